@@ -1,0 +1,81 @@
+# Helpers shared by the subsystem folders.
+
+# A library of portable code (no windows.h): built in every configuration.
+function(yq_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_DEPS})
+endfunction()
+
+# A library of Win32 code for yanqing.exe: built only for Windows. Its objects
+# are linked into the program.
+function(yq_win_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_DEPS})
+  set_property(GLOBAL APPEND PROPERTY YQ_PROGRAM_LIBS ${name})
+endfunction()
+
+# The program: the entry point and resources in app/ plus every Win32 library.
+function(yq_define_program)
+  get_property(libs GLOBAL PROPERTY YQ_PROGRAM_LIBS)
+  get_property(srcs GLOBAL PROPERTY YQ_PROGRAM_SOURCES)
+  add_executable(yanqing WIN32 ${srcs})
+  target_include_directories(yanqing PRIVATE ${CMAKE_SOURCE_DIR})
+  # Listed twice so that static libraries may call each other in any order.
+  target_link_libraries(yanqing PRIVATE ${libs} ${libs})
+endfunction()
+
+# Native unit test: one executable per subsystem, each case its own CTest test.
+function(yq_unit_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 OR YQ_FUZZ OR NOT YQ_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE YQ_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS unit)
+endfunction()
+
+# Test under Wine: one executable, one CTest test, run in a fresh copy of the
+# template prefix by cmake/wine-run.sh (the crosscompiling emulator).
+function(yq_win_test name)
+  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT WIN32 OR NOT YQ_TESTS)
+    return()
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 180)
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  add_test(NAME win.${name} COMMAND ${name})
+  set_tests_properties(win.${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS win)
+endfunction()
+
+# libFuzzer target, built only in the fuzz configuration (clang). The test runs
+# it for YQ_FUZZ_SECONDS over its seed folder.
+set(YQ_FUZZ_SECONDS 20 CACHE STRING "seconds each fuzz target runs in the test command")
+function(yq_fuzz_target name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
+  if(NOT YQ_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME fuzz.${name}
+           COMMAND ${name} -max_total_time=${YQ_FUZZ_SECONDS} -rss_limit_mb=2048 -timeout=10
+                   ${corpus} ${A_SEEDS})
+  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 600 LABELS fuzz)
+endfunction()
