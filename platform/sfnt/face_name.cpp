@@ -1,0 +1,250 @@
+#include "platform/sfnt/face_name.h"
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+#include "base/text.h"
+
+namespace yq::sfnt {
+namespace {
+
+constexpr uint32_t tag(char a, char b, char c, char d) {
+    return uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 | uint32_t(uint8_t(c)) << 8 |
+           uint32_t(uint8_t(d));
+}
+
+constexpr uint32_t kTagCollection = tag('t', 't', 'c', 'f');
+constexpr uint32_t kTagName = tag('n', 'a', 'm', 'e');
+constexpr uint32_t kVersionTrueType = 0x00010000;
+constexpr uint32_t kVersionCff = tag('O', 'T', 'T', 'O');
+constexpr uint32_t kCollectionVersion1 = 0x00010000;
+constexpr uint32_t kCollectionVersion2 = 0x00020000;
+
+constexpr size_t kSfntHeaderBytes = 12;
+constexpr size_t kTableRecordBytes = 16;
+constexpr size_t kNameHeaderBytes = 6;
+constexpr size_t kNameRecordBytes = 12;
+
+constexpr uint16_t kPlatformMacintosh = 1;
+constexpr uint16_t kPlatformWindows = 3;
+constexpr uint16_t kMacEncodingRoman = 0;
+constexpr uint16_t kMacLanguageEnglish = 0;
+constexpr uint16_t kWinEncodingSymbol = 0;
+constexpr uint16_t kWinEncodingUnicodeBmp = 1;
+constexpr uint16_t kWinEncodingPrc = 3;
+constexpr uint16_t kWinEncodingUnicodeFull = 10;
+constexpr uint16_t kWinLanguageChinesePrc = 0x0804;
+constexpr uint16_t kWinLanguageEnglishUs = 0x0409;
+constexpr uint16_t kNameIdFamily = 1;
+
+// Mac OS Roman bytes 0x80..0xFF as UTF-16.
+constexpr char16_t kMacRomanHigh[128] = {
+    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3,
+    0x00E5, 0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3,
+    0x00F2, 0x00F4, 0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3,
+    0x00A7, 0x2022, 0x00B6, 0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8,
+    0x221E, 0x00B1, 0x2264, 0x2265, 0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA,
+    0x00BA, 0x03A9, 0x00E6, 0x00F8, 0x00BF, 0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB,
+    0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5, 0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D,
+    0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044, 0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02,
+    0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1, 0x00CB, 0x00C8, 0x00CD, 0x00CE,
+    0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC,
+    0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
+};
+
+// UTF-16BE code units up to the first U+0000. An odd last byte is ignored.
+std::string decode_utf16be(ByteSpan s) {
+    std::u16string units;
+    for (size_t i = 0; i + 1 < s.size(); i += 2) {
+        char16_t u = load_u16be(s, i);
+        if (u == 0) break;
+        units.push_back(u);
+    }
+    return utf16_to_gbk(units);
+}
+
+// PRC strings: 16-bit big-endian units each holding a GB2312/GBK byte pair,
+// high byte first; a unit whose high byte is zero holds a single byte. The
+// bytes go through UTF-16 and back so that a pair code page 936 cannot
+// decode becomes "?", as it does on Windows.
+std::string decode_prc(ByteSpan s) {
+    std::string gbk;
+    for (size_t i = 0; i + 1 < s.size(); i += 2) {
+        uint8_t hi = s[i], lo = s[i + 1];
+        if (hi != 0) gbk.push_back(static_cast<char>(hi));
+        if (lo == 0) break;
+        gbk.push_back(static_cast<char>(lo));
+    }
+    return utf16_to_gbk(gbk_to_utf16(gbk));
+}
+
+std::string decode_mac_roman(ByteSpan s) {
+    std::u16string units;
+    for (uint8_t b : s) {
+        if (b == 0) break;
+        units.push_back(b < 0x80 ? char16_t(b) : kMacRomanHigh[b - 0x80]);
+    }
+    return utf16_to_gbk(units);
+}
+
+struct Candidate {
+    ByteSpan text;
+    uint16_t platform = 0;
+    uint16_t encoding = 0;
+    bool found = false;
+};
+
+std::string decode(const Candidate& c) {
+    if (c.platform == kPlatformMacintosh) return decode_mac_roman(c.text);
+    if (c.encoding == kWinEncodingPrc) return decode_prc(c.text);
+    return decode_utf16be(c.text);
+}
+
+bool is_windows_family_encoding(uint16_t encoding) {
+    return encoding == kWinEncodingSymbol || encoding == kWinEncodingUnicodeBmp ||
+           encoding == kWinEncodingPrc || encoding == kWinEncodingUnicodeFull;
+}
+
+// Where the bytes of a font come from: a span in memory or an open file.
+class FontSource {
+  public:
+    virtual ~FontSource() = default;
+    virtual uint64_t size() const = 0;
+    // Fills `out` with the n bytes at `offset`; false when they are not all there.
+    virtual bool read(uint64_t offset, size_t n, Bytes& out) = 0;
+};
+
+class MemorySource final : public FontSource {
+  public:
+    explicit MemorySource(ByteSpan data) : data_(data) {}
+    uint64_t size() const override { return data_.size(); }
+    bool read(uint64_t offset, size_t n, Bytes& out) override {
+        if (offset > data_.size() || n > data_.size() - offset) return false;
+        out.assign(data_.begin() + offset, data_.begin() + offset + n);
+        return true;
+    }
+
+  private:
+    ByteSpan data_;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Seeks with a long offset, so files beyond 2 GiB are refused where long has
+// 32 bits; no font comes near that.
+class FileSource final : public FontSource {
+  public:
+    explicit FileSource(std::FILE* f) : file_(f) {
+        if (std::fseek(file_, 0, SEEK_END) == 0) {
+            long end = std::ftell(file_);
+            if (end >= 0) size_ = static_cast<uint64_t>(end);
+        }
+    }
+    uint64_t size() const override { return size_; }
+    bool read(uint64_t offset, size_t n, Bytes& out) override {
+        if (offset > size_ || n > size_ - offset || offset > static_cast<uint64_t>(LONG_MAX)) {
+            return false;
+        }
+        if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) return false;
+        out.resize(n);
+        return std::fread(out.data(), 1, n, file_) == n;
+    }
+
+  private:
+    std::FILE* file_;
+    uint64_t size_ = 0;
+};
+
+std::string read_face_name_from(FontSource& src) {
+    Bytes buf;
+    if (!src.read(0, kSfntHeaderBytes, buf)) return "";
+    uint64_t face_offset = 0;
+    uint32_t version = load_u32be(buf, 0);
+    if (version == kTagCollection) {
+        uint32_t collection_version = load_u32be(buf, 4);
+        if (collection_version != kCollectionVersion1 && collection_version != kCollectionVersion2)
+            return "";
+        if (load_u32be(buf, 8) == 0) return "";  // no faces
+        if (!src.read(kSfntHeaderBytes, 4, buf)) return "";
+        face_offset = load_u32be(buf, 0);
+        if (!src.read(face_offset, kSfntHeaderBytes, buf)) return "";
+        version = load_u32be(buf, 0);
+    }
+    if (version != kVersionTrueType && version != kVersionCff) return "";
+    size_t num_tables = load_u16be(buf, 4);
+    if (!src.read(face_offset + kSfntHeaderBytes, num_tables * kTableRecordBytes, buf)) return "";
+
+    for (size_t i = 0; i < num_tables; ++i) {
+        size_t at = i * kTableRecordBytes;
+        if (load_u32be(buf, at) != kTagName) continue;
+        uint64_t offset = load_u32be(buf, at + 8);
+        uint64_t length = load_u32be(buf, at + 12);
+        if (offset + length > src.size()) return "";
+        size_t wanted =
+            length < kMaxNameTableBytes ? static_cast<size_t>(length) : kMaxNameTableBytes;
+        if (!src.read(offset, wanted, buf)) return "";
+        return face_name_from_name_table(buf);
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string face_name_from_name_table(ByteSpan table) {
+    ByteReader r(table);
+    r.u16be();  // format 0 or 1; format 1's language-tag records are not needed here
+    size_t count = r.u16be();
+    size_t storage = r.u16be();
+    if (!r.ok() || kNameHeaderBytes + count * kNameRecordBytes > table.size()) return "";
+
+    // In order of preference; the first record of each kind wins.
+    Candidate win_chinese, win_english, win_first, mac_english, mac_first;
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t platform = r.u16be();
+        uint16_t encoding = r.u16be();
+        uint16_t language = r.u16be();
+        uint16_t name_id = r.u16be();
+        size_t length = r.u16be();
+        size_t offset = r.u16be();
+        if (name_id != kNameIdFamily || length == 0) continue;
+        size_t start = storage + offset;
+        if (start > table.size() || length > table.size() - start) continue;
+        Candidate c{table.subspan(start, length), platform, encoding, true};
+        if (platform == kPlatformWindows && is_windows_family_encoding(encoding)) {
+            if (language == kWinLanguageChinesePrc && !win_chinese.found) win_chinese = c;
+            if (language == kWinLanguageEnglishUs && !win_english.found) win_english = c;
+            if (!win_first.found) win_first = c;
+        } else if (platform == kPlatformMacintosh && encoding == kMacEncodingRoman) {
+            if (language == kMacLanguageEnglish && !mac_english.found) mac_english = c;
+            if (!mac_first.found) mac_first = c;
+        }
+    }
+
+    for (const Candidate* c : {&win_chinese, &win_english, &win_first, &mac_english, &mac_first}) {
+        if (!c->found) continue;
+        std::string name = decode(*c);
+        if (name.empty()) continue;
+        if (name.size() > kMaxFaceNameBytes) name.resize(kMaxFaceNameBytes);
+        return name;
+    }
+    return "";
+}
+
+std::string read_face_name(ByteSpan whole_file) {
+    MemorySource src(whole_file);
+    return read_face_name_from(src);
+}
+
+std::string read_face_name_from_file(const std::string& path) {
+    FileHandle f(std::fopen(path.c_str(), "rb"));
+    if (!f) return "";
+    FileSource src(f.get());
+    return read_face_name_from(src);
+}
+
+}  // namespace yq::sfnt

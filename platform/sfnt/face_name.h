@@ -1,0 +1,45 @@
+// Face name of a TrueType / OpenType font file or collection, read straight
+// from its name table (layout: doc/formats/name-table.md).
+//
+// The face name is the one a Chinese Windows shows for the file: the family
+// name (name ID 1) of the Windows records, preferring Chinese (PRC), then US
+// English, then the first Windows family record; failing those, the
+// Macintosh Roman family record. It is returned as GBK, cut at its first NUL
+// and then to its first kMaxFaceNameBytes bytes exactly as GDI cuts it: when
+// byte 100 is the lead byte of a double-byte character, the name ends with
+// that lone lead byte. Characters GBK lacks become "?".
+//
+// Both readers are pure functions of their input (no shared state), so any
+// number of threads may call them at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/bytes.h"
+
+namespace yq::sfnt {
+
+constexpr size_t kMaxFaceNameBytes = 100;
+
+// Every byte a name record can reach lies within the first 1 MiB of the name
+// table (6 + 12 * 65535 bytes of records, string offsets and lengths of 16
+// bits), so no more than this is ever read of it.
+constexpr size_t kMaxNameTableBytes = size_t{1} << 20;
+
+// Face name for the font file at `path` (a narrow path: GBK on Windows), or
+// "" when the file cannot be opened or is not a readable font. Reads only the
+// header, the table directory and the name table, never the whole file.
+std::string read_face_name_from_file(const std::string& path);
+
+// The same for a whole font file in memory. "" when it is not a readable
+// font: an unknown header, a table directory or name table that runs past
+// the end, or no usable family name record.
+std::string read_face_name(ByteSpan whole_file);
+
+// The face name picked from a name table's own bytes, or "" when it has no
+// usable family record. Exposed for the tests and the fuzz target.
+std::string face_name_from_name_table(ByteSpan name_table);
+
+}  // namespace yq::sfnt
