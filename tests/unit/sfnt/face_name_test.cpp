@@ -1,0 +1,294 @@
+#include "platform/sfnt/face_name.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "base/text.h"
+
+namespace yq::sfnt {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Record {
+    uint16_t platform, encoding, language, name_id;
+    Bytes text;
+};
+
+void put16(Bytes& b, uint32_t v) {
+    b.push_back(uint8_t(v >> 8));
+    b.push_back(uint8_t(v));
+}
+void put32(Bytes& b, uint32_t v) {
+    put16(b, v >> 16);
+    put16(b, v & 0xFFFF);
+}
+
+Bytes utf16be(std::u16string_view s) {
+    Bytes b;
+    for (char16_t c : s) put16(b, c);
+    return b;
+}
+Bytes raw(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
+
+// Name table format 0: header, records, then the strings in record order.
+Bytes name_table(const std::vector<Record>& records) {
+    Bytes t;
+    put16(t, 0);
+    put16(t, uint32_t(records.size()));
+    put16(t, uint32_t(6 + 12 * records.size()));
+    Bytes storage;
+    for (const Record& r : records) {
+        put16(t, r.platform);
+        put16(t, r.encoding);
+        put16(t, r.language);
+        put16(t, r.name_id);
+        put16(t, uint32_t(r.text.size()));
+        put16(t, uint32_t(storage.size()));
+        storage.insert(storage.end(), r.text.begin(), r.text.end());
+    }
+    t.insert(t.end(), storage.begin(), storage.end());
+    return t;
+}
+
+// A font whose directory lists a dummy 'head' table and the name table,
+// with table offsets counted from `base` (the font's place in a collection).
+Bytes font(const Bytes& name, uint32_t version = 0x00010000, uint32_t base = 0) {
+    Bytes f;
+    put32(f, version);
+    put16(f, 2);  // numTables
+    put16(f, 32);
+    put16(f, 1);
+    put16(f, 0);
+    uint32_t head_at = base + 12 + 2 * 16;
+    f.insert(f.end(), {'h', 'e', 'a', 'd'});
+    put32(f, 0);
+    put32(f, head_at);
+    put32(f, 4);
+    f.insert(f.end(), {'n', 'a', 'm', 'e'});
+    put32(f, 0);
+    put32(f, head_at + 4);
+    put32(f, uint32_t(name.size()));
+    put32(f, 0xDEADBEEF);  // the 'head' table's bytes
+    f.insert(f.end(), name.begin(), name.end());
+    return f;
+}
+
+// A collection of the given name tables, faces laid out one after another.
+Bytes collection(const std::vector<Bytes>& names) {
+    Bytes c;
+    put32(c, 0x74746366);  // 'ttcf'
+    put32(c, 0x00010000);
+    put32(c, uint32_t(names.size()));
+    uint32_t at = uint32_t(12 + 4 * names.size());
+    std::vector<Bytes> faces;
+    for (const Bytes& n : names) {
+        put32(c, at);
+        faces.push_back(font(n, 0x00010000, at));
+        at += uint32_t(faces.back().size());
+    }
+    for (const Bytes& f : faces) c.insert(c.end(), f.begin(), f.end());
+    return c;
+}
+
+Record win(uint16_t language, std::u16string_view text, uint16_t encoding = 1) {
+    return {3, encoding, language, 1, utf16be(text)};
+}
+Record mac(uint16_t language, std::string_view text) {
+    return {1, 0, language, 1, raw(text)};
+}
+
+std::string name_of(const std::vector<Record>& records) {
+    return read_face_name(font(name_table(records)));
+}
+
+TEST(FaceName, PrefersChineseThenUsEnglishThenFirstWindowsRecord) {
+    Record zh = win(0x0804, u"宋体"), en = win(0x0409, u"SimSun"), tw = win(0x0404, u"宋가");
+    Record style{3, 1, 0x0804, 2, utf16be(u"常规")};
+    EXPECT_EQ(name_of({style, tw, en, zh}), "宋体");
+    EXPECT_EQ(name_of({tw, en, mac(0, "Mac")}), "SimSun");
+    EXPECT_EQ(name_of({mac(0, "Mac"), tw, win(0x0411, u"JP")}), "宋?");  // Hangul is not in GBK
+    // The first record of a language wins over a later one.
+    EXPECT_EQ(name_of({win(0x0409, u"First"), win(0x0409, u"Second")}), "First");
+    // Windows encodings 0, 3 and 10 count; others (2 = ShiftJIS) do not.
+    EXPECT_EQ(name_of({win(0x0409, u"Sym", 0)}), "Sym");
+    EXPECT_EQ(name_of({win(0x0409, u"Full", 10)}), "Full");
+    EXPECT_EQ(name_of({win(0x0409, u"SJIS", 2), mac(0, "Roman")}), "Roman");
+}
+
+TEST(FaceName, FallsBackToMacRomanAndConvertsItsHighBytes) {
+    // 0x8E is e-acute (GBK has it: A8 A6); 0xF0 is a private-use mark GBK lacks.
+    EXPECT_EQ(name_of({mac(0, "Caf\x8E \xF0")}), "Caf\xA8\xA6 ?");
+    EXPECT_EQ(name_of({mac(3, "German"), mac(0, "English")}), "English");
+    EXPECT_EQ(name_of({mac(3, "German")}), "German");
+    // Mac Roman only: other Mac encodings (25 = simplified Chinese) are not read.
+    EXPECT_EQ(name_of({{1, 25, 33, 1, raw("\xCB\xCE")}}), "");
+}
+
+TEST(FaceName, ReadsPrcRecordsAsGbkBytePairs) {
+    // Units CBCE CCE5 are 宋体; 0x0041 is the single byte "A"; 0xFFFF is no
+    // code page 936 character.
+    Record prc{3, 3, 0x0804, 1, {0xCB, 0xCE, 0xCC, 0xE5, 0x00, 0x41, 0xFF, 0xFF}};
+    EXPECT_EQ(name_of({prc}),
+              "\xCB\xCE\xCC\xE5"
+              "A??");
+    // A string stored as plain bytes reads the same.
+    EXPECT_EQ(name_of({{3, 3, 0x0804, 1,
+                        raw("\xCB\xCE\xCC\xE5"
+                            "Ab")}}),
+              "\xCB\xCE\xCC\xE5"
+              "Ab");
+}
+
+TEST(FaceName, StopsAtNulAndSkipsEmptyNames) {
+    EXPECT_EQ(name_of({win(0x0804, std::u16string(u"Ab\0cd", 5))}), "Ab");
+    EXPECT_EQ(name_of({win(0x0804, u""), win(0x0409, u"Next")}), "Next");
+    EXPECT_EQ(name_of({win(0x0804, std::u16string(u"\0x", 2)), win(0x0409, u"Next")}), "Next");
+    EXPECT_EQ(name_of({{3, 1, 0x0409, 1, {0x00, 0x41, 0x00}}}), "A");  // odd byte ignored
+    EXPECT_EQ(name_of({{3, 1, 0x0409, 2, utf16be(u"Regular")}}), "");
+}
+
+TEST(FaceName, KeepsExactlyTheFirst100Bytes) {
+    std::u16string long_name(60, u'字');
+    std::string cut = name_of({win(0x0804, long_name)});
+    ASSERT_EQ(cut.size(), kMaxFaceNameBytes);
+    EXPECT_EQ(cut, utf16_to_gbk(long_name.substr(0, 50)));
+    // One ASCII byte first: byte 100 is the lead byte of the 50th hanzi.
+    std::string odd = name_of({win(0x0804, u"A" + long_name)});
+    ASSERT_EQ(odd.size(), kMaxFaceNameBytes);
+    EXPECT_EQ(odd.substr(0, 99), "A" + utf16_to_gbk(long_name.substr(0, 49)));
+    EXPECT_EQ(odd.back(), utf16_to_gbk(u"字")[0]);
+    EXPECT_EQ(name_of({win(0x0409, std::u16string(100, u'x'))}).size(), 100u);
+}
+
+TEST(FaceName, ReadsCffFontsAndTheFirstFaceOfACollection) {
+    Bytes name = name_table({win(0x0409, u"Cff")});
+    EXPECT_EQ(read_face_name(font(name, 0x4F54544F)), "Cff");  // 'OTTO'
+    EXPECT_EQ(read_face_name(font(name, 0x74727565)), "");     // 'true' is not loaded by GDI
+    EXPECT_EQ(read_face_name(font(name, 0x00020000)), "");
+    Bytes ttc = collection({name_table({win(0x0409, u"One")}), name_table({win(0x0409, u"Two")})});
+    EXPECT_EQ(read_face_name(ttc), "One");
+    Bytes no_faces = ttc;
+    no_faces[11] = 0;  // numFonts
+    EXPECT_EQ(read_face_name(no_faces), "");
+    Bytes bad_version = ttc;
+    bad_version[5] = 3;
+    EXPECT_EQ(read_face_name(bad_version), "");
+}
+
+TEST(FaceName, RejectsOffsetsAndCountsPastTheEnd) {
+    Bytes good = font(name_table({win(0x0409, u"Good"), win(0x0804, u"好")}));
+    ASSERT_EQ(read_face_name(good), "\xBA\xC3");
+    const size_t dir = 12 + 16;  // the name table's directory entry
+    const size_t table = 12 + 2 * 16 + 4;
+
+    Bytes b = good;
+    b[4] = 0xFF, b[5] = 0xFF;  // 65535 tables: the directory runs past the end
+    EXPECT_EQ(read_face_name(b), "");
+    b = good;
+    b[dir + 8] = 0x7F;  // table offset far past the end
+    EXPECT_EQ(read_face_name(b), "");
+    b = good;
+    b[dir + 15] += 1;  // table one byte longer than the file
+    EXPECT_EQ(read_face_name(b), "");
+    b = good;
+    b[dir + 8] = b[dir + 9] = b[dir + 10] = b[dir + 11] = 0xFF;  // offset + length wraps 32 bits
+    EXPECT_EQ(read_face_name(b), "");
+    b = good;
+    b[table + 2] = 0xFF;  // 65280+ records: more than the table holds
+    EXPECT_EQ(read_face_name(b), "");
+    b = good;
+    b[table + 4] = 0xFF;  // storage offset past the table: no string is readable
+    EXPECT_EQ(read_face_name(b), "");
+    b = good;
+    b[table + 6 + 12 + 10] = 0xFF;  // the Chinese string's offset past the table
+    EXPECT_EQ(read_face_name(b), "Good");
+    b = good;
+    b[table + 6 + 12 + 8] = 0xFF;  // its length past the table
+    EXPECT_EQ(read_face_name(b), "Good");
+    EXPECT_EQ(read_face_name({}), "");
+    EXPECT_EQ(read_face_name(as_span(std::string("not a font at all, just words"))), "");
+}
+
+fs::path seed_dir() {
+    return fs::path(YQ_SOURCE_DIR) / "tests/fuzz/sfnt/seeds";
+}
+
+Bytes load(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// The seeds are the header, directory and name table of real fonts.
+TEST(FaceName, EveryTruncatedPrefixOfARealFontGivesNothing) {
+    const std::pair<const char*, std::u16string> seeds[] = {
+        {"dejavu-sans.ttf", u"DejaVu Sans"},
+        {"wqy-zenhei.ttc", u"文泉驿正黑"},
+        {"gbsn00lp.ttf", u"文鼎ＰＬ简报宋"},
+        {"noto-sans-cjk.ttc", u"Noto Sans CJK SC"},
+    };
+    for (const auto& [file, expected] : seeds) {
+        Bytes whole = load(seed_dir() / file);
+        ASSERT_FALSE(whole.empty()) << file;
+        EXPECT_EQ(read_face_name(whole), utf16_to_gbk(expected)) << file;
+        for (size_t n = 0; n < whole.size(); ++n) {
+            EXPECT_EQ(read_face_name(ByteSpan(whole.data(), n)), "") << file << " cut at " << n;
+        }
+        // One byte changed anywhere never crashes, and a changed name byte
+        // still gives some name or none.
+        for (size_t i = 0; i < whole.size(); ++i) {
+            Bytes bad = whole;
+            bad[i] ^= 0xFF;
+            EXPECT_LE(read_face_name(bad).size(), kMaxFaceNameBytes);
+        }
+    }
+}
+
+class TempFile {
+  public:
+    explicit TempFile(const Bytes& bytes)
+        : path_(fs::temp_directory_path() /
+                ("yq-face-name-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".ttf")) {
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    ~TempFile() { fs::remove(path_); }
+    std::string path() const { return path_.string(); }
+
+  private:
+    fs::path path_;
+};
+
+TEST(FaceName, FileReaderAgreesWithTheMemoryReader) {
+    for (const char* file : {"dejavu-sans.ttf", "wqy-zenhei.ttc", "noto-sans-cjk.ttc"}) {
+        Bytes whole = load(seed_dir() / file);
+        TempFile full(whole);
+        EXPECT_EQ(read_face_name_from_file(full.path()), read_face_name(whole)) << file;
+        for (size_t n : {size_t{0}, size_t{11}, size_t{40}, whole.size() - 1}) {
+            TempFile cut(Bytes(whole.begin(), whole.begin() + n));
+            EXPECT_EQ(read_face_name_from_file(cut.path()), "") << file << " cut at " << n;
+        }
+    }
+    EXPECT_EQ(read_face_name_from_file((seed_dir() / "no-such-font.ttf").string()), "");
+    EXPECT_EQ(read_face_name_from_file(seed_dir().string()), "");  // a folder
+}
+
+TEST(FaceName, ReadsANameTableLongerThanItsReachableBytes) {
+    // A name table may declare more bytes than its records can reach; only
+    // the reachable part is read, and the name still comes out.
+    Bytes table = name_table({win(0x0409, u"Big")});
+    table.resize(kMaxNameTableBytes + 4096, 0xAB);
+    Bytes f = font(table);
+    EXPECT_EQ(read_face_name(f), "Big");
+    TempFile file(f);
+    EXPECT_EQ(read_face_name_from_file(file.path()), "Big");
+}
+
+}  // namespace
+}  // namespace yq::sfnt
