@@ -1,0 +1,193 @@
+#include "platform/jet/jet_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/text.h"
+#include "tests/unit/jet/jet_test_util.h"
+#include "tests/unit/jet/json_lite.h"
+
+namespace yq::jet {
+namespace {
+
+using test::Json;
+
+std::vector<std::string> oracle_files() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(test::oracle_dir() + "/files"))
+        if (e.path().extension() == ".mdb") names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Compares one of our fields with the reference reader's JSON value for the
+// types this project reads; other types are left out.
+void expect_same_value(const Field& f, const std::u16string& type, const Json& want,
+                       const std::string& where) {
+    if (type == u"text" || type == u"memo") {
+        if (want.kind == Json::Kind::Null) {
+            EXPECT_EQ(f.kind, Field::Kind::Null) << where;
+        } else {
+            ASSERT_EQ(f.kind, Field::Kind::Text) << where;
+            EXPECT_EQ(f.text, want.string) << where;
+        }
+    } else if (type == u"binary" || type == u"ole") {
+        if (want.kind == Json::Kind::Null) {
+            EXPECT_EQ(f.kind, Field::Kind::Null) << where;
+        } else {
+            ASSERT_EQ(f.kind, Field::Kind::Binary) << where;
+            EXPECT_EQ(test::hex(f.bytes), utf16_to_utf8(want.string)) << where;
+        }
+    } else if (type == u"long" || type == u"integer" || type == u"byte" || type == u"boolean") {
+        if (want.kind == Json::Kind::Null) {
+            EXPECT_EQ(f.kind, Field::Kind::Null) << where;
+        } else {
+            ASSERT_EQ(f.kind, Field::Kind::Integer) << where;
+            double w = want.kind == Json::Kind::Bool ? double(want.boolean) : want.number;
+            EXPECT_EQ(double(f.integer), w) << where;
+        }
+    }
+}
+
+TEST(JetReader, EveryOracleFileReadsAsTheReferenceReaderReadsIt) {
+    auto files = oracle_files();
+    ASSERT_GE(files.size(), 9u);
+    size_t values = 0;
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        std::string text;
+        ASSERT_TRUE(test::read_whole_file(
+            test::oracle_dir() + "/expected/" + file + "/mdb-reader.json", text));
+        Json want;
+        ASSERT_TRUE(test::JsonParser(text).parse(want));
+        const Json* tables = want.get(u"tables");
+        ASSERT_NE(tables, nullptr);
+
+        std::string err;
+        auto db = Database::open(test::oracle_dir() + "/files/" + file, &err);
+        ASSERT_TRUE(db) << err;
+        ASSERT_EQ(db->table_names().size(), tables->items.size());
+        for (size_t ti = 0; ti < tables->items.size(); ++ti) {
+            const Json& wt = tables->items[ti];
+            const std::u16string& name = wt.get(u"name")->string;
+            EXPECT_EQ(db->table_names()[ti], name);
+            auto t = db->open_table(name, &err);
+            ASSERT_TRUE(t) << err;
+            EXPECT_EQ(double(t->stored_row_count()), wt.get(u"rowCount")->number);
+            const Json& rows = *wt.get(u"rows");
+            ASSERT_EQ(t->record_count(), rows.items.size());
+            const Json& cols = *wt.get(u"columns");
+            ASSERT_EQ(t->columns().size(), cols.items.size());
+            for (size_t ci = 0; ci < cols.items.size(); ++ci)
+                EXPECT_EQ(t->columns()[ci].name, cols.items[ci].get(u"name")->string);
+            size_t r = 0;
+            for (t->move_first(); !t->eof(); t->move_next(), ++r) {
+                for (size_t ci = 0; ci < cols.items.size(); ++ci) {
+                    const std::u16string& cname = cols.items[ci].get(u"name")->string;
+                    Field f;
+                    ASSERT_TRUE(t->read(ci, f)) << t->error();
+                    expect_same_value(f, cols.items[ci].get(u"type")->string,
+                                      *rows.items[r].get(cname),
+                                      utf16_to_utf8(name) + " row " + std::to_string(r) + " " +
+                                          utf16_to_utf8(cname));
+                    ++values;
+                }
+            }
+        }
+    }
+    EXPECT_GT(values, 250u);
+}
+
+TEST(JetReader, MultiPageLongValueEqualsTheReferenceBytes) {
+    std::string want, err;
+    ASSERT_TRUE(test::read_whole_file(test::oracle_dir() + "/files/test2BinData.dat", want));
+    for (const char* file : {"test2V2003.mdb", "test2V2000.mdb"}) {
+        auto db = Database::open(test::oracle_dir() + "/files/" + file, &err);
+        ASSERT_TRUE(db) << err;
+        auto t = db->open_table(u"MSP_PROJECTS", &err);
+        ASSERT_TRUE(t) << err;
+        t->move_first();
+        Bytes got = t->bytes(u"RESERVED_BINARY_DATA");
+        EXPECT_EQ(std::string(got.begin(), got.end()), want) << file;
+        EXPECT_TRUE(t->error().empty()) << t->error();
+    }
+}
+
+TEST(JetReader, MemoryAndFileGiveTheSameRows) {
+    std::string path = test::oracle_dir() + "/files/overflowTestV2003.mdb", bytes, err, a, b;
+    ASSERT_TRUE(test::read_whole_file(path, bytes));
+    auto from_file = Database::open(path, &err);
+    auto from_memory = Database::open_memory(test::to_bytes(bytes), &err);
+    ASSERT_TRUE(from_file && from_memory) << err;
+    ASSERT_TRUE(test::read_everything(*from_file, &err, &a)) << err;
+    ASSERT_TRUE(test::read_everything(*from_memory, &err, &b)) << err;
+    EXPECT_FALSE(a.empty());
+    EXPECT_EQ(a, b);
+}
+
+TEST(JetReader, MoveToLandsOnTheSameRowAsStepping) {
+    std::string err;
+    auto db = Database::open(test::oracle_dir() + "/files/testUnicodeCompV2003.mdb", &err);
+    ASSERT_TRUE(db) << err;
+    auto t = db->open_table(u"table", &err);  // Jet matches names without regard to case
+    ASSERT_TRUE(t) << err;
+    ASSERT_EQ(t->record_count(), 8u);
+    std::vector<std::u16string> stepped;
+    for (t->move_first(); !t->eof(); t->move_next()) stepped.push_back(t->text(u"data"));
+    for (size_t n = 8; n-- > 0;) {
+        t->move_to(n);
+        EXPECT_EQ(t->position(), n);
+        EXPECT_EQ(t->text(u"DATA"), stepped[n]) << n;
+    }
+    t->move_to(8);
+    EXPECT_TRUE(t->eof());
+    EXPECT_EQ(t->text(u"data"), u"");
+    EXPECT_TRUE(t->bytes(u"data").empty());
+    t->move_to(1000);
+    EXPECT_TRUE(t->eof());
+    t->move_first();
+    EXPECT_EQ(t->text(u"no such column"), u"");
+}
+
+TEST(JetReader, ProblemsAreDescribedWithTheFileName) {
+    std::string err;
+    EXPECT_FALSE(Database::open("/nonexistent/dir/ztdata.mdb", &err));
+    EXPECT_NE(err.find("Could not find file '/nonexistent/dir/ztdata.mdb'"), std::string::npos)
+        << err;
+
+    std::string self = std::string(YQ_SOURCE_DIR) + "/platform/jet/jet_reader.h";
+    EXPECT_FALSE(Database::open(self, &err));
+    EXPECT_NE(err.find("is not an Access database"), std::string::npos) << err;
+    EXPECT_NE(err.find(self), std::string::npos) << err;
+
+    EXPECT_FALSE(Database::open_memory(Bytes(), &err));
+    EXPECT_FALSE(err.empty());
+
+    // A header claiming another version (here: 0 = the Jet 3 format).
+    std::string bytes;
+    ASSERT_TRUE(test::read_whole_file(test::oracle_dir() + "/files/delTestV2003.mdb", bytes));
+    Bytes other = test::to_bytes(bytes);
+    other[0x14] = 0;
+    EXPECT_FALSE(Database::open_memory(other, &err));
+    EXPECT_NE(err.find("Jet 4"), std::string::npos) << err;
+
+    auto db = Database::open_memory(test::to_bytes(bytes), &err);
+    ASSERT_TRUE(db) << err;
+    EXPECT_FALSE(db->open_table(u"Missing", &err));
+    EXPECT_NE(err.find("Cannot find the table 'Missing'"), std::string::npos) << err;
+}
+
+TEST(JetReader, DecodesCompressedAndPlainText) {
+    const uint8_t plain[] = {0x1C, 0x04, 0x38, 0x04, 0x40, 0x04};
+    EXPECT_EQ(decode_text(plain), u"Мир");
+    const uint8_t compressed[] = {0xFF, 0xFE, 'a', 'b', 0x00, 0x2D, 0x4E, 0x00, 'c'};
+    EXPECT_EQ(decode_text(compressed), u"ab中c");
+    const uint8_t odd[] = {'a', 0, 'b'};
+    EXPECT_EQ(decode_text(odd), u"a");
+    const uint8_t dangling[] = {0xFF, 0xFE, 0x00, 0x41};
+    EXPECT_EQ(decode_text(dangling), u"");
+}
+
+}  // namespace
+}  // namespace yq::jet
