@@ -60,7 +60,12 @@ std::string run(const std::string& command) {
 
 std::string shell_quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s) {
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
+    }
     return q + "'";
 }
 
