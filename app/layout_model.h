@@ -1,0 +1,29 @@
+// Where the size-changed layout puts things for a main window of W x H.
+// Divisions are done in double precision and truncated toward zero.
+#pragma once
+
+namespace yq {
+
+struct LayoutRect {
+    int x, y, w, h;
+    bool operator==(const LayoutRect&) const = default;
+};
+
+struct MainLayout {
+    LayoutRect region;                 // rounded clip: corners (2, 2), (W + 1, H - 1)
+    LayoutRect page_control;           // 选择夹1
+    int list_width;                    // G = W - 10, for the grids and 分组框6
+    int list_col0, list_col1;          // 备份表格, 回收站表格, 我的字体表格
+    int paging_left[5];                // 图形按钮2, 图形按钮6, 图形按钮7, 图形按钮8, 标签1
+    int system_grid_cols[6];           // 系统字体表格
+    int search_grid_col0, search_grid_col1;  // 系统字体表格2
+    int system_grid_width;             // 系统字体表格 after the last step: W - 8
+    LayoutRect caption_buttons[6];     // skin caption buttons 1..6
+};
+
+MainLayout compute_main_layout(int width, int height);
+
+// Page of 选择夹1 shown for skin tab n (1..5); -1 for any other n.
+int page_for_tab(int tab);
+
+}  // namespace yq

@@ -1,0 +1,16 @@
+// The steps of the start-up background work that belong to other subsystems.
+// They run on the background thread, in this order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace yq {
+
+void startup_rebuild_inventory();                 // installed-font inventory
+std::vector<std::string> startup_face_names();    // its face names, in order
+void startup_list_downloaded_fonts();             // the downloaded fonts page
+void startup_fill_font_grid();                    // 系统字体表格
+void startup_check_catalogue_version();           // status line and update offer
+
+}  // namespace yq

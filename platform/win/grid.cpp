@@ -1,0 +1,402 @@
+#include "platform/win/grid.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <list>
+#include <map>
+#include <vector>
+
+#include "platform/win/controls.h"
+#include "platform/win/handles.h"
+
+namespace yq::win {
+namespace {
+
+const char kGridClass[] = "YqGrid";
+HINSTANCE g_instance = nullptr;
+
+struct Cell {
+    std::string text;
+    std::string face;  // empty: the grid's own font
+    int height = 0;
+    bool checked = false;
+};
+
+// Fonts by (face, height), least recently used dropped past the bound.
+class FontCache {
+public:
+    HFONT get(const std::string& face, int height) {
+        auto key = std::make_pair(face, height);
+        auto it = index_.find(key);
+        if (it != index_.end()) {
+            order_.splice(order_.begin(), order_, it->second);
+            return it->second->font.get();
+        }
+        if (order_.size() >= kGridFontCacheSize) {
+            index_.erase(order_.back().key);
+            order_.pop_back();
+        }
+        LOGFONTA lf{};
+        lf.lfHeight = -(height > 0 ? height : 12);
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfQuality = DEFAULT_QUALITY;
+        lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+        order_.push_front(Entry{key, UniqueFont(CreateFontIndirectA(&lf))});
+        index_[key] = order_.begin();
+        peak_ = std::max(peak_, order_.size());
+        return order_.front().font.get();
+    }
+    size_t live() const { return order_.size(); }
+    size_t peak() const { return peak_; }
+
+private:
+    struct Entry {
+        std::pair<std::string, int> key;
+        UniqueFont font;
+    };
+    std::list<Entry> order_;
+    std::map<std::pair<std::string, int>, std::list<Entry>::iterator> index_;
+    size_t peak_ = 0;
+};
+
+struct GridState {
+    int columns = 0;
+    int row_height = 24;
+    std::vector<int> widths;
+    std::vector<CellKind> kinds;
+    std::vector<std::vector<Cell>> rows;
+    int top = 0;      // first visible row
+    int cursor = -1;  // selected row
+    FontCache fonts;
+    std::function<void(GridEvent, int, int)> mouse;
+
+    Cell* cell(int r, int c) {
+        if (r < 0 || c < 0 || r >= static_cast<int>(rows.size()) || c >= columns) return nullptr;
+        return &rows[r][c];
+    }
+};
+
+GridState* state_of(HWND w) {
+    return reinterpret_cast<GridState*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+}
+
+int visible_rows(HWND w, GridState* s) {
+    RECT r;
+    GetClientRect(w, &r);
+    return std::max(1, static_cast<int>(r.bottom) / s->row_height);
+}
+
+void update_scroll(HWND w, GridState* s) {
+    int page = visible_rows(w, s);
+    int count = static_cast<int>(s->rows.size());
+    s->top = std::clamp(s->top, 0, std::max(0, count - page));
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL};
+    si.nMin = 0;
+    si.nMax = std::max(0, count - 1);
+    si.nPage = static_cast<UINT>(page);
+    si.nPos = s->top;
+    SetScrollInfo(w, SB_VERT, &si, TRUE);
+}
+
+void scroll_to(HWND w, GridState* s, int top) {
+    int old = s->top;
+    s->top = top;
+    update_scroll(w, s);
+    if (s->top != old) InvalidateRect(w, nullptr, FALSE);
+}
+
+void paint(HWND w, GridState* s, HDC target) {
+    RECT client;
+    GetClientRect(w, &client);
+    // Draw into a buffer: no flicker while scrolling.
+    UniqueMemDc dc(CreateCompatibleDC(target));
+    UniqueBitmap bmp(CreateCompatibleBitmap(target, client.right, client.bottom));
+    Selected sel_bmp(dc.get(), bmp.get());
+    FillRect(dc.get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    UniquePen line(CreatePen(PS_SOLID, 1, kGridLineColour));
+    Selected sel_pen(dc.get(), line.get());
+    UniqueBrush selected(CreateSolidBrush(RGB(204, 228, 247)));
+    SetBkMode(dc.get(), TRANSPARENT);
+    SetTextColor(dc.get(), RGB(0, 0, 0));
+
+    int count = static_cast<int>(s->rows.size());
+    int x_end = 0;
+    for (int c = 0; c < s->columns; ++c) x_end += s->widths[c];
+    for (int r = s->top, y = 0; r < count && y < client.bottom; ++r, y += s->row_height) {
+        if (r == s->cursor) {
+            RECT rr{0, y, x_end, y + s->row_height};
+            FillRect(dc.get(), &rr, selected.get());
+        }
+        int x = 0;
+        for (int c = 0; c < s->columns && x < client.right; ++c) {
+            int cw = s->widths[c];
+            RECT cr{x, y, x + cw, y + s->row_height};
+            const Cell& cell = s->rows[r][c];
+            if (s->kinds[c] == CellKind::CheckBox) {
+                int box = 13;
+                RECT br{x + (cw - box) / 2, y + (s->row_height - box) / 2, 0, 0};
+                br.right = br.left + box;
+                br.bottom = br.top + box;
+                DrawFrameControl(dc.get(), &br, DFC_BUTTON,
+                                 DFCS_BUTTONCHECK | (cell.checked ? DFCS_CHECKED : 0));
+            } else if (!cell.text.empty()) {
+                HFONT f = cell.face.empty() && cell.height == 0
+                              ? ui_font()
+                              : s->fonts.get(cell.face, cell.height);
+                Selected sel_font(dc.get(), f);
+                RECT tr{cr.left + 3, cr.top, cr.right - 2, cr.bottom};
+                DrawTextA(dc.get(), cell.text.c_str(), static_cast<int>(cell.text.size()), &tr,
+                          DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+            }
+            x += cw;
+            MoveToEx(dc.get(), x - 1, y, nullptr);
+            LineTo(dc.get(), x - 1, y + s->row_height);
+        }
+        MoveToEx(dc.get(), 0, y + s->row_height - 1, nullptr);
+        LineTo(dc.get(), x_end, y + s->row_height - 1);
+    }
+    BitBlt(target, 0, 0, client.right, client.bottom, dc.get(), 0, 0, SRCCOPY);
+}
+
+void hit(HWND w, GridState* s, LPARAM lp, int* row, int* col) {
+    int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    *row = y < 0 ? -1 : s->top + y / s->row_height;
+    if (*row >= static_cast<int>(s->rows.size())) *row = -1;
+    *col = -1;
+    for (int c = 0, left = 0; c < s->columns; left += s->widths[c], ++c) {
+        if (x >= left && x < left + s->widths[c]) *col = c;
+    }
+}
+
+LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* s = new GridState();
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
+    }
+    GridState* s = state_of(w);
+    if (!s) return DefWindowProcA(w, msg, wp, lp);
+    int row = HIWORD(wp), col = LOWORD(wp);
+    switch (msg) {
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+            delete s;
+            return DefWindowProcA(w, msg, wp, lp);
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(w, &ps);
+            paint(w, s, dc);
+            EndPaint(w, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SIZE:
+            update_scroll(w, s);
+            return 0;
+        case WM_VSCROLL: {
+            int top = s->top, page = visible_rows(w, s);
+            switch (LOWORD(wp)) {
+                case SB_LINEUP: --top; break;
+                case SB_LINEDOWN: ++top; break;
+                case SB_PAGEUP: top -= page; break;
+                case SB_PAGEDOWN: top += page; break;
+                case SB_TOP: top = 0; break;
+                case SB_BOTTOM: top = static_cast<int>(s->rows.size()); break;
+                case SB_THUMBTRACK:
+                case SB_THUMBPOSITION: {
+                    SCROLLINFO si{sizeof si, SIF_TRACKPOS};
+                    GetScrollInfo(w, SB_VERT, &si);
+                    top = si.nTrackPos;
+                    break;
+                }
+            }
+            scroll_to(w, s, top);
+            return 0;
+        }
+        case WM_MOUSEWHEEL:
+            scroll_to(w, s, s->top - GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA * 3);
+            return 0;
+        case WM_LBUTTONDOWN: {
+            SetFocus(w);
+            hit(w, s, lp, &row, &col);
+            if (row >= 0) {
+                s->cursor = row;
+                if (col >= 0 && s->kinds[col] == CellKind::CheckBox) {
+                    s->rows[row][col].checked = !s->rows[row][col].checked;
+                }
+                InvalidateRect(w, nullptr, FALSE);
+            }
+            return 0;
+        }
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            hit(w, s, lp, &row, &col);
+            if (s->mouse) {
+                auto handler = s->mouse;
+                handler(msg == WM_LBUTTONUP ? GridEvent::LeftUp : GridEvent::RightUp, row, col);
+            }
+            return 0;
+        case WM_RBUTTONDOWN:
+            hit(w, s, lp, &row, &col);
+            if (row >= 0) {
+                s->cursor = row;
+                InvalidateRect(w, nullptr, FALSE);
+            }
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
+
+        case GM_SETROWCOUNT: {
+            int n = static_cast<int>(wp);
+            if (n < 1) return 0;
+            s->rows.resize(static_cast<size_t>(n), std::vector<Cell>(s->columns));
+            if (s->cursor >= n) s->cursor = -1;
+            update_scroll(w, s);
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        }
+        case GM_GETROWCOUNT:
+            return static_cast<LRESULT>(s->rows.size());
+        case GM_APPENDROW:
+            s->rows.emplace_back(s->columns);
+            update_scroll(w, s);
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        case GM_SETCELLTEXT:
+            if (Cell* c = s->cell(row, col)) {
+                c->text = lp ? reinterpret_cast<const char*>(lp) : "";
+                InvalidateRect(w, nullptr, FALSE);
+            }
+            return 0;
+        case GM_GETCELLTEXT: {
+            Cell* c = s->cell(row, col);
+            *reinterpret_cast<std::string*>(lp) = c ? c->text : std::string();
+            return c != nullptr;
+        }
+        case GM_GETCELLATOM: {
+            Cell* c = s->cell(row, col);
+            std::string t = c ? c->text.substr(0, 255) : std::string();
+            return t.empty() ? 0 : GlobalAddAtomA(t.c_str());
+        }
+        case GM_SETCHECK:
+            if (Cell* c = s->cell(row, col)) {
+                c->checked = lp != 0;
+                InvalidateRect(w, nullptr, FALSE);
+            }
+            return 0;
+        case GM_GETCHECK: {
+            Cell* c = s->cell(row, col);
+            return c && c->checked;
+        }
+        case GM_SETCELLFONT: {
+            auto* f = reinterpret_cast<const GridFontRange*>(lp);
+            int last_row = std::min(f->last_row, static_cast<int>(s->rows.size()) - 1);
+            int last_col = std::min(f->last_col, s->columns - 1);
+            for (int r = std::max(0, f->first_row); r <= last_row; ++r) {
+                for (int c = std::max(0, f->first_col); c <= last_col; ++c) {
+                    if (f->face) s->rows[r][c].face = f->face;
+                    if (f->height) s->rows[r][c].height = f->height;
+                }
+            }
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        }
+        case GM_SETCOLWIDTH:
+            if (wp < static_cast<WPARAM>(s->columns)) {
+                s->widths[wp] = std::max(0, static_cast<int>(lp));
+                InvalidateRect(w, nullptr, FALSE);
+            }
+            return 0;
+        case GM_GETCOLWIDTH:
+            return wp < static_cast<WPARAM>(s->columns) ? s->widths[wp] : 0;
+        case GM_SETCOLKIND:
+            if (wp < static_cast<WPARAM>(s->columns)) {
+                s->kinds[wp] = static_cast<CellKind>(lp);
+                InvalidateRect(w, nullptr, FALSE);
+            }
+            return 0;
+        case GM_GETCURSORROW:
+            return s->cursor;
+        case GM_SETROWHEIGHT:
+            s->row_height = std::max(1, static_cast<int>(wp));
+            update_scroll(w, s);
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        case GM_GETTOPROW:
+            return s->top;
+        case GM_SETTOPROW:
+            scroll_to(w, s, static_cast<int>(wp));
+            UpdateWindow(w);
+            return s->top;
+        case GM_GETFONTSTATS:
+            return MAKELONG(s->fonts.live(), s->fonts.peak());
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+WPARAM cell(int row, int col) { return MAKEWPARAM(col, row); }
+
+}  // namespace
+
+void register_grid_class(HINSTANCE instance) {
+    g_instance = instance;
+    WNDCLASSEXA wc{sizeof wc};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = grid_proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kGridClass;
+    RegisterClassExA(&wc);
+}
+
+HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, int row_height) {
+    HWND g = CreateWindowExA(WS_EX_CLIENTEDGE, kGridClass, "", WS_CHILD | WS_VSCROLL | WS_TABSTOP,
+                             x, y, w, h, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    if (!g) return nullptr;
+    GridState* s = state_of(g);
+    s->columns = columns;
+    s->widths.assign(columns, kGridDefaultColumnWidth);
+    s->kinds.assign(columns, CellKind::Text);
+    s->row_height = row_height;
+    s->rows.assign(1, std::vector<Cell>(columns));
+    update_scroll(g, s);
+    return g;
+}
+
+void grid_set_row_count(HWND g, int rows) { SendMessageA(g, GM_SETROWCOUNT, rows, 0); }
+int grid_row_count(HWND g) { return static_cast<int>(SendMessageA(g, GM_GETROWCOUNT, 0, 0)); }
+void grid_append_row(HWND g) { SendMessageA(g, GM_APPENDROW, 0, 0); }
+void grid_set_text(HWND g, int row, int col, const std::string& text) {
+    SendMessageA(g, GM_SETCELLTEXT, cell(row, col), reinterpret_cast<LPARAM>(text.c_str()));
+}
+std::string grid_text(HWND g, int row, int col) {
+    std::string text;
+    SendMessageA(g, GM_GETCELLTEXT, cell(row, col), reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+void grid_set_check(HWND g, int row, int col, bool checked) {
+    SendMessageA(g, GM_SETCHECK, cell(row, col), checked);
+}
+bool grid_check(HWND g, int row, int col) {
+    return SendMessageA(g, GM_GETCHECK, cell(row, col), 0) != 0;
+}
+void grid_set_font(HWND g, const GridFontRange& range) {
+    SendMessageA(g, GM_SETCELLFONT, 0, reinterpret_cast<LPARAM>(&range));
+}
+void grid_set_column_width(HWND g, int col, int width) {
+    SendMessageA(g, GM_SETCOLWIDTH, col, width);
+}
+int grid_column_width(HWND g, int col) {
+    return static_cast<int>(SendMessageA(g, GM_GETCOLWIDTH, col, 0));
+}
+void grid_set_column_kind(HWND g, int col, CellKind kind) {
+    SendMessageA(g, GM_SETCOLKIND, col, static_cast<LPARAM>(kind));
+}
+int grid_cursor_row(HWND g) { return static_cast<int>(SendMessageA(g, GM_GETCURSORROW, 0, 0)); }
+void on_grid_mouse(HWND g, std::function<void(GridEvent, int, int)> handler) {
+    if (GridState* s = state_of(g)) s->mouse = std::move(handler);
+}
+
+}  // namespace yq::win

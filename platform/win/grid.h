@@ -1,0 +1,74 @@
+// The grid control of the font lists: text and check-box cells, a fixed row
+// height, per-cell font face and height (each font sample drawn in its own
+// face), whole-row selection, a cursor row, a vertical scroll bar and mouse
+// wheel scrolling. No header row or column; cells are not editable.
+//
+// Only visible cells are measured and drawn, and their fonts are created on
+// first draw and kept in a bounded cache (kGridFontCacheSize), so a grid of
+// thousands of rows scrolls without creating thousands of fonts.
+//
+// Every operation is a message to the grid window, so a worker thread's call
+// runs on the UI thread that owns the grid (SendMessage waits for it).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace yq::win {
+
+inline constexpr int kGridDefaultColumnWidth = 50;
+inline constexpr size_t kGridFontCacheSize = 200;
+inline constexpr COLORREF kGridLineColour = RGB(128, 160, 128);
+
+enum class CellKind { Text = 0, CheckBox = 1 };
+enum class GridEvent { LeftUp, RightUp };
+
+// Messages (WM_USER + n). Cells are packed as MAKEWPARAM(column, row).
+enum : UINT {
+    GM_SETROWCOUNT = WM_USER + 1,  // wp = count; a count below 1 is ignored
+    GM_GETROWCOUNT,
+    GM_APPENDROW,
+    GM_SETCELLTEXT,   // lp = const char*
+    GM_GETCELLTEXT,   // lp = std::string* (same process only)
+    GM_SETCHECK,      // lp = 0/1
+    GM_GETCHECK,
+    GM_SETCELLFONT,   // lp = const GridFontRange*
+    GM_SETCOLWIDTH,   // wp = column, lp = width
+    GM_GETCOLWIDTH,   // wp = column
+    GM_SETCOLKIND,    // wp = column, lp = CellKind
+    GM_GETCURSORROW,  // -1 when none
+    GM_SETROWHEIGHT,  // wp = height
+    GM_GETTOPROW,
+    GM_SETTOPROW,
+    GM_GETFONTSTATS,  // returns MAKELONG(live fonts, peak live fonts)
+    GM_GETCELLATOM,   // returns a global atom holding the cell text (first 255
+                      // bytes); the caller deletes it. For test probes in
+                      // another process.
+};
+
+struct GridFontRange {
+    int first_row, first_col, last_row, last_col;  // inclusive
+    const char* face;                              // null keeps the face
+    int height;                                    // 0 keeps the height
+};
+
+void register_grid_class(HINSTANCE instance);
+HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, int row_height);
+
+void grid_set_row_count(HWND g, int rows);
+int grid_row_count(HWND g);
+void grid_append_row(HWND g);
+void grid_set_text(HWND g, int row, int col, const std::string& text);
+std::string grid_text(HWND g, int row, int col);
+void grid_set_check(HWND g, int row, int col, bool checked);
+bool grid_check(HWND g, int row, int col);
+void grid_set_font(HWND g, const GridFontRange& range);
+void grid_set_column_width(HWND g, int col, int width);
+int grid_column_width(HWND g, int col);
+void grid_set_column_kind(HWND g, int col, CellKind kind);
+int grid_cursor_row(HWND g);
+void on_grid_mouse(HWND g, std::function<void(GridEvent, int row, int col)> handler);
+
+}  // namespace yq::win

@@ -1,0 +1,244 @@
+"""Drives yanqing.exe under Wine and Xvfb the way a user does.
+
+A Session has its own X display, its own fresh copy of the template Wine
+prefix and its own program directory holding only the program. It clicks at
+client coordinates of the main window, takes screenshots, answers message
+boxes, and reads back files and registry values. What the program shows is
+read with the probe (a small Windows program in the same Wine session).
+Standard library only; xdotool and ImageMagick's import do the X work.
+"""
+import json
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+TITLE = "砚青3.6"
+
+
+def wait_for(condition, timeout=30.0, interval=0.1, what="condition"):
+    """Polls condition() until it returns a true value; fails after timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise TimeoutError("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+def wine_env(prefix, display=None):
+    env = dict(os.environ)
+    env.update({
+        "WINEPREFIX": prefix,
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+        "LANG": "zh_CN.UTF-8",
+        "LC_ALL": "zh_CN.UTF-8",
+    })
+    if display:
+        env["DISPLAY"] = display
+    else:
+        env.pop("DISPLAY", None)
+    return env
+
+
+def template_prefix():
+    cache = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
+    return os.environ.get("YQ_WINE_TEMPLATE") or os.path.join(cache, "yanqing", "wine-template")
+
+
+class Session:
+    """One program run: display, prefix and program directory of its own."""
+
+    def __init__(self, exe, probe, artifacts, name="session"):
+        self.exe, self.probe_exe = exe, probe
+        self.artifacts = artifacts
+        os.makedirs(artifacts, exist_ok=True)
+        self.name = name
+        self.tmp = tempfile.mkdtemp(prefix="yq-e2e-")
+        self.prefix = os.path.join(self.tmp, "prefix")
+        self.program_dir = os.path.join(self.tmp, "程序")
+        os.makedirs(self.program_dir)
+        shutil.copy(exe, os.path.join(self.program_dir, "yanqing.exe"))
+        self.xvfb = self.app = None
+        self.window = None
+        self.geometry = None
+        self.log = open(os.path.join(self.tmp, "program.log"), "w")
+        subprocess.run([os.path.join(ROOT, "scripts", "wine", "fresh-prefix.sh"), self.prefix],
+                       check=True)
+        self._start_display()
+        self.env = wine_env(self.prefix, self.display)
+        # Wine's daemons detached from our pipes; they live until stop().
+        subprocess.run([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    # --- display --------------------------------------------------------------------
+    def _start_display(self):
+        for _ in range(50):
+            n = random.randint(100, 899)
+            if os.path.exists("/tmp/.X11-unix/X%d" % n) or os.path.exists("/tmp/.X%d-lock" % n):
+                continue
+            self.display = ":%d" % n
+            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1280x1024x24",
+                                          "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.DEVNULL)
+            try:
+                wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % n), 10, what="Xvfb")
+                return
+            except TimeoutError:
+                self.xvfb.kill()
+        raise RuntimeError("no free X display")
+
+    def x(self, *args, check=True):
+        out = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
+                             capture_output=True, text=True, check=False)
+        if check and out.returncode != 0:
+            raise RuntimeError("xdotool %s: %s" % (args, out.stderr))
+        return out.stdout
+
+    # --- the program --------------------------------------------------------------------
+    def start(self, cwd=None):
+        """Starts the program (current directory: the program directory unless
+        given) and waits for its main window."""
+        exe = os.path.join(self.program_dir, "yanqing.exe")
+        self.app = subprocess.Popen([WINE, exe], cwd=cwd or self.program_dir, env=self.env,
+                                    stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
+        self.t_start = time.monotonic()
+
+        def find():
+            out = self.x("search", "--onlyvisible", "--name", "^%s$" % TITLE, check=False).split()
+            return out[0] if out else None
+
+        self.window = wait_for(find, 60, 0.05, "the main window")
+        self.t_window = time.monotonic()
+        self.refresh_geometry()
+        return self
+
+    def refresh_geometry(self):
+        out = self.x("getwindowgeometry", "--shell", self.window)
+        g = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        self.geometry = (int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"]))
+        return self.geometry
+
+    def running(self):
+        return self.app is not None and self.app.poll() is None
+
+    def move(self, x, y):
+        gx, gy, _, _ = self.geometry
+        self.x("mousemove", "--sync", gx + x, gy + y)
+
+    def click(self, x, y, button=1):
+        """Clicks at main-window client coordinates."""
+        self.move(x, y)
+        self.x("click", button)
+
+    def press(self, x, y):
+        self.move(x, y)
+        self.x("mousedown", 1)
+
+    def release(self, x, y):
+        self.move(x, y)
+        self.x("mouseup", 1)
+
+    def screenshot(self, name):
+        path = os.path.join(self.artifacts, "%s-%s.png" % (self.name, name))
+        gx, gy, w, h = self.refresh_geometry()
+        subprocess.run(["import", "-display", self.display, "-window", "root",
+                        "-crop", "%dx%d+%d+%d" % (w, h, gx, gy), "+repage", path], check=True,
+                       env=self.env)
+        return path
+
+    def pixel(self, path, x, y):
+        out = subprocess.run(["convert", path, "-format", "%[pixel:p{%d,%d}]" % (x, y), "info:"],
+                             capture_output=True, text=True, check=True).stdout
+        return out.strip()
+
+    # --- reading back -------------------------------------------------------------------
+    def probe(self, *args):
+        out = subprocess.run([WINE, self.probe_exe] + [str(a) for a in args], env=self.env,
+                             capture_output=True, check=False, timeout=60)
+        text = out.stdout.decode("utf-8", "replace").strip()
+        return json.loads(text) if text[:1] in "[{\"" else text
+
+    def tree(self):
+        return self.probe("tree")
+
+    def control(self, name):
+        return self.tree()["controls"][name]
+
+    def click_control(self, name, dx=None, dy=None):
+        c = self.control(name)
+        self.click(c["cx"] + (c["w"] // 2 if dx is None else dx),
+                   c["cy"] + (c["h"] // 2 if dy is None else dy))
+
+    def message_boxes(self):
+        return self.probe("boxes")
+
+    def answer_box(self, title="", button=""):
+        return self.probe("press", title, button) == "pressed"
+
+    def reg_query(self, key, value):
+        out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
+                             capture_output=True, check=False)
+        text = out.stdout.decode("gbk", "replace")
+        for line in text.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) == 3 and parts[0] == value:
+                return parts[2]
+        return None
+
+    def file(self, *parts):
+        return os.path.join(self.program_dir, *parts)
+
+    def drive_c(self, *parts):
+        return os.path.join(self.prefix, "drive_c", *parts)
+
+    # --- the end ----------------------------------------------------------------------
+    def stop_program(self):
+        if self.app and self.app.poll() is None:
+            self.app.kill()
+            self.app.wait()
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=30)
+        self.app = None
+
+    def close(self):
+        try:
+            self.stop_program()
+        finally:
+            if self.xvfb:
+                self.xvfb.terminate()
+                self.xvfb.wait()
+            self.log.close()
+            if os.environ.get("YQ_KEEP_E2E"):
+                print("kept", self.tmp, file=sys.stderr)
+            else:
+                shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+def parse_args():
+    """--exe, --probe, --artifacts from the command line (the rest goes to unittest)."""
+    import argparse
+    p = argparse.ArgumentParser(add_help=False)
+    p.add_argument("--exe", required=True)
+    p.add_argument("--probe", required=True)
+    p.add_argument("--artifacts", default=os.path.join(tempfile.gettempdir(), "yq-e2e"))
+    args, rest = p.parse_known_args()
+    sys.argv = [sys.argv[0]] + rest
+    return args

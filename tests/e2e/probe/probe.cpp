@@ -1,0 +1,225 @@
+// Test probe: runs beside yanqing.exe in the same Wine session and reports
+// what the program shows (controls, their places, texts and grids, message
+// boxes) as JSON, or presses a message box button. Used by the e2e driver.
+//
+//   probe tree              the main window and every design control
+//   probe cell NAME ROW COL the text of a grid cell
+//   probe boxes             open message boxes: title, text, buttons
+//   probe press TITLE BUTTON    presses a button of a message box
+//   probe resize W H        resizes the main window
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/control_design.h"
+#include "base/text.h"
+#include "platform/win/grid.h"
+
+namespace {
+
+std::string json_string(const std::string& gbk) {
+    std::string u = yq::gbk_to_utf8(gbk), out = "\"";
+    for (unsigned char c : u) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string window_text(HWND w) {
+    char buf[4096];
+    int n = GetWindowTextA(w, buf, sizeof buf);
+    return std::string(buf, n > 0 ? n : 0);
+}
+
+std::string class_name(HWND w) {
+    char buf[256];
+    int n = GetClassNameA(w, buf, sizeof buf);
+    return std::string(buf, n > 0 ? n : 0);
+}
+
+HWND main_window() { return FindWindowA("YqMainWindow", nullptr); }
+
+HWND find_control(HWND root, int id) {
+    struct Ctx {
+        int id;
+        HWND found;
+    } ctx{id, nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            if (GetDlgCtrlID(w) == c->id && class_name(w) != "YqPage") {
+                c->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+// Arguments arrive in the ANSI code page (GBK): Wine converts them.
+const yq::ControlDesign* design_by_name(const char* name) {
+    std::string gbk = name;
+    for (size_t i = 0; i < yq::kControlCount; ++i) {
+        if (gbk == yq::kControls[i].name) return &yq::kControls[i];
+    }
+    return nullptr;
+}
+
+int tree() {
+    HWND main = main_window();
+    if (!main) {
+        std::printf("{\"error\":\"no main window\"}\n");
+        return 1;
+    }
+    RECT wr, rgn{};
+    GetWindowRect(main, &wr);
+    HRGN r = CreateRectRgn(0, 0, 0, 0);
+    int has_region = GetWindowRgn(main, r) != ERROR;
+    GetRgnBox(r, &rgn);
+    DeleteObject(r);
+    HWND tab = FindWindowExA(main, nullptr, "YqPage", "选择夹1");
+    int page = -1;
+    for (int i = 0; i < yq::kPageCount; ++i) {
+        HWND p = FindWindowExA(tab, nullptr, "YqPage", yq::kPageNames[i]);
+        if (p && (GetWindowLongA(p, GWL_STYLE) & WS_VISIBLE)) page = i;
+    }
+    RECT tr{};
+    GetWindowRect(tab, &tr);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&tr), 2);
+    std::printf("{\"title\":%s,\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,", json_string(window_text(main)).c_str(),
+                wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top);
+    std::printf("\"region\":[%d,%ld,%ld,%ld,%ld],", has_region, rgn.left, rgn.top, rgn.right, rgn.bottom);
+    std::printf("\"page_control\":{\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,\"page\":%d},", tr.left, tr.top,
+                tr.right - tr.left, tr.bottom - tr.top, page);
+    std::printf("\"controls\":{");
+    for (size_t i = 0; i < yq::kControlCount; ++i) {
+        const yq::ControlDesign& d = yq::kControls[i];
+        HWND w = find_control(main, d.id);
+        std::printf("%s%s:", i ? "," : "", json_string(d.name).c_str());
+        if (!w) {
+            std::printf("null");
+            continue;
+        }
+        RECT cr;
+        GetWindowRect(w, &cr);
+        MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&cr), 2);
+        RECT sr;
+        GetWindowRect(w, &sr);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&sr), 2);
+        std::printf("{\"class\":%s,\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,\"cx\":%ld,\"cy\":%ld,"
+                    "\"shown\":%d,\"visible\":%d,\"text\":%s",
+                    json_string(class_name(w)).c_str(), cr.left, cr.top, cr.right - cr.left,
+                    cr.bottom - cr.top, sr.left, sr.top,
+                    (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, IsWindowVisible(w) ? 1 : 0,
+                    json_string(window_text(w)).c_str());
+        if (d.kind == yq::ControlKind::Grid) {
+            std::printf(",\"rows\":%d,\"cursor\":%d,\"top\":%d,\"fonts\":%lu,\"cols\":[",
+                        static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0)),
+                        static_cast<int>(SendMessageA(w, yq::win::GM_GETCURSORROW, 0, 0)),
+                        static_cast<int>(SendMessageA(w, yq::win::GM_GETTOPROW, 0, 0)),
+                        static_cast<unsigned long>(SendMessageA(w, yq::win::GM_GETFONTSTATS, 0, 0)));
+            for (int c = 0; c < d.grid_columns; ++c) {
+                std::printf("%s%d", c ? "," : "",
+                            static_cast<int>(SendMessageA(w, yq::win::GM_GETCOLWIDTH, c, 0)));
+            }
+            std::printf("]");
+        }
+        std::printf("}");
+    }
+    std::printf("}}\n");
+    return 0;
+}
+
+int cell(const char* name, int row, int col) {
+    const yq::ControlDesign* d = design_by_name(name);
+    HWND main = main_window();
+    HWND w = d && main ? find_control(main, d->id) : nullptr;
+    if (!w) return 1;
+    ATOM a = static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, MAKEWPARAM(col, row), 0));
+    char buf[256] = "";
+    if (a) {
+        GlobalGetAtomNameA(a, buf, sizeof buf);
+        GlobalDeleteAtom(a);
+    }
+    std::printf("%s\n", json_string(buf).c_str());
+    return 0;
+}
+
+std::vector<HWND> message_boxes() {
+    std::vector<HWND> out;
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            if (class_name(w) == "#32770" && IsWindowVisible(w)) {
+                reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+int boxes() {
+    std::printf("[");
+    bool first = true;
+    for (HWND b : message_boxes()) {
+        std::string text, buttons;
+        for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            std::string cls = class_name(c);
+            if (cls == "Static" && !window_text(c).empty()) text += window_text(c);
+            if (cls == "Button") buttons += (buttons.empty() ? "" : ",") + json_string(window_text(c));
+        }
+        std::printf("%s{\"title\":%s,\"text\":%s,\"buttons\":[%s]}", first ? "" : ",",
+                    json_string(window_text(b)).c_str(), json_string(text).c_str(), buttons.c_str());
+        first = false;
+    }
+    std::printf("]\n");
+    return 0;
+}
+
+int press(const char* title_gbk, const char* button_gbk) {
+    std::string title = title_gbk, button = button_gbk;
+    for (HWND b : message_boxes()) {
+        if (!title.empty() && window_text(b) != title) continue;
+        for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            std::string t = window_text(c);
+            if (class_name(c) == "Button" && (button.empty() || t.find(button) != std::string::npos)) {
+                PostMessageA(c, BM_CLICK, 0, 0);
+                std::printf("pressed\n");
+                return 0;
+            }
+        }
+    }
+    std::printf("none\n");
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc >= 2 && !std::strcmp(argv[1], "tree")) return tree();
+    if (argc >= 5 && !std::strcmp(argv[1], "cell")) return cell(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc >= 2 && !std::strcmp(argv[1], "boxes")) return boxes();
+    if (argc >= 4 && !std::strcmp(argv[1], "press")) return press(argv[2], argv[3]);
+    if (argc >= 4 && !std::strcmp(argv[1], "resize")) {
+        HWND main = main_window();
+        return main && SetWindowPos(main, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]),
+                                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: probe tree | cell NAME ROW COL | boxes | press TITLE BUTTON\n");
+    return 2;
+}
