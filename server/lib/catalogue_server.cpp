@@ -1,0 +1,391 @@
+#include "server/lib/catalogue_server.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <httplib.h>
+
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <thread>  // also steady_clock: <chrono> itself does not compile with a GBK execution charset
+
+#include "server/lib/byte_range.h"
+#include "server/lib/preview_fonts.h"
+#include "server/lib/request_target.h"
+#include "server/lib/text_image.h"
+#include "server/lib/text_query.h"
+
+namespace yq::server {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kChunkBytes = 64 * 1024;
+constexpr size_t kKeepAliveRequests = 1000;
+constexpr size_t kFacesPerThread = 8;
+constexpr int kPreviewPadding = 2;
+
+struct FileDescriptor {
+    explicit FileDescriptor(int f) : fd(f) {}
+    ~FileDescriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int fd;
+};
+
+// The whole body of one answer, held in memory or read from an open file.
+struct BodySource {
+    std::shared_ptr<const std::string> memory;
+    std::shared_ptr<const FileDescriptor> file;
+    uint64_t size = 0;
+    Corruption corruption = Corruption::None;
+
+    static BodySource from_text(std::string text) {
+        BodySource b;
+        b.size = text.size();
+        b.memory = std::make_shared<const std::string>(std::move(text));
+        return b;
+    }
+
+    // Fills buf with up to n bytes from offset; the count read, 0 on error.
+    size_t read(uint64_t offset, char* buf, size_t n) const {
+        if (offset >= size) return 0;
+        if (n > size - offset) n = static_cast<size_t>(size - offset);
+        size_t got = 0;
+        if (memory) {
+            memory->copy(buf, n, static_cast<size_t>(offset));
+            got = n;
+        } else if (file) {
+            while (got < n) {
+                ssize_t r = ::pread(file->fd, buf + got, n - got, static_cast<off_t>(offset + got));
+                if (r < 0 && errno == EINTR) continue;
+                if (r <= 0) break;
+                got += static_cast<size_t>(r);
+            }
+        }
+        corrupt_bytes(corruption, size, offset, reinterpret_cast<uint8_t*>(buf), got);
+        return got;
+    }
+};
+
+std::string html_page(int status, std::string_view title) {
+    std::string s = std::to_string(status) + " " + std::string(title);
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + s +
+           "</title></head>\n<body><h1>" + s + "</h1></body></html>\n";
+}
+
+std::string escape_for_log(std::string_view s) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+const char* content_type_of(Resource r) {
+    switch (r) {
+        case Resource::CatalogueVersion:
+        case Resource::ProgramVersion:
+            return "text/plain";
+        case Resource::AdPage:
+            return "text/html";
+        case Resource::TextPreview:
+            return "image/png";
+        default:
+            return "application/octet-stream";
+    }
+}
+
+// Per worker thread: faces opened for /text.php. Each entry keeps its font
+// file alive, so the address used as the key cannot be reused meanwhile.
+struct CachedFace {
+    std::shared_ptr<const Bytes> file;
+    std::unique_ptr<FontFace> face;
+};
+thread_local std::map<const Bytes*, CachedFace> t_faces;
+
+FontFace* face_for(const std::shared_ptr<const Bytes>& file) {
+    auto it = t_faces.find(file.get());
+    if (it != t_faces.end()) return it->second.face.get();
+    std::unique_ptr<FontFace> face = FontFace::open(file, nullptr);
+    if (!face) return nullptr;
+    if (t_faces.size() >= kFacesPerThread) t_faces.erase(t_faces.begin());
+    FontFace* raw = face.get();
+    t_faces[file.get()] = CachedFace{file, std::move(face)};
+    return raw;
+}
+
+// The request whose log line the handler has written, so the library's
+// logger does not write it again.
+thread_local const httplib::Request* t_logged_request = nullptr;
+
+}  // namespace
+
+struct CatalogueServer::Impl {
+    ServeOptions options;
+    httplib::Server http;
+    PreviewFonts fonts;
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> in_run{false};
+    std::mutex log_mutex;
+
+    httplib::Server::HandlerResponse handle(const httplib::Request& req, httplib::Response& res);
+    void answer_text_preview(const httplib::Request& req, httplib::Response& res,
+                             const ResolvedTarget& target, const FaultPlan& plan);
+    void send(const httplib::Request& req, httplib::Response& res, BodySource body,
+              const FaultPlan& plan, bool ranges, const std::string& content_type);
+    void log_line(const httplib::Request& req, int status, const std::string& length,
+                  const std::string& note);
+};
+
+void CatalogueServer::Impl::log_line(const httplib::Request& req, int status,
+                                     const std::string& length, const std::string& note) {
+    if (!options.log) return;
+    char when[32];
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    std::string line = std::string(when) + " " + req.remote_addr + ":" +
+                       std::to_string(req.remote_port) + " \"" + escape_for_log(req.method) + " " +
+                       escape_for_log(req.target) + " " + escape_for_log(req.version) + "\" " +
+                       std::to_string(status) + " " + (length.empty() ? "-" : length) + " " + note +
+                       "\n";
+    std::lock_guard<std::mutex> lock(log_mutex);
+    std::fputs(line.c_str(), options.log);
+    std::fflush(options.log);
+}
+
+void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response& res,
+                                 BodySource body, const FaultPlan& plan, bool ranges,
+                                 const std::string& content_type) {
+    uint64_t first = 0, length = body.size;
+    std::string range_note = "range=-";
+    if (ranges) {
+        res.set_header("Accept-Ranges", "bytes");
+        std::string header = req.get_header_value("Range");
+        RangeDecision d = decide_range(header, body.size);
+        if (!header.empty()) range_note = "range=" + escape_for_log(header);
+        if (d.kind == RangeKind::Unsatisfiable) {
+            res.status = 416;
+            res.set_header("Content-Range", "bytes */" + std::to_string(body.size));
+            body = BodySource::from_text(html_page(416, "Range Not Satisfiable"));
+            length = body.size;
+            ranges = false;
+        } else if (d.kind == RangeKind::Partial) {
+            res.status = 206;
+            res.set_header("Content-Range", "bytes " + std::to_string(d.first) + "-" +
+                                                std::to_string(d.last) + "/" +
+                                                std::to_string(body.size));
+            first = d.first;
+            length = d.last - d.first + 1;
+        }
+    }
+    const uint64_t limit = plan.cut_after && *plan.cut_after < length ? *plan.cut_after : length;
+    const bool close_at_end = limit < length || plan.bytes_per_second || plan.no_length;
+    log_line(req, res.status, plan.no_length ? "" : std::to_string(length),
+             range_note + " fault=" + describe(plan));
+    t_logged_request = &req;
+
+    if (length == 0 && !close_at_end) {
+        res.set_content("", content_type);
+        return;
+    }
+    const uint64_t rate = plan.bytes_per_second.value_or(0);
+    const size_t piece =
+        rate ? static_cast<size_t>(std::clamp<uint64_t>(rate / 20, 1, kChunkBytes)) : kChunkBytes;
+    auto started = std::make_shared<Clock::time_point>();
+    std::atomic<bool>* stop_flag = &stopping;
+    // `offset` counts the bytes of this answer already written. Returning
+    // false makes the library close the connection, which is how a cut body
+    // and the end of a body without length reach the client.
+    auto write_some = [body, first, limit, close_at_end, rate, piece, started, stop_flag](
+                          size_t offset, httplib::DataSink& sink) -> bool {
+        if (offset >= limit) return false;
+        size_t n = static_cast<size_t>(std::min<uint64_t>(piece, limit - offset));
+        if (rate) {
+            if (offset == 0) *started = Clock::now();
+            auto due = *started + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(double(offset + n) / rate));
+            while (Clock::now() < due) {
+                if (stop_flag->load()) return false;
+                std::this_thread::sleep_for(
+                    std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(20)));
+            }
+        }
+        std::vector<char> buf(n);
+        size_t got = body.read(first + offset, buf.data(), n);
+        if (got == 0 || !sink.write(buf.data(), got)) return false;
+        if (offset + got >= limit && close_at_end) return false;
+        return true;
+    };
+    if (plan.no_length) {
+        res.set_content_provider(content_type,
+                                 [write_some](size_t offset, httplib::DataSink& sink) {
+                                     return write_some(offset, sink);
+                                 });
+    } else {
+        res.set_content_provider(static_cast<size_t>(length), content_type,
+                                 [write_some](size_t offset, size_t, httplib::DataSink& sink) {
+                                     return write_some(offset, sink);
+                                 });
+    }
+}
+
+void CatalogueServer::Impl::answer_text_preview(const httplib::Request& req, httplib::Response& res,
+                                                const ResolvedTarget& target,
+                                                const FaultPlan& plan) {
+    auto bad = [&](const std::string& why) {
+        res.status = 400;
+        send(req, res, BodySource::from_text("bad request: " + why + "\n"), plan, false,
+             "text/plain");
+    };
+    TextQueryResult parsed = parse_text_query(target.query);
+    if (!parsed.query) return bad(parsed.error);
+    const TextQuery& q = *parsed.query;
+    std::shared_ptr<const Bytes> file = fonts.file_for(q.font_name);
+    if (!file) return bad("unknown font");
+    FontFace* face = face_for(file);
+    if (!face) return bad("font cannot be drawn");
+    GreyImage image = face->draw_line(gbk_to_code_points(q.msg), q.size, kPreviewPadding);
+    Bytes png = encode_png(image);
+    if (png.empty()) {
+        res.status = 500;
+        send(req, res, BodySource::from_text(html_page(500, "Internal Server Error")), plan, false,
+             "text/html");
+        return;
+    }
+    send(req, res, BodySource::from_text(std::string(png.begin(), png.end())), plan, false,
+         "image/png");
+}
+
+httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Request& req,
+                                                               httplib::Response& res) {
+    // The library would apply Range to every answer itself, error pages
+    // included, and answers "bytes=N-" at the very end with an empty 206
+    // instead of 416. We decide ranges in send(); the Request object is not
+    // const, only our view of it.
+    const_cast<httplib::Request&>(req).ranges.clear();
+    const auto handled = httplib::Server::HandlerResponse::Handled;
+    res.status = 200;
+
+    if (req.method != "GET" && req.method != "HEAD") {
+        res.status = 405;
+        res.set_header("Allow", "GET, HEAD");
+        send(req, res, BodySource::from_text(html_page(405, "Method Not Allowed")), {}, false,
+             "text/html");
+        return handled;
+    }
+    ResolvedTarget target = resolve_target(req.target);
+    auto not_found = [&] {
+        res.status = 404;
+        send(req, res, BodySource::from_text(html_page(404, "Not Found")), {}, false, "text/html");
+        return handled;
+    };
+    if (target.resource == Resource::None) return not_found();
+
+    FaultPlan plan = plan_faults(options.faults, target.path);
+    if (plan.status) {
+        res.status = plan.status;
+        send(req, res, BodySource::from_text(html_page(plan.status, "Error")), plan, false,
+             "text/html");
+        return handled;
+    }
+    if (target.resource == Resource::TextPreview) {
+        answer_text_preview(req, res, target, plan);
+        return handled;
+    }
+
+    BodySource body;
+    if (target.resource == Resource::CatalogueVersion && plan.version) {
+        body = BodySource::from_text(*plan.version);
+    } else {
+        std::string path = options.root + "/" + resource_file(target);
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return not_found();
+        auto file = std::make_shared<const FileDescriptor>(fd);
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return not_found();
+        body.file = file;
+        body.size = static_cast<uint64_t>(st.st_size);
+    }
+    const bool container =
+        target.resource == Resource::Database || target.resource == Resource::Font;
+    if (container) body.corruption = plan.corruption;
+    const bool ranges = container || target.resource == Resource::Program;
+    send(req, res, std::move(body), plan, ranges, content_type_of(target.resource));
+    return handled;
+}
+
+CatalogueServer::CatalogueServer(ServeOptions options) : impl_(std::make_unique<Impl>()) {
+    impl_->options = std::move(options);
+}
+
+CatalogueServer::~CatalogueServer() = default;
+
+std::string CatalogueServer::start() {
+    Impl& s = *impl_;
+    struct stat st {};
+    if (::stat(s.options.root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return s.options.root + ": not a folder";
+    problems_.clear();
+    s.fonts.load(s.options.root, &problems_);
+
+    const int threads = std::max(1, s.options.threads);
+    s.http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    s.http.set_keep_alive_max_count(kKeepAliveRequests);
+    s.http.set_tcp_nodelay(true);
+    s.http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+        return impl_->handle(req, res);
+    });
+    // Answers the library makes on its own (a request it cannot parse).
+    s.http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+        if (t_logged_request == &req) {
+            t_logged_request = nullptr;
+            return;
+        }
+        if (req.method.empty()) {
+            impl_->log_line(req, res.status, "", "unparsable request");
+        } else {
+            impl_->log_line(req, res.status, res.get_header_value("Content-Length"), "-");
+        }
+    });
+    if (s.options.port == 0) {
+        port_ = s.http.bind_to_any_port(s.options.host);
+        if (port_ <= 0) return "cannot listen on " + s.options.host;
+    } else {
+        if (!s.http.bind_to_port(s.options.host, s.options.port))
+            return "cannot listen on " + s.options.host + ":" + std::to_string(s.options.port);
+        port_ = s.options.port;
+    }
+    return "";
+}
+
+void CatalogueServer::run() {
+    impl_->in_run = true;
+    if (!impl_->stopping) impl_->http.listen_after_bind();
+    impl_->in_run = false;
+}
+
+void CatalogueServer::stop() {
+    impl_->stopping = true;
+    // The library ignores stop() until its accept loop has started, so wait
+    // for that when run() has already been entered.
+    while (impl_->in_run && !impl_->http.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    impl_->http.stop();
+}
+
+}  // namespace yq::server

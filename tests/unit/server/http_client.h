@@ -1,0 +1,111 @@
+// Test clients: curl for ordinary requests, a raw socket for bytes curl would
+// normalise or refuse to send.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace yq::server::testing {
+
+struct HttpReply {
+    int status = 0;
+    std::map<std::string, std::string> headers;  // names lower-cased
+    std::string body;
+    int exit_code = 0;    // curl's; 18 means the body ended before its length
+    bool closed = false;  // raw socket: the server closed the connection
+
+    std::string header(const std::string& lower_name) const {
+        auto it = headers.find(lower_name);
+        return it == headers.end() ? "" : it->second;
+    }
+};
+
+inline std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// Reads the status line and headers of the last response in `head`.
+inline void parse_head(const std::string& head, HttpReply* r) {
+    size_t start = head.rfind("HTTP/");
+    if (start == std::string::npos) return;
+    size_t pos = start;
+    size_t eol = head.find("\r\n", pos);
+    std::string status_line = head.substr(pos, eol - pos);
+    size_t sp = status_line.find(' ');
+    if (sp != std::string::npos) r->status = std::atoi(status_line.c_str() + sp + 1);
+    r->headers.clear();
+    pos = eol == std::string::npos ? head.size() : eol + 2;
+    while (pos < head.size()) {
+        eol = head.find("\r\n", pos);
+        if (eol == std::string::npos || eol == pos) break;
+        std::string line = head.substr(pos, eol - pos);
+        size_t colon = line.find(':');
+        if (colon != std::string::npos) {
+            std::string value = line.substr(colon + 1);
+            while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+            r->headers[lower(line.substr(0, colon))] = value;
+        }
+        pos = eol + 2;
+    }
+}
+
+// Runs curl on `url` with extra arguments (each passed as one word).
+inline HttpReply curl(const std::string& url, const std::vector<std::string>& args = {}) {
+    TempDir dir;
+    std::string cmd =
+        "curl -s --max-time 30 -o '" + (dir / "body") + "' -D '" + (dir / "head") + "'";
+    for (const std::string& a : args) cmd += " '" + a + "'";
+    cmd += " '" + url + "' 2>/dev/null";
+    int rc = std::system(cmd.c_str());
+    HttpReply r;
+    r.exit_code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    parse_head(read_bytes(dir / "head"), &r);
+    r.body = read_bytes(dir / "body");
+    return r;
+}
+
+// Sends `request` as is and reads until the server closes the connection or
+// `wait_ms` pass without data.
+inline HttpReply raw_request(int port, const std::string& request, int wait_ms = 5000) {
+    HttpReply r;
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return r;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval tv{wait_ms / 1000, (wait_ms % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return r;
+    }
+    (void)!write(fd, request.data(), request.size());
+    std::string all;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n == 0) r.closed = true;
+        if (n <= 0) break;
+        all.append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    size_t end = all.find("\r\n\r\n");
+    parse_head(all.substr(0, end == std::string::npos ? all.size() : end + 2), &r);
+    if (end != std::string::npos) r.body = all.substr(end + 4);
+    return r;
+}
+
+}  // namespace yq::server::testing
