@@ -161,6 +161,11 @@ GreyImage FontFace::draw_line(std::u32string_view text, int pixel_size, int padd
     return img;
 }
 
+int FontFace::style_rank() const {
+    return ((face_->style_flags & FT_STYLE_FLAG_BOLD) ? 1 : 0) +
+           ((face_->style_flags & FT_STYLE_FLAG_ITALIC) ? 1 : 0);
+}
+
 int FontFace::line_width(std::u32string_view text, int pixel_size) {
     return draw_line(text, pixel_size, 0).width;
 }

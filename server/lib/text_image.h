@@ -47,6 +47,9 @@ class FontFace {
     // skipped; characters the face lacks draw its missing-glyph shape.
     GreyImage draw_line(std::u32string_view text, int pixel_size, int padding);
 
+    // 0 for an upright regular face, more for bold and for italic ones.
+    int style_rank() const;
+
     // Width in pixels of `text` without padding, as draw_line would lay it out.
     int line_width(std::u32string_view text, int pixel_size);
 
