@@ -37,7 +37,7 @@ for sig in INT TERM; do
     pid=$!
     port=
     for _ in $(seq 100); do
-        port=$(sed -n 's|.*http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$log")
+        port=$(sed -n 's|.*http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$log" 2> /dev/null)
         [ -n "$port" ] && break
         sleep 0.1
     done
