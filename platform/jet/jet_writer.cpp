@@ -167,6 +167,7 @@ class DataPage {
         return uint8_t(n_ - 1);
     }
     bool empty() const { return n_ == 0; }
+    uint16_t rows() const { return n_; }
     const Bytes& bytes() const { return p_; }
 
   private:
@@ -500,19 +501,34 @@ class LvalPages {
             return;
         }
         put32(out, uint32_t(v.size()) | uint32_t(kLongValueChain) << 24);
-        // Every full segment fills a page of its own, so each next segment
-        // lands in row 0 of the page after it.
-        close_page();
-        put32(out + 4, next_ << 8);
+        // Full segments fill pages of their own; the remainder shares the
+        // current page with other values, so its row number is known first.
+        size_t full = v.size() / kChainSegmentData, rest = v.size() % kChainSegmentData;
+        uint32_t rest_ptr = 0;
+        if (rest) {
+            if (page_ && !page_->fits(4 + rest)) close_page();
+            open_page();
+            rest_ptr = page_no_ << 8 | page_->rows();
+        }
         Bytes seg;
-        for (size_t at = 0; at < v.size(); at += kChainSegmentData) {
-            size_t take = std::min(kChainSegmentData, v.size() - at);
-            bool last = at + take == v.size();
+        for (size_t i = 0; i < full; ++i) {
+            uint32_t here = next_++;
+            if (i == 0) put32(out + 4, here << 8);
             seg.assign(4, 0);
-            if (!last) put32(seg.data(), (next_ + 1) << 8);
-            seg.insert(seg.end(), v.begin() + long(at), v.begin() + long(at + take));
-            add(seg);
-            if (!last) close_page();
+            put32(seg.data(), i + 1 < full ? (here + 1) << 8 : rest_ptr);
+            auto data = v.subspan(i * kChainSegmentData, kChainSegmentData);
+            seg.insert(seg.end(), data.begin(), data.end());
+            static const uint8_t lval[4] = {'L', 'V', 'A', 'L'};
+            DataPage own(lval);
+            own.add(seg);
+            file_.put(here, own.bytes());
+        }
+        if (rest) {
+            if (full == 0) put32(out + 4, rest_ptr);
+            seg.assign(4, 0);
+            auto data = v.subspan(full * kChainSegmentData);
+            seg.insert(seg.end(), data.begin(), data.end());
+            page_->add(seg);
         }
     }
     void close_page() {
@@ -522,13 +538,15 @@ class LvalPages {
     uint32_t next_free_page() const { return next_; }
 
   private:
+    void open_page() {
+        if (page_) return;
+        static const uint8_t lval[4] = {'L', 'V', 'A', 'L'};
+        page_ = std::make_unique<DataPage>(lval);
+        page_no_ = next_++;
+    }
     uint32_t add(ByteSpan row) {
         if (page_ && !page_->fits(row.size())) close_page();
-        if (!page_) {
-            static const uint8_t lval[4] = {'L', 'V', 'A', 'L'};
-            page_ = std::make_unique<DataPage>(lval);
-            page_no_ = next_++;
-        }
+        open_page();
         return page_no_ << 8 | page_->add(row);
     }
     PageFile& file_;

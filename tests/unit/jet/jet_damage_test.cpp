@@ -102,7 +102,7 @@ TEST(JetDamage, LoopingChainsAndDefinitionsEnd) {
     EXPECT_FALSE(Database::open_memory(looped, &err));
     EXPECT_NE(err.find("damaged"), std::string::npos) << err;
 
-    // Point the last segment of the chained value back at the first one.
+    // Point the last segment of the chained value at itself.
     Bytes chain = whole;
     auto db = Database::open_memory(chain, &err);
     ASSERT_TRUE(db) << err;
@@ -119,8 +119,8 @@ TEST(JetDamage, LoopingChainsAndDefinitionsEnd) {
             uint16_t off = uint16_t(p[14 + 2 * r] | p[15 + 2 * r] << 8) & 0x1FFF;
             uint16_t end = r == 0 ? 4096 : uint16_t(p[12 + 2 * r] | p[13 + 2 * r] << 8) & 0x1FFF;
             if (end - off == 4 + (9000 - 2 * 4072)) {  // the last segment: link then 856 bytes
-                uint32_t first = uint32_t(pg - 2) << 8;
-                std::memcpy(p + off, &first, 4);
+                uint32_t self = uint32_t(pg) << 8 | r;
+                std::memcpy(p + off, &self, 4);
                 patched = true;
             }
         }
