@@ -396,9 +396,11 @@ BuildReport build_catalogue(const BuildOptions& o) {
         if (ours && !published.count(name)) fs::remove(e.path(), ec);
     }
 
-    const std::string mdb = o.out + "/ztdata.mdb";
-    std::string why = jet::write_database(mdb, database_tables(categories));
+    const std::string mdb = o.out + "/ztdata.mdb", mdb_part = mdb + ".part";
+    std::string why = jet::write_database(mdb_part, database_tables(categories));
     if (!why.empty()) return fail(mdb + ": " + why);
+    fs::rename(mdb_part, mdb, ec);
+    if (ec) return fail(mdb + ": " + error_text(ec));
     std::optional<Bytes> db = read_file(mdb, &why);
     if (!db) return fail(mdb + ": " + why);
     Bytes packed_db = zt_pack(*db);
