@@ -3,3 +3,7 @@
 yq_library(yq_catalogue_model
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/category_model.cpp ${CMAKE_CURRENT_LIST_DIR}/list_model.cpp
   DEPS yq_base yq_app_core)
+
+yq_library(yq_catalogue_picture
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/picture.cpp
+  DEPS yq_base)
