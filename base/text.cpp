@@ -26,6 +26,7 @@ const std::vector<uint16_t>& encode_table() {
         table.assign(0x10000, 0);
         for (unsigned c = 0; c < 0x80; ++c) table[c] = static_cast<uint16_t>(c);
         table[0x20AC] = 0x80;
+        table[0xF8F5] = 0xFF;
         for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
             for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
                 char16_t u = decode_pair(static_cast<unsigned char>(lead),
@@ -153,7 +154,10 @@ std::u16string gbk_to_utf16(std::string_view gbk) {
         } else if (a == 0x80) {
             out.push_back(0x20AC);
             ++i;
-        } else if (a == 0xFF || i + 1 >= gbk.size()) {
+        } else if (a == 0xFF) {
+            out.push_back(0xF8F5);  // code page 936 maps the single byte FF into the PUA
+            ++i;
+        } else if (i + 1 >= gbk.size()) {
             out.push_back(u'?');
             ++i;
         } else {

@@ -46,8 +46,10 @@ int32_t text_to_int(std::string_view text);
 std::string int_to_text(int64_t value);
 
 // Code page 936 conversions, the same bytes natively and on Windows.
-// GBK -> UTF-16: an unmapped pair or a lead byte without a trail byte gives
-// U+003F. UTF-16 -> GBK: a code unit that code page 936 lacks gives "?".
+// GBK -> UTF-16: a lead byte with an invalid trail byte (both consumed) or
+// without any gives U+003F; 0x80 is the euro sign and 0xFF is U+F8F5, and the
+// user-defined areas map to the Private Use Area, as on Windows.
+// UTF-16 -> GBK: a code unit that code page 936 lacks gives "?".
 std::u16string gbk_to_utf16(std::string_view gbk);
 std::string utf16_to_gbk(std::u16string_view utf16);
 

@@ -46,4 +46,9 @@ void apply_skin(SkinState& skin, int n, bool use_picture, Colour colour, bool us
     }
 }
 
+Colour header_picture_colour(int picture) {
+    if (picture < 0 || picture >= kSkinPresetCount - 1) return kPresets[0].frame;
+    return kPresets[picture + 1].frame;
+}
+
 }  // namespace yq

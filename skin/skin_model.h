@@ -33,4 +33,8 @@ struct SkinState {
 // The caller then saves preset and mode and repaints.
 void apply_skin(SkinState& skin, int n, bool use_picture, Colour colour, bool use_colour);
 
+// The colour a header picture (0..7) is painted around: the frame colour of
+// the preset that shows it.
+Colour header_picture_colour(int picture);
+
 }  // namespace yq

@@ -170,7 +170,9 @@ void main_window_creation(HWND main) {
     for (Ctl b : {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21, 图形按钮22}) {
         win::set_button_faces(ctl(b), art::button_faces(63, 23, "预览"));
     }
+    g_app.skin.picture = kDefaultHeaderPicture;  // the header picture loaded with the skin images
     g_app.server_url = YQ_SERVER_URL;
+    win::web_view_navigate(ctl(超文本浏览框1), g_app.server_url + "/ad.html");
     const char* captions[5] = {"字体下载", "字体管理", "我的字体", " 回收站 ", "字体备份"};
     const float caption_x[5] = {20.0f, 96.0f, 173.0f, 247.0f, 322.0f};
     for (int k = 0; k < 9; ++k) {

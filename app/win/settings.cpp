@@ -30,16 +30,27 @@ std::string program_directory() {
 
 std::string settings_path() { return program_directory() + "\\pos.ini"; }
 
-std::string read_setting(const char* section, const char* key, const char* fallback) {
-    if (!section || !*section || !key || !*key) return {};
+std::string read_profile(const std::string& file, const char* section, const char* key,
+                         const char* fallback) {
+    if (file.empty() || !section || !*section || !key || !*key) return {};
     std::vector<char> buffer(kSettingsReadBuffer);
     DWORD n = GetPrivateProfileStringA(section, key, fallback ? fallback : "", buffer.data(),
-                                       kSettingsReadBuffer, settings_path().c_str());
+                                       kSettingsReadBuffer, file.c_str());
     return std::string(buffer.data(), n);
 }
 
+bool write_profile(const std::string& file, const char* section, const char* key,
+                   const std::string& value) {
+    if (!section || !*section || !key || !*key) return false;
+    return WritePrivateProfileStringA(section, key, value.c_str(), file.c_str()) != 0;
+}
+
+std::string read_setting(const char* section, const char* key, const char* fallback) {
+    return read_profile(settings_path(), section, key, fallback);
+}
+
 bool write_setting(const char* section, const char* key, const std::string& value) {
-    return WritePrivateProfileStringA(section, key, value.c_str(), settings_path().c_str()) != 0;
+    return write_profile(settings_path(), section, key, value);
 }
 
 }  // namespace yq

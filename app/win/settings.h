@@ -19,6 +19,12 @@ std::string read_setting(const char* section, const char* key, const char* fallb
 // Writes key = value (creating the file and section as needed); true on success.
 bool write_setting(const char* section, const char* key, const std::string& value);
 
+// The same on any profile file.
+std::string read_profile(const std::string& file, const char* section, const char* key,
+                         const char* fallback = "");
+bool write_profile(const std::string& file, const char* section, const char* key,
+                   const std::string& value);
+
 // The program's own directory, without a trailing backslash.
 std::string program_directory();
 

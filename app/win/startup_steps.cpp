@@ -1,12 +1,30 @@
 #include "app/win/startup_steps.h"
 
+#include "fonts/win/system_fonts.h"
+#include "platform/win/ui_thread.h"
+
 namespace yq {
 
-// Subsystems fill these in as they join the program.
-void startup_rebuild_inventory() {}
-std::vector<std::string> startup_face_names() { return {}; }
+void startup_rebuild_inventory() {
+    // The font files are read here, on the background thread; the UI thread
+    // only takes the finished inventory.
+    FontInventory fresh = read_installed_fonts();
+    win::run_on_ui([&] { system_font_inventory() = std::move(fresh); });
+}
+
+std::vector<std::string> startup_face_names() {
+    std::vector<std::string> names;
+    win::run_on_ui([&] {
+        const FontInventory& inventory = system_font_inventory();
+        for (int i = 1; i <= inventory.count(); ++i) names.push_back(inventory.face_name(i));
+    });
+    return names;
+}
+
 void startup_list_downloaded_fonts() {}
-void startup_fill_font_grid() {}
+
+void startup_fill_font_grid() { win::run_on_ui([] { fill_system_font_grid(); }); }
+
 void startup_check_catalogue_version() {}
 
 }  // namespace yq

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -193,7 +194,11 @@ void paint_label(HWND w, LabelState* s, HDC dc) {
         int h = calc.bottom - calc.top;
         tr.top = h < r.bottom ? (r.bottom - h) / 2 : 0;
     }
-    DrawTextA(dc, text, n, &tr, DT_WORDBREAK | DT_NOPREFIX);
+    // Plain one-line captions sit centred in their height; captions with line
+    // breaks or beside a picture wrap.
+    bool one_line = !s->picture && !std::memchr(text, '\n', n);
+    DrawTextA(dc, text, n, &tr,
+              DT_NOPREFIX | (one_line ? DT_SINGLELINE | DT_VCENTER : DT_WORDBREAK));
 }
 
 LRESULT CALLBACK label_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {

@@ -112,6 +112,34 @@ void redraw_tabs(HWND w) {
     InvalidateRect(w, &band, FALSE);
 }
 
+COLORREF mix(COLORREF a, COLORREF b, int percent_b) {
+    auto c = [&](int x, int y) { return (x * (100 - percent_b) + y * percent_b) / 100; };
+    return RGB(c(GetRValue(a), GetRValue(b)), c(GetGValue(a), GetGValue(b)),
+               c(GetBValue(a), GetBValue(b)));
+}
+
+// A header picture drawn in code: a soft vertical gradient in the picture's
+// colour with a few light rings, 103 rows high.
+void draw_header_picture(HDC dc, int W, int picture) {
+    COLORREF base = header_picture_colour(picture);
+    COLORREF top = mix(base, RGB(255, 255, 255), 35), bottom = mix(base, RGB(0, 0, 0), 10);
+    TRIVERTEX v[2] = {
+        {0, 0, static_cast<COLOR16>(GetRValue(top) << 8), static_cast<COLOR16>(GetGValue(top) << 8),
+         static_cast<COLOR16>(GetBValue(top) << 8), 0},
+        {W, 103, static_cast<COLOR16>(GetRValue(bottom) << 8),
+         static_cast<COLOR16>(GetGValue(bottom) << 8), static_cast<COLOR16>(GetBValue(bottom) << 8),
+         0}};
+    GRADIENT_RECT gr{0, 1};
+    GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
+    win::UniquePen ring(CreatePen(PS_SOLID, 1, mix(base, RGB(255, 255, 255), 55)));
+    win::Selected sp(dc, ring.get());
+    win::Selected sb(dc, GetStockObject(NULL_BRUSH));
+    for (int i = 0; i < 4; ++i) {
+        int r = 60 + 45 * i + 17 * picture, cx = W - 120 - 37 * picture % 200, cy = 20 + 9 * i;
+        Ellipse(dc, cx - r, cy - r, cx + r, cy + r);
+    }
+}
+
 void paint_frame(HWND w, HDC target) {
     RECT wr;
     GetWindowRect(w, &wr);
@@ -120,11 +148,14 @@ void paint_frame(HWND w, HDC target) {
     win::UniqueBitmap bmp(CreateCompatibleBitmap(target, W, H));
     win::Selected sel(dc.get(), bmp.get());
     COLORREF frame = g_app.skin.frame_colour;
-    // Header: the preset's colour band (the header pictures come with the skin
-    // artwork; until a picture is drawn the band shows the frame colour).
-    COLORREF header = g_app.skin.mode == 1 || g_app.skin.preset == 1 ? g_app.skin.header_colour
-                                                                     : frame;
-    fill(dc.get(), 0, 0, W, 103, header);
+    // Header: the picture in picture mode (skin 1 is always a flat colour),
+    // otherwise the header colour.
+    bool picture = g_app.skin.mode == 2 && g_app.skin.preset != 1 && g_app.skin.picture >= 0;
+    if (picture) {
+        draw_header_picture(dc.get(), W, g_app.skin.picture);
+    } else if (g_app.skin.header_colour != 0 || g_app.skin.preset == 1) {
+        fill(dc.get(), 0, 0, W, 103, g_app.skin.header_colour);
+    }
     fill(dc.get(), 1, 103, 4, H, frame);
     fill(dc.get(), W - 4, 103, W - 1, H, frame);
     fill(dc.get(), 4, H - 27, W, H - 1, frame);

@@ -35,6 +35,22 @@ def wait_for(condition, timeout=30.0, interval=0.1, what="condition"):
         time.sleep(interval)
 
 
+def read_ini(path):
+    """Sections of a Windows profile file as {section: {key: value}}, GBK decoded.
+    Lines outside any section and lines without "=" are skipped, as Windows does."""
+    sections, current = {}, None
+    with open(path, "rb") as f:
+        text = f.read().decode("gbk", "replace")
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("[") and "]" in line:
+            current = sections.setdefault(line[1:line.index("]")].lower(), {})
+        elif current is not None and "=" in line:
+            key, value = line.split("=", 1)
+            current.setdefault(key.strip().lower(), value.strip())
+    return sections
+
+
 def wine_env(prefix, display=None):
     env = dict(os.environ)
     env.update({
@@ -118,7 +134,15 @@ class Session:
             out = self.x("search", "--onlyvisible", "--name", "^%s$" % TITLE, check=False).split()
             return out[0] if out else None
 
-        self.window = wait_for(find, 60, 0.05, "the main window")
+        try:
+            self.window = wait_for(find, 60, 0.05, "the main window")
+        except TimeoutError:
+            self.log.flush()
+            with open(self.log.name, errors="replace") as f:
+                tail = f.read()[-3000:]
+            state = "running" if self.running() else "exited with %s" % self.app.returncode
+            sys.stderr.write("program %s; its output:\n%s\n" % (state, tail))
+            raise
         self.t_window = time.monotonic()
         self.refresh_geometry()
         return self
@@ -158,7 +182,7 @@ class Session:
         return path
 
     def pixel(self, path, x, y):
-        out = subprocess.run(["convert", path, "-format", "%[pixel:p{%d,%d}]" % (x, y), "info:"],
+        out = subprocess.run(["convert", path, "-format", "%%[pixel:p{%d,%d}]" % (x, y), "info:"],
                              capture_output=True, text=True, check=True).stdout
         return out.strip()
 
@@ -167,7 +191,7 @@ class Session:
         out = subprocess.run([WINE, self.probe_exe] + [str(a) for a in args], env=self.env,
                              capture_output=True, check=False, timeout=60)
         text = out.stdout.decode("utf-8", "replace").strip()
-        return json.loads(text) if text[:1] in "[{\"" else text
+        return json.loads(text) if text and text[0] in "[{\"" else text
 
     def tree(self):
         return self.probe("tree")

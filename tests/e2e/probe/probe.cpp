@@ -3,6 +3,7 @@
 // boxes) as JSON, or presses a message box button. Used by the e2e driver.
 //
 //   probe tree              the main window and every design control
+//   probe design            the design table: page, x, y, w, h, visible
 //   probe cell NAME ROW COL the text of a grid cell
 //   probe boxes             open message boxes: title, text, buttons
 //   probe press TITLE BUTTON    presses a button of a message box
@@ -144,6 +145,17 @@ int tree() {
     return 0;
 }
 
+int design() {
+    std::printf("{");
+    for (size_t i = 0; i < yq::kControlCount; ++i) {
+        const yq::ControlDesign& d = yq::kControls[i];
+        std::printf("%s%s:[%d,%d,%d,%d,%d,%d]", i ? "," : "", json_string(d.name).c_str(), d.page,
+                    d.x, d.y, d.w, d.h, d.visible ? 1 : 0);
+    }
+    std::printf("}\n");
+    return 0;
+}
+
 int cell(const char* name, int row, int col) {
     const yq::ControlDesign* d = design_by_name(name);
     HWND main = main_window();
@@ -214,6 +226,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "tree")) return tree();
     if (argc >= 5 && !std::strcmp(argv[1], "cell")) return cell(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 2 && !std::strcmp(argv[1], "boxes")) return boxes();
+    if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
     if (argc >= 4 && !std::strcmp(argv[1], "press")) return press(argv[2], argv[3]);
     if (argc >= 4 && !std::strcmp(argv[1], "resize")) {
         HWND main = main_window();
