@@ -1,0 +1,57 @@
+#!/bin/bash
+# Sets everything up, builds every configuration and runs every test tier:
+# unit (native, sanitizers), fuzz (short libFuzzer runs), win (under Wine),
+# e2e (the program under Wine and Xvfb). The i686 release is built too.
+# Exits non-zero when anything fails.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+cd "$root"
+"$here/setup.sh" || exit 1
+
+jobs=${YQ_JOBS:-2}
+passed=0 failed=0 status=0
+log=$(mktemp)
+
+step() {  # step NAME COMMAND...: runs a build step; a failure fails the run
+  echo "== $1"
+  shift
+  if ! "$@"; then
+    echo "== FAILED: $*" >&2
+    status=1
+    failed=$((failed + 1))
+    return 1
+  fi
+}
+
+tier() {  # tier PRESET: runs one CTest tree and counts its results
+  echo "== tests: $1"
+  ctest --preset "$1" -j "$jobs" --timeout 600 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  if [ -n "$line" ]; then
+    local total fails
+    fails=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+    total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+  elif [ "$rc" -ne 0 ]; then
+    failed=$((failed + 1))
+  fi
+  [ "$rc" -eq 0 ] || status=1
+}
+
+build() {  # build PRESET
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"
+}
+
+step "native build" build native && tier native
+step "fuzz build" build fuzz && tier fuzz
+step "win64 build" build win64 && tier win64
+step "win32 build (release, not run here)" build win32
+
+rm -f "$log"
+echo
+echo "tests: $passed passed, $failed failed"
+exit $status
