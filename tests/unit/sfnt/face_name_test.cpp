@@ -132,12 +132,12 @@ TEST(FaceName, FallsBackToMacRomanAndConvertsItsHighBytes) {
 }
 
 TEST(FaceName, ReadsPrcRecordsAsGbkBytePairs) {
-    // Units CBCE CCE5 are 宋体; 0x0041 is the single byte "A"; 0xFFFF is no
-    // code page 936 character.
-    Record prc{3, 3, 0x0804, 1, {0xCB, 0xCE, 0xCC, 0xE5, 0x00, 0x41, 0xFF, 0xFF}};
+    // Units CBCE CCE5 are 宋体; 0x0041 is the single byte "A"; 0x817F is a
+    // lead byte with an invalid trail byte: one "?" for the pair.
+    Record prc{3, 3, 0x0804, 1, {0xCB, 0xCE, 0xCC, 0xE5, 0x00, 0x41, 0x81, 0x7F}};
     EXPECT_EQ(name_of({prc}),
               "\xCB\xCE\xCC\xE5"
-              "A??");
+              "A?");
     // A string stored as plain bytes reads the same.
     EXPECT_EQ(name_of({{3, 3, 0x0804, 1,
                         raw("\xCB\xCE\xCC\xE5"
