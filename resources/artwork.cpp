@@ -1,5 +1,6 @@
 #include "resources/artwork.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -155,6 +156,74 @@ HBITMAP search_icon(Look look) {
     Ellipse(c.dc.get(), 2, 3, 11, 12);
     MoveToEx(c.dc.get(), 10, 11, nullptr);
     LineTo(c.dc.get(), 14, 15);
+    return c.finish();
+}
+
+HBITMAP category_face(CategoryFace face) {
+    Canvas c(63, 23);
+    c.fill(RGB(255, 255, 255));
+    COLORREF top, bottom;
+    switch (face) {
+        case CategoryFace::Hover: top = RGB(255, 255, 255), bottom = RGB(240, 246, 252); break;
+        case CategoryFace::Selected: top = RGB(176, 198, 222), bottom = RGB(146, 172, 204); break;
+        case CategoryFace::Normal: default: top = RGB(232, 239, 247), bottom = RGB(208, 221, 236); break;
+    }
+    c.gradient(RECT{1, 1, 62, 22}, top, bottom);
+    rounded_border(c.dc.get(), 63, 23, RGB(132, 156, 186), RGB(255, 255, 255));
+    return c.finish();
+}
+
+HBITMAP row_action_face(RowAction action) {
+    Canvas c(63, 23);
+    c.fill(RGB(255, 255, 255));
+    bool greyed = action == RowAction::Installed;
+    bool pressed = action == RowAction::Download;
+    COLORREF top = greyed ? RGB(242, 242, 242) : pressed ? RGB(196, 222, 250) : RGB(250, 252, 255);
+    COLORREF bottom = greyed ? RGB(222, 222, 222) : pressed ? RGB(222, 238, 252) : RGB(206, 226, 248);
+    c.gradient(RECT{1, 1, 62, 22}, top, bottom);
+    rounded_border(c.dc.get(), 63, 23, greyed ? RGB(176, 176, 176) : RGB(64, 128, 200),
+                   RGB(255, 255, 255));
+    HDC dc = c.dc.get();
+    if (!greyed) {
+        // A blue down arrow at the left.
+        win::UniqueBrush blue(CreateSolidBrush(RGB(30, 110, 220)));
+        win::Selected sb(dc, blue.get());
+        win::Selected sp(dc, GetStockObject(NULL_PEN));
+        int y0 = pressed ? 5 : 4;
+        RECT stem{10, y0, 14, y0 + 7};
+        FillRect(dc, &stem, blue.get());
+        POINT head[3] = {{6, y0 + 7}, {18, y0 + 7}, {12, y0 + 14}};
+        Polygon(dc, head, 3);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, greyed ? RGB(140, 140, 140) : RGB(20, 60, 120));
+    Selected f(dc, caption_font(23));
+    const char* text = action == RowAction::Install ? "安装" : pressed ? "下载" : "已安装";
+    RECT r{greyed ? 0 : 18, pressed ? 1 : 0, 63, 23};
+    DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    return c.finish();
+}
+
+HBITMAP spinner_frame(int k) {
+    // Twelve dots on a ring; the dot at the head of frame k is the darkest and
+    // the ones behind it fade, so stepping the frames turns the ring.
+    Canvas c(16, 16);
+    c.fill(RGB(255, 255, 255));
+    HDC dc = c.dc.get();
+    win::Selected sp(dc, GetStockObject(NULL_PEN));
+    for (int i = 0; i < 12; ++i) {
+        int age = ((k - 1) - i + 12) % 12;  // 0: head
+        int fade = age * 18;
+        COLORREF colour = RGB(std::min(255, 0 + fade), std::min(255, 170 + fade / 3),
+                              std::min(255, 200 + fade / 4));
+        win::UniqueBrush b(CreateSolidBrush(colour));
+        win::Selected sb(dc, b.get());
+        double a = i * 3.14159265358979 / 6.0;
+        int cx = 8 + static_cast<int>(std::lround(5.5 * std::sin(a)));
+        int cy = 8 - static_cast<int>(std::lround(5.5 * std::cos(a)));
+        int r = age < 3 ? 2 : 1;
+        Ellipse(dc, cx - r, cy - r, cx + r + 1, cy + r + 1);
+    }
     return c.finish();
 }
 

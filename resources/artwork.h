@@ -24,4 +24,14 @@ HBITMAP sad_face();                    // 48 x 48, kTransparentKey around it
 HBITMAP smile_face();
 HBITMAP search_icon(Look look);        // 16 x 18 magnifier
 
+// Catalogue page: the 63 x 23 category button faces (normal light blue-grey,
+// hover almost white, selected darker), the row action faces (安装 and 下载
+// with a down arrow, greyed 已安装; white around them is transparent), and
+// frame k (1..12) of the 16 x 16 turning cyan ring on white.
+enum class CategoryFace { Normal, Hover, Selected };
+HBITMAP category_face(CategoryFace face);
+enum class RowAction { Install, Download, Installed };
+HBITMAP row_action_face(RowAction action);
+HBITMAP spinner_frame(int k);
+
 }  // namespace yq::art

@@ -4,6 +4,7 @@
 
 #include "app/win/app_state.h"
 #include "app/win/main_window.h"
+#include "catalogue/win/catalogue_page.h"
 #include "fonts/win/system_fonts.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"
@@ -13,17 +14,13 @@ namespace yq {
 // Subsystems that are not part of the program yet leave their entries empty;
 // each entry names what it will run.
 
-void open_catalogue_on_ui_thread() {
-    // Catalogue open: reopens ztdata.mdb and shows the first category.
-}
+void open_catalogue_on_ui_thread() { open_catalogue(); }
 
 void refresh_downloaded_fonts() {}
 void refresh_recycle_bin() {}
 void refresh_backups() {}
 
-void spinner_tick() {
-    // Turns the ring of every downloading catalogue row.
-}
+void spinner_tick() { catalogue_spinner_tick(); }
 
 void caption_fade_tick() {}
 
@@ -53,6 +50,7 @@ void run_menu_command(int id) {
 
 void wire_event_handlers() {
     wire_system_font_page();
+    wire_catalogue_page();
     win::on_label_notify(ctl(标签6), [] { open_catalogue_on_ui_thread(); });
     win::on_label_notify(ctl(标签13), [] {
         // Update offer of the catalogue version check.

@@ -1,0 +1,363 @@
+#include "catalogue/win/catalogue_page.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objidl.h>
+#include <shlwapi.h>
+#include <algorithm>
+using std::max;
+using std::min;
+#include <gdiplus.h>
+
+#include <map>
+#include <memory>
+
+#include "app/win/app_state.h"
+#include "app/win/settings.h"
+#include "catalogue/catalogue_db.h"
+#include "catalogue/category_model.h"
+#include "catalogue/list_geometry.h"
+#include "catalogue/list_model.h"
+#include "catalogue/picture.h"
+#include "catalogue/win/download_hook.h"
+#include "fonts/win/system_fonts.h"
+#include "platform/win/controls.h"
+#include "platform/win/dialogs.h"
+#include "platform/win/handles.h"
+#include "resources/artwork.h"
+
+namespace yq {
+namespace {
+
+// The catalogue database seen as the record source of the models.
+class DatabaseRecords : public CatalogueRecords {
+public:
+    CatalogueDb db;
+    bool open_table(const std::string& table, std::string& error) override {
+        error = db.open_table(table);
+        return error.empty();
+    }
+    int record_count() override { return db.record_count(); }
+    void move_to(int row) override { db.move_to(row); }
+    void move_next() override { db.move_next(); }
+    std::string read_text(const std::string& column) override { return db.read_text(column); }
+    Bytes read_bytes(const std::string& column) override { return db.read_bytes(column); }
+    void close_table() override { db.close_table(); }
+};
+
+struct CataloguePage {
+    DatabaseRecords records;
+    CategoryView categories;
+    ListModel list;
+    // Decoded row pictures by the slot's picture object: a ring redraw every
+    // 50 ms must not decode again.
+    std::map<const Bytes*, std::shared_ptr<Picture>> pictures;
+    HBITMAP category_faces[3] = {};
+    HBITMAP action_faces[3] = {};
+    HBITMAP spinner[kSpinnerFrames] = {};
+    HFONT name_font = nullptr, percent_font = nullptr;
+};
+
+CataloguePage& page() {
+    static CataloguePage p;
+    return p;
+}
+
+InstalledCheck installed_check() {
+    return [](const std::string& name) { return is_face_installed(name); };
+}
+
+const Ctl kPreviewButtons[5] = {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21, 图形按钮22};
+const Ctl kTextPreview[6] = {编辑框4, 编辑框5, 标签14, 标签15, 标签16, 标签17};
+
+HFONT point_font(int points) {
+    win::WindowDc screen(nullptr);
+    return CreateFontA(-MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72), 0, 0, 0,
+                       FW_NORMAL, 0, 0, 0, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, DEFAULT_PITCH, "");
+}
+
+void load_artwork(CataloguePage& p) {
+    if (p.name_font) return;
+    p.category_faces[0] = art::category_face(art::CategoryFace::Normal);
+    p.category_faces[1] = art::category_face(art::CategoryFace::Hover);
+    p.category_faces[2] = art::category_face(art::CategoryFace::Selected);
+    p.action_faces[0] = art::row_action_face(art::RowAction::Install);
+    p.action_faces[1] = art::row_action_face(art::RowAction::Download);
+    p.action_faces[2] = art::row_action_face(art::RowAction::Installed);
+    for (int k = 0; k < kSpinnerFrames; ++k) p.spinner[k] = art::spinner_frame(k + 1);
+    p.name_font = point_font(kNamePoints);
+    p.percent_font = point_font(kPercentPoints);
+}
+
+// JPEG files and PNG icon entries go to the platform's decoder.
+std::shared_ptr<Picture> decode_with_gdiplus(ByteSpan bytes) {
+    auto out = std::make_shared<Picture>();
+    IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    if (!stream) return out;
+    {
+        Gdiplus::Bitmap bitmap(stream);
+        if (bitmap.GetLastStatus() == Gdiplus::Ok && bitmap.GetWidth() > 0 &&
+            bitmap.GetWidth() <= 4096 && bitmap.GetHeight() <= 4096) {
+            Gdiplus::Rect rect(0, 0, bitmap.GetWidth(), bitmap.GetHeight());
+            Gdiplus::BitmapData data;
+            if (bitmap.LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) ==
+                Gdiplus::Ok) {
+                out->width = static_cast<int>(data.Width);
+                out->height = static_cast<int>(data.Height);
+                out->bgra.resize(static_cast<size_t>(out->width) * out->height * 4);
+                for (int y = 0; y < out->height; ++y) {
+                    memcpy(out->bgra.data() + static_cast<size_t>(y) * out->width * 4,
+                           static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+                           static_cast<size_t>(out->width) * 4);
+                }
+                bitmap.UnlockBits(&data);
+            }
+        }
+    }
+    stream->Release();
+    return out;
+}
+
+std::shared_ptr<Picture> decoded(CataloguePage& p, const std::shared_ptr<const Bytes>& bytes) {
+    if (!bytes || bytes->empty()) return nullptr;
+    auto it = p.pictures.find(bytes.get());
+    if (it != p.pictures.end()) return it->second;
+    if (p.pictures.size() > 64) p.pictures.clear();  // pages come and go
+    DecodedPicture d = decode_picture(*bytes);
+    std::shared_ptr<Picture> pic;
+    if (d.status == PictureStatus::Decoded) {
+        pic = std::make_shared<Picture>(std::move(d.picture));
+    } else if (d.status == PictureStatus::JpegNotDecoded) {
+        pic = decode_with_gdiplus(*bytes);
+    } else if (d.status == PictureStatus::PngNotDecoded) {
+        pic = decode_with_gdiplus(ByteSpan(*bytes).subspan(d.png_offset, d.png_size));
+    } else {
+        pic = std::make_shared<Picture>();  // undecodable: draws nothing
+    }
+    p.pictures[bytes.get()] = pic;
+    return pic;
+}
+
+// Draws a picture at natural size, white and fully transparent pixels left
+// out, blending partly transparent ones over what is there.
+void draw_picture(HDC dc, const Picture& pic, int x, int y) {
+    if (pic.empty()) return;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), pic.width, -pic.height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    win::UniqueBitmap dib(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || !bits) return;
+    win::UniqueMemDc mem(CreateCompatibleDC(dc));
+    win::Selected sel(mem.get(), dib.get());
+    BitBlt(mem.get(), 0, 0, pic.width, pic.height, dc, x, y, SRCCOPY);
+    GdiFlush();
+    auto* px = static_cast<uint8_t*>(bits);
+    for (size_t i = 0; i < pic.bgra.size(); i += 4) {
+        uint8_t b = pic.bgra[i], g = pic.bgra[i + 1], r = pic.bgra[i + 2], a = pic.bgra[i + 3];
+        if (a == 0 || (r == 255 && g == 255 && b == 255)) continue;
+        for (int c = 0; c < 3; ++c) {
+            px[i + c] = static_cast<uint8_t>((pic.bgra[i + c] * a + px[i + c] * (255 - a)) / 255);
+        }
+    }
+    BitBlt(dc, x, y, pic.width, pic.height, mem.get(), 0, 0, SRCCOPY);
+}
+
+void draw_transparent(HDC dc, HBITMAP bmp, int x, int y) {
+    BITMAP bm{};
+    GetObjectA(bmp, sizeof bm, &bm);
+    win::UniqueMemDc mem(CreateCompatibleDC(dc));
+    win::Selected sel(mem.get(), bmp);
+    TransparentBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight,
+                   RGB(255, 255, 255));
+}
+
+COLORREF colour(unsigned rgb) { return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
+
+void draw_row(CataloguePage& p, const RowDrawing& r) {
+    HWND buffer = ctl(后台画板), panel = ctl(前台画板);
+    HDC dc = win::panel_dc(buffer);
+    int y = r.top;
+    {
+        win::UniquePen pen(CreatePen(PS_SOLID, 1, colour(kRowFrameRgb)));
+        win::Selected sp(dc, pen.get());
+        win::Selected sb(dc, GetStockObject(WHITE_BRUSH));
+        Rectangle(dc, 0, y, kListPanelWidth, y + kRowBoxHeight);
+    }
+    if (r.highlighted) {
+        COLORREF top = colour(kHighlightTopRgb), bottom = colour(kHighlightBottomRgb);
+        TRIVERTEX v[2] = {
+            {kHighlightLeft, y + 1, static_cast<COLOR16>(GetRValue(top) << 8),
+             static_cast<COLOR16>(GetGValue(top) << 8), static_cast<COLOR16>(GetBValue(top) << 8), 0},
+            {kHighlightLeft + kHighlightWidth, y + 1 + kHighlightHeight,
+             static_cast<COLOR16>(GetRValue(bottom) << 8), static_cast<COLOR16>(GetGValue(bottom) << 8),
+             static_cast<COLOR16>(GetBValue(bottom) << 8), 0}};
+        GRADIENT_RECT gr{0, 1};
+        GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
+    }
+    if (auto pic = decoded(p, r.picture)) draw_picture(dc, *pic, kPictureX, y + kPictureDy);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour(kRowTextRgb));
+    {
+        win::Selected f(dc, p.name_font);
+        TextOutA(dc, kNameX, y + kNameDy, r.font_name.c_str(), static_cast<int>(r.font_name.size()));
+    }
+    switch (r.button) {
+        case RowButtonLook::Install: draw_transparent(dc, p.action_faces[0], kButtonX, y + kButtonDy); break;
+        case RowButtonLook::InstallPressed: draw_transparent(dc, p.action_faces[1], kButtonX, y + kButtonDy); break;
+        case RowButtonLook::Installed: draw_transparent(dc, p.action_faces[2], kButtonX, y + kButtonDy); break;
+        case RowButtonLook::Downloading: {
+            int frame = std::clamp(r.spinner_frame, 1, kSpinnerFrames);
+            draw_transparent(dc, p.spinner[frame - 1], kSpinnerX, y + kSpinnerDy);
+            win::Selected f(dc, p.percent_font);
+            TextOutA(dc, kPercentX, y + kPercentDy, r.percentage_text.c_str(),
+                     static_cast<int>(r.percentage_text.size()));
+            break;
+        }
+        case RowButtonLook::None: break;
+    }
+    BitBlt(win::panel_dc(panel), 0, 0, kListPanelWidth, kListPanelHeight, dc, 0, 0, SRCCOPY);
+    win::panel_present(panel);
+    if (r.row >= 1 && r.row <= 5) ShowWindow(ctl(kPreviewButtons[r.row - 1]), SW_SHOWNA);
+}
+
+void draw_category_button(CataloguePage& p, const CategoryButtonDrawing& b) {
+    HWND panel = ctl(分类画板);
+    HDC dc = win::panel_dc(panel);
+    HBITMAP face = p.category_faces[static_cast<int>(b.look)];
+    BITMAP bm{};
+    GetObjectA(face, sizeof bm, &bm);
+    {
+        win::UniqueMemDc mem(CreateCompatibleDC(dc));
+        win::Selected sel(mem.get(), face);
+        StretchBlt(dc, b.x, b.y, kCategoryButtonWidth, kCategoryButtonHeight, mem.get(), 0, 0,
+                   bm.bmWidth, bm.bmHeight, SRCCOPY);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    win::Selected f(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TextOutA(dc, b.text_x, b.text_y, b.text.c_str(), static_cast<int>(b.text.size()));
+    win::panel_present(panel);
+}
+
+DownloadRequest& download_request() {
+    static DownloadRequest handler;
+    return handler;
+}
+
+void apply_actions(CataloguePage& p, const PageActions& actions) {
+    for (const PageAction& a : actions) {
+        switch (a.kind) {
+            case PageAction::Kind::ClearListBuffer: win::panel_clear(ctl(后台画板)); break;
+            case PageAction::Kind::ClearListPanel: win::panel_clear(ctl(前台画板)); break;
+            case PageAction::Kind::ClearCategoryPanel: win::panel_clear(ctl(分类画板)); break;
+            case PageAction::Kind::SetPageIndicator: win::set_caption(ctl(标签1), a.text); break;
+            case PageAction::Kind::HidePreviewButtons:
+                for (Ctl b : kPreviewButtons) ShowWindow(ctl(b), SW_HIDE);
+                break;
+            case PageAction::Kind::ShowTextPreview:
+            case PageAction::Kind::HideTextPreview:
+                for (Ctl c : kTextPreview) {
+                    ShowWindow(ctl(c), a.kind == PageAction::Kind::ShowTextPreview ? SW_SHOWNA : SW_HIDE);
+                }
+                break;
+            case PageAction::Kind::ShowMessage: win::message_box(a.text); break;
+            case PageAction::Kind::DrawRow: draw_row(p, a.drawing); break;
+            case PageAction::Kind::DrawCategoryButton: draw_category_button(p, a.button); break;
+            case PageAction::Kind::StartDownload:
+                if (download_request()) download_request()(a.row, a.text, a.address);
+                break;
+        }
+    }
+}
+
+int current_group() {
+    return static_cast<int>(SendMessageA(ctl(高级选择夹2), TCM_GETCURSEL, 0, 0));
+}
+
+void group_refresh() {
+    CataloguePage& p = page();
+    PageActions out;
+    p.categories.refresh_group(current_group(), p.records, p.list, installed_check(), out);
+    apply_actions(p, out);
+}
+
+template <typename Fn>
+void with_list(Fn fn) {
+    CataloguePage& p = page();
+    PageActions out;
+    fn(p, out);
+    apply_actions(p, out);
+}
+
+}  // namespace
+
+void set_download_request_handler(DownloadRequest handler) {
+    download_request() = std::move(handler);
+}
+
+void open_catalogue() {
+    CataloguePage& p = page();
+    load_artwork(p);
+    p.records.db.open(program_directory() + "\\ztdata.mdb");
+    group_refresh();
+}
+
+void close_catalogue() { page().records.db.close(); }
+
+void wire_catalogue_page() {
+    load_artwork(page());
+    win::on_notify(ctl(高级选择夹2), [](int code) {
+        if (static_cast<UINT>(code) == TCN_SELCHANGE) group_refresh();
+    });
+    win::on_panel_mouse(ctl(分类画板), [](win::MouseEvent e, int x, int y) {
+        with_list([&](CataloguePage& p, PageActions& out) {
+            if (e == win::MouseEvent::Move) p.categories.hover(x, y, out);
+            if (e == win::MouseEvent::LeftUp) {
+                p.categories.click(x, y, p.records, p.list, installed_check(), out);
+            }
+        });
+    });
+    win::on_panel_mouse(ctl(前台画板), [](win::MouseEvent e, int x, int y) {
+        with_list([&](CataloguePage& p, PageActions& out) {
+            if (e == win::MouseEvent::Move) p.list.mouse_move(x, y, out);
+            if (e == win::MouseEvent::LeftDown) p.list.mouse_press(x, y, out);
+            if (e == win::MouseEvent::LeftUp) p.list.mouse_release(x, y, out);
+        });
+    });
+    win::on_click(ctl(图形按钮2), [] {
+        with_list([](CataloguePage& p, PageActions& out) { p.list.first_page(p.records, installed_check(), out); });
+    });
+    win::on_click(ctl(图形按钮6), [] {
+        with_list([](CataloguePage& p, PageActions& out) { p.list.previous_page(p.records, installed_check(), out); });
+    });
+    win::on_click(ctl(图形按钮7), [] {
+        with_list([](CataloguePage& p, PageActions& out) { p.list.next_page(p.records, installed_check(), out); });
+    });
+    win::on_click(ctl(图形按钮8), [] {
+        with_list([](CataloguePage& p, PageActions& out) { p.list.last_page(p.records, installed_check(), out); });
+    });
+}
+
+void catalogue_spinner_tick() {
+    with_list([](CataloguePage& p, PageActions& out) { p.list.spinner_tick(out); });
+}
+
+void refresh_catalogue_rows() {
+    with_list([](CataloguePage& p, PageActions& out) { p.list.refresh_states(installed_check(), out); });
+}
+
+void catalogue_download_progress(const std::string& font_name, int percentage) {
+    page().list.download_progress(font_name, percentage);
+}
+
+bool catalogue_download_finished(const std::string& font_name, bool installed) {
+    bool listed = false;
+    with_list([&](CataloguePage& p, PageActions& out) {
+        listed = p.list.download_finished(
+            font_name, installed ? EntryState::Installed : EntryState::NotInstalled, out);
+    });
+    return listed;
+}
+
+}  // namespace yq
