@@ -1,0 +1,195 @@
+#include "download/download_model.h"
+
+#include "app/zt_container.h"
+#include "base/text.h"
+
+namespace yq::download {
+namespace {
+
+bool is_unreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == '~';
+}
+
+// GBK trail bytes: 0x40..0xFE except 0x7F. 0x5C ('\') and 0x7C ('|') are
+// among them and are then part of the character, not punctuation.
+bool is_gbk_trail(unsigned char b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
+bool is_forbidden_in_file_name(unsigned char c) {
+    return c < 0x20 || std::string_view("<>:\"/\\|?*").find(char(c)) != std::string_view::npos;
+}
+
+char ascii_upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+// Windows opens a device, not a file, when the part of a file name before
+// its first dot, without trailing blanks, is one of these names.
+bool names_device(std::string_view file_name) {
+    std::string_view base = file_name.substr(0, file_name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    std::string up;
+    for (char c : base) up += ascii_upper(c);
+    static constexpr std::string_view kDevices[] = {"CON",    "PRN",     "AUX",   "NUL",
+                                                    "CONIN$", "CONOUT$", "CLOCK$"};
+    for (std::string_view d : kDevices)
+        if (up == d) return true;
+    if (up.size() == 4 && (up.starts_with("COM") || up.starts_with("LPT")) && up[3] >= '0' &&
+        up[3] <= '9')
+        return true;
+    return false;
+}
+
+// Number of characters of a GBK text (a lead byte with a trail byte counts once).
+size_t gbk_chars(std::string_view s) {
+    size_t n = 0;
+    for (size_t i = 0; i < s.size(); i += gbk_char_size(s, i)) ++n;
+    return n;
+}
+
+bool ends_with_separator(std::string_view path) {
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); i += gbk_char_size(path, i)) last = i;
+    if (last == std::string_view::npos || gbk_char_size(path, last) != 1) return false;
+    return path[last] == '\\' || path[last] == '/';
+}
+
+}  // namespace
+
+std::string request_headers(bool resume, int32_t start_offset) {
+    std::string h(kRequestHeaders);
+    if (resume) h += "\r\nRange:bytes=" + std::to_string(start_offset) + "-";
+    return h;
+}
+
+std::string agent_name(uint32_t tick_count) {
+    return "Agent" + std::to_string(tick_count);
+}
+
+std::string download_url(std::string_view base_url, std::string_view address) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url(base_url);
+    url += "/ztwjj/";
+    for (char ch : address) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (is_unreserved(c)) {
+            url += ch;
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 15];
+        }
+    }
+    url += ".tmp";
+    return url;
+}
+
+int percent_of(int64_t received, uint32_t announced) {
+    if (announced == 0) return 0;
+    return static_cast<int>(received * 100 / int64_t(announced));
+}
+
+std::optional<int> TransferCounter::add_chunk(size_t bytes) {
+    received_ += static_cast<int64_t>(bytes);
+    if (received_ < int64_t(announced_)) return percent_of(received_, announced_);
+    return std::nullopt;
+}
+
+std::optional<int64_t> content_range_start(std::string_view cr) {
+    while (!cr.empty() && cr.front() == ' ') cr.remove_prefix(1);
+    if (cr.size() < 6) return std::nullopt;
+    std::string unit;
+    for (char c : cr.substr(0, 5)) unit += ascii_upper(c);
+    if (unit != "BYTES" || cr[5] != ' ') return std::nullopt;
+    cr.remove_prefix(6);
+    while (!cr.empty() && cr.front() == ' ') cr.remove_prefix(1);
+    int64_t v = 0;
+    size_t digits = 0;
+    while (digits < cr.size() && cr[digits] >= '0' && cr[digits] <= '9') {
+        if (digits == 18) return std::nullopt;
+        v = v * 10 + (cr[digits] - '0');
+        ++digits;
+    }
+    if (digits == 0 || digits >= cr.size() || cr[digits] != '-') return std::nullopt;
+    return v;
+}
+
+ResumeStep decide_resume(int http_status, std::string_view content_range, int32_t start_offset) {
+    if (http_status == 200) return ResumeStep::kRestart;
+    if (http_status == 206) {
+        std::optional<int64_t> first = content_range_start(content_range);
+        if (first && *first == start_offset) return ResumeStep::kAppend;
+    }
+    return ResumeStep::kRefuse;
+}
+
+std::string safe_font_file_stem(std::string_view name) {
+    std::string stem;
+    stem.reserve(name.size());
+    for (size_t i = 0; i < name.size();) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (is_gbk_lead(c) && i + 1 < name.size() &&
+            is_gbk_trail(static_cast<unsigned char>(name[i + 1]))) {
+            stem.append(name.substr(i, 2));
+            i += 2;
+            continue;
+        }
+        // A lone lead byte would swallow the next character when Windows
+        // converts the name, so it goes like any other unusable byte.
+        stem += (is_forbidden_in_file_name(c) || is_gbk_lead(c)) ? '_' : char(c);
+        ++i;
+    }
+    if (stem.empty() || names_device(stem)) return {};
+    // Windows drops trailing dots and blanks from a name; mark them instead,
+    // so the name written is the name read back.
+    for (size_t i = stem.size(); i > 0 && (stem[i - 1] == '.' || stem[i - 1] == ' '); --i)
+        stem[i - 1] = '_';
+    if (gbk_chars(stem) + 4 > kMaxFileNameChars) return {};
+    return stem;
+}
+
+std::string target_path(std::string_view folder, std::string_view font_name) {
+    std::string stem = safe_font_file_stem(font_name);
+    if (stem.empty()) return {};
+    std::string path(folder);
+    if (!path.empty() && !ends_with_separator(path)) path += '\\';
+    path += stem;
+    path += ".ttf";
+    if (gbk_chars(path) > kMaxPathChars) return {};
+    return path;
+}
+
+CheckedDownload check_downloaded_file(ByteSpan file, const TransferSummary& summary) {
+    CheckedDownload out;
+    if (summary.http_status != 0 && (summary.http_status < 200 || summary.http_status > 299)) {
+        out.verdict = DownloadVerdict::kHttpError;
+    } else if (summary.short_body) {
+        out.verdict = DownloadVerdict::kShortBody;
+    } else if (file.size() < 8 || load_u32le(file, 0) != kZtMagic) {
+        out.verdict = DownloadVerdict::kNotContainer;
+    } else {
+        out.font = zt_unpack(file);
+        out.verdict = out.font.empty() ? DownloadVerdict::kDamaged : DownloadVerdict::kOk;
+    }
+    return out;
+}
+
+const char* to_string(DownloadVerdict v) {
+    switch (v) {
+        case DownloadVerdict::kOk:
+            return "ok";
+        case DownloadVerdict::kHttpError:
+            return "http error";
+        case DownloadVerdict::kShortBody:
+            return "short body";
+        case DownloadVerdict::kNotContainer:
+            return "not a container";
+        case DownloadVerdict::kDamaged:
+            return "damaged container";
+    }
+    return "?";
+}
+
+}  // namespace yq::download

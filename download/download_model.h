@@ -1,0 +1,160 @@
+// Portable rules of a font download: the request sent, the reports a transfer
+// gives, where the file goes, and whether what arrived is a usable font.
+//
+//   request_headers      the fixed header block, with a Range line when resuming
+//   agent_name           "Agent" + tick count, the root handle's user agent
+//   download_url         base URL + "/ztwjj/" + address + ".tmp"
+//   safe_font_file_stem  a catalogue font name made safe as a file name, or ""
+//   target_path          download folder + safe name + ".ttf", or ""
+//   TransferCounter      bytes received, percentages and when to report progress
+//   decide_resume        append, start again, or refuse, from the answer's status
+//   check_downloaded_file  unpacked font bytes, or why the download failed
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/bytes.h"
+
+namespace yq::download {
+
+// Sent with every font request: 156 bytes, CR LF between lines, none at the end.
+inline constexpr std::string_view kRequestHeaders =
+    "Accept: */*\r\n"
+    "Accept-Language: zh-cn\r\n"
+    "Accept-Encoding: gzip, deflate\r\n"
+    "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)";
+
+// Bytes asked of each read of the body.
+inline constexpr size_t kReadChunkBytes = 10240;
+
+// The header block; with resume, "\r\nRange:bytes=" + start_offset + "-" follows.
+std::string request_headers(bool resume, int32_t start_offset);
+
+// "Agent" followed by the decimal tick count (milliseconds since start-up).
+std::string agent_name(uint32_t tick_count);
+
+// base_url + "/ztwjj/" + address + ".tmp". Address bytes other than ASCII
+// letters, digits, '-', '_', '.' and '~' are percent-encoded, because WinINet
+// puts raw GBK bytes on the wire unencoded and '?', '#' or '/' would change
+// what is asked for.
+std::string download_url(std::string_view base_url, std::string_view address);
+
+// One report of a transfer to its caller.
+//   progress:   failed=false, kind=0, path=target path, percent
+//   completion: failed=false, kind=1, path=target path, percent
+//   failure:    failed=true (the "-1" in place of the path), kind=0, path empty,
+//               percent 0
+// `font` is the font name the transfer was given, passed back unchanged.
+struct Report {
+    enum Kind { kProgress = 0, kCompletion = 1 };
+    bool failed = false;
+    int kind = kProgress;
+    std::string path;
+    std::string font;
+    int percent = 0;
+
+    static Report progress(const std::string& path, const std::string& font, int percent) {
+        return {false, kProgress, path, font, percent};
+    }
+    static Report completion(const std::string& path, const std::string& font, int percent) {
+        return {false, kCompletion, path, font, percent};
+    }
+    static Report failure(const std::string& font) { return {true, kProgress, {}, font, 0}; }
+};
+using ReportFn = std::function<void(const Report&)>;
+
+// bytes received / announced * 100, truncated toward zero; 0 when no length
+// was announced.
+int percent_of(int64_t received, uint32_t announced);
+
+// Counts the bytes of one transfer. Bytes received start at 0, or at the
+// start offset when resuming; the announced length is the answer's
+// Content-Length (0 when absent).
+class TransferCounter {
+  public:
+    TransferCounter(int64_t start, uint32_t announced) : received_(start), announced_(announced) {}
+
+    // Adds one chunk. Returns the percentage to report as progress while the
+    // bytes received stay below the announced length, otherwise nothing.
+    std::optional<int> add_chunk(size_t bytes);
+
+    // The percentage of the completion report.
+    int completion_percent() const { return percent_of(received_, announced_); }
+
+    int64_t received() const { return received_; }
+    uint32_t announced() const { return announced_; }
+    // True when a length was announced and fewer bytes arrived than it said.
+    bool short_body() const { return announced_ > 0 && received_ < int64_t(announced_); }
+
+  private:
+    int64_t received_;
+    uint32_t announced_;
+};
+
+// What the transfer learnt besides its reports, for the caller's checks.
+struct TransferSummary {
+    int http_status = 0;      // 0 when no answer arrived
+    uint32_t announced = 0;   // Content-Length, 0 when absent
+    int64_t received = 0;     // bytes in the file at the end, counting a resumed start
+    bool short_body = false;  // fewer bytes than announced (the connection was cut)
+    bool restarted = false;   // a resume the server answered with the whole file
+};
+
+// How a resumed request goes on, given the answer's status and its
+// Content-Range header (empty when absent).
+enum class ResumeStep {
+    kAppend,   // 206 from the start offset: append to the existing file
+    kRestart,  // 200: the server ignored Range and sends the whole file; write it anew
+    kRefuse,   // anything else: the partial file is left as it was, the transfer fails
+};
+ResumeStep decide_resume(int http_status, std::string_view content_range, int32_t start_offset);
+
+// The first byte position of "bytes A-B/T" (or "bytes A-B/*"), or nothing.
+std::optional<int64_t> content_range_start(std::string_view content_range);
+
+// The longest file name we create, in characters (a GBK double-byte character
+// counts once), and the longest whole path the "A" file calls accept.
+inline constexpr size_t kMaxFileNameChars = 255;
+inline constexpr size_t kMaxPathChars = 259;
+
+// A catalogue font name made usable as a file name inside the download
+// folder: the name exactly as listed where it is a valid Windows name, else
+// with every character a Windows file name cannot hold (controls, the
+// separators slash and backslash, < > : " | ? *) and trailing dots and blanks replaced by '_'.
+// Works on GBK characters: a trail byte (which may be 0x5C '\') belongs to its character. A lead
+// byte without a valid trail byte is replaced too. Empty when the name is empty, names a device
+// (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, with or without an extension or trailing
+// blanks), or is too long.
+std::string safe_font_file_stem(std::string_view font_name);
+
+// download folder + safe_font_file_stem(font_name) + ".ttf"; a separator is
+// put after the folder when it has none. Empty (download refused) when the
+// name is refused or the path would be longer than kMaxPathChars.
+std::string target_path(std::string_view download_folder, std::string_view font_name);
+
+// The verdict on a file whose transfer completed.
+enum class DownloadVerdict {
+    kOk,            // a container that unpacked: `font` holds the font file bytes
+    kHttpError,     // the server answered with an error status (the body is its page)
+    kShortBody,     // the connection was cut before the announced length
+    kNotContainer,  // no zt container magic: not what the server should send
+    kDamaged,       // a container whose stream does not unpack
+};
+struct CheckedDownload {
+    DownloadVerdict verdict = DownloadVerdict::kNotContainer;
+    Bytes font;
+    bool ok() const { return verdict == DownloadVerdict::kOk; }
+};
+
+// Decides whether a completed download is a font: the status must be 2xx
+// (or 0, unknown), the body complete, and the file a zt container that
+// unpacks. Only then are the unpacked bytes returned.
+CheckedDownload check_downloaded_file(ByteSpan file, const TransferSummary& summary);
+
+const char* to_string(DownloadVerdict v);
+
+}  // namespace yq::download
