@@ -1,0 +1,45 @@
+// Resumable HTTP transfer of one packed font file over WinINet.
+//
+//   font_transfer   fetch a URL into a file in 10240-byte reads, reporting
+//                   progress, completion or failure to a callback
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "download/download_model.h"
+
+namespace yq::download {
+
+// Set on every transfer's root handle. Windows honours them; Wine accepts
+// and ignores them, so a server that stalls mid-body blocks a read there.
+inline constexpr uint32_t kConnectTimeoutMs = 30000;
+inline constexpr uint32_t kReceiveTimeoutMs = 60000;
+
+// Fetches `url` into `target_path` on the calling (worker) thread; the path
+// and the font name are copied at the start. Reports, in order (see Report):
+// a progress report after each read while the bytes received stay below the
+// announced Content-Length; then one completion report with the final
+// percentage after the file and the handles are closed (the receiver may
+// read or replace the file). Or, at any failure, one failure report instead
+// (the file keeps what was written). Returns 0 after a completion, -1 after
+// a failure.
+//
+// An HTTP error answer and a body cut short are completions: their status
+// and shortness come back in *summary (when given), and
+// check_downloaded_file tells a good font from them.
+//
+// With resume, the bytes from start_offset on are asked for with a Range
+// line and appended to the first start_offset bytes of the existing file
+// (anything after them is dropped first). A 200 answer (Range ignored)
+// rewrites the file from its start; any other answer, a missing file or one
+// shorter than start_offset, or a negative start_offset fails without
+// touching the file.
+//
+// When the internet root handle cannot be opened, the message box
+// "Internet连接错误!" is shown before the failure report.
+int font_transfer(const std::string& url, const std::string& target_path, ReportFn report,
+                  int32_t start_offset, bool resume, const std::string& font_name,
+                  TransferSummary* summary = nullptr);
+
+}  // namespace yq::download
