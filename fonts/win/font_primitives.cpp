@@ -91,7 +91,9 @@ bool remove_font_resource_and_broadcast(const std::string& path) {
     return true;
 }
 
-void broadcast_font_change() { PostMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0); }
+void broadcast_font_change() {
+    PostMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+}
 
 bool remove_installed_font(const std::string& path, const std::string& value_name) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);

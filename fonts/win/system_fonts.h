@@ -6,20 +6,17 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "fonts/inventory_model.h"
+#include "fonts/win/installed_fonts.h"
 
 namespace yq {
-
-// Reads the fonts registry key and every font's face name into a new
-// inventory. Any thread; touches no shared state.
-FontInventory read_installed_fonts();
 
 // The program's inventory (UI thread only).
 FontInventory& system_font_inventory();
 
-// Replaces the inventory (on the UI thread) and refills the grid.
+// Reads the registry (on the calling thread), then replaces the inventory and
+// refills the grid on the UI thread.
 void rebuild_inventory_and_fill_grid();
 
 // Fills 系统字体表格 in the current listing order and sets 标签2.

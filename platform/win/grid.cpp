@@ -25,7 +25,7 @@ struct Cell {
 
 // Fonts by (face, height), least recently used dropped past the bound.
 class FontCache {
-public:
+  public:
     HFONT get(const std::string& face, int height) {
         auto key = std::make_pair(face, height);
         auto it = index_.find(key);
@@ -45,12 +45,14 @@ public:
         order_.push_front(Entry{key, UniqueFont(CreateFontIndirectA(&lf))});
         index_[key] = order_.begin();
         peak_ = std::max(peak_, order_.size());
+        ++created_;
         return order_.front().font.get();
     }
     size_t live() const { return order_.size(); }
     size_t peak() const { return peak_; }
+    size_t created() const { return created_; }
 
-private:
+  private:
     struct Entry {
         std::pair<std::string, int> key;
         UniqueFont font;
@@ -58,6 +60,7 @@ private:
     std::list<Entry> order_;
     std::map<std::pair<std::string, int>, std::list<Entry>::iterator> index_;
     size_t peak_ = 0;
+    size_t created_ = 0;
 };
 
 struct GridState {
@@ -66,8 +69,9 @@ struct GridState {
     std::vector<int> widths;
     std::vector<CellKind> kinds;
     std::vector<std::vector<Cell>> rows;
-    int top = 0;      // first visible row
-    int cursor = -1;  // selected row
+    int top = 0;         // first visible row
+    int cursor = -1;     // selected row
+    bool redraw = true;  // WM_SETREDRAW: while off, changes are not drawn
     FontCache fonts;
     std::function<void(GridEvent, int, int)> mouse;
 
@@ -87,10 +91,21 @@ int visible_rows(HWND w, GridState* s) {
     return std::max(1, static_cast<int>(r.bottom) / s->row_height);
 }
 
+void invalidate(HWND w, GridState* s) {
+    if (s->redraw) InvalidateRect(w, nullptr, FALSE);
+}
+
+// A changed cell is repainted only when it can be seen: filling thousands of
+// rows then costs no window-manager call per cell.
+void invalidate_row(HWND w, GridState* s, int row) {
+    if (row >= s->top && row < s->top + visible_rows(w, s) + 1) invalidate(w, s);
+}
+
 void update_scroll(HWND w, GridState* s) {
     int page = visible_rows(w, s);
     int count = static_cast<int>(s->rows.size());
     s->top = std::clamp(s->top, 0, std::max(0, count - page));
+    if (!s->redraw) return;  // brought up to date when drawing is switched back on
     SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL};
     si.nMin = 0;
     si.nMax = std::max(0, count - 1);
@@ -103,7 +118,7 @@ void scroll_to(HWND w, GridState* s, int top) {
     int old = s->top;
     s->top = top;
     update_scroll(w, s);
-    if (s->top != old) InvalidateRect(w, nullptr, FALSE);
+    if (s->top != old) invalidate(w, s);
 }
 
 void paint(HWND w, GridState* s, HDC target) {
@@ -189,20 +204,44 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             EndPaint(w, &ps);
             return 0;
         }
+        case WM_PRINTCLIENT:
+            paint(w, s, reinterpret_cast<HDC>(wp));
+            return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_SETREDRAW:
+            // Kept in the grid's own state: the default handling would also
+            // show a grid that was hidden when drawing was switched off.
+            s->redraw = wp != 0;
+            if (s->redraw) {
+                update_scroll(w, s);
+                InvalidateRect(w, nullptr, FALSE);
+            }
+            return 0;
         case WM_SIZE:
             update_scroll(w, s);
             return 0;
         case WM_VSCROLL: {
             int top = s->top, page = visible_rows(w, s);
             switch (LOWORD(wp)) {
-                case SB_LINEUP: --top; break;
-                case SB_LINEDOWN: ++top; break;
-                case SB_PAGEUP: top -= page; break;
-                case SB_PAGEDOWN: top += page; break;
-                case SB_TOP: top = 0; break;
-                case SB_BOTTOM: top = static_cast<int>(s->rows.size()); break;
+                case SB_LINEUP:
+                    --top;
+                    break;
+                case SB_LINEDOWN:
+                    ++top;
+                    break;
+                case SB_PAGEUP:
+                    top -= page;
+                    break;
+                case SB_PAGEDOWN:
+                    top += page;
+                    break;
+                case SB_TOP:
+                    top = 0;
+                    break;
+                case SB_BOTTOM:
+                    top = static_cast<int>(s->rows.size());
+                    break;
                 case SB_THUMBTRACK:
                 case SB_THUMBPOSITION: {
                     SCROLLINFO si{sizeof si, SIF_TRACKPOS};
@@ -253,7 +292,7 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             s->rows.resize(static_cast<size_t>(n), std::vector<Cell>(s->columns));
             if (s->cursor >= n) s->cursor = -1;
             update_scroll(w, s);
-            InvalidateRect(w, nullptr, FALSE);
+            invalidate(w, s);
             return 0;
         }
         case GM_GETROWCOUNT:
@@ -261,12 +300,12 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case GM_APPENDROW:
             s->rows.emplace_back(s->columns);
             update_scroll(w, s);
-            InvalidateRect(w, nullptr, FALSE);
+            invalidate(w, s);
             return 0;
         case GM_SETCELLTEXT:
             if (Cell* c = s->cell(row, col)) {
                 c->text = lp ? reinterpret_cast<const char*>(lp) : "";
-                InvalidateRect(w, nullptr, FALSE);
+                invalidate_row(w, s, row);
             }
             return 0;
         case GM_GETCELLTEXT: {
@@ -282,7 +321,7 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case GM_SETCHECK:
             if (Cell* c = s->cell(row, col)) {
                 c->checked = lp != 0;
-                InvalidateRect(w, nullptr, FALSE);
+                invalidate_row(w, s, row);
             }
             return 0;
         case GM_GETCHECK: {
@@ -291,6 +330,7 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case GM_SETCELLFONT: {
             auto* f = reinterpret_cast<const GridFontRange*>(lp);
+            if (!f) return 0;
             int last_row = std::min(f->last_row, static_cast<int>(s->rows.size()) - 1);
             int last_col = std::min(f->last_col, s->columns - 1);
             for (int r = std::max(0, f->first_row); r <= last_row; ++r) {
@@ -299,13 +339,16 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
                     if (f->height) s->rows[r][c].height = f->height;
                 }
             }
-            InvalidateRect(w, nullptr, FALSE);
+            if (std::max(0, f->first_row) <= last_row &&
+                std::max(0, f->first_row) < s->top + visible_rows(w, s) + 1 && last_row >= s->top) {
+                invalidate(w, s);
+            }
             return 0;
         }
         case GM_SETCOLWIDTH:
             if (wp < static_cast<WPARAM>(s->columns)) {
                 s->widths[wp] = std::max(0, static_cast<int>(lp));
-                InvalidateRect(w, nullptr, FALSE);
+                invalidate(w, s);
             }
             return 0;
         case GM_GETCOLWIDTH:
@@ -313,7 +356,7 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case GM_SETCOLKIND:
             if (wp < static_cast<WPARAM>(s->columns)) {
                 s->kinds[wp] = static_cast<CellKind>(lp);
-                InvalidateRect(w, nullptr, FALSE);
+                invalidate(w, s);
             }
             return 0;
         case GM_GETCURSORROW:
@@ -321,7 +364,7 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case GM_SETROWHEIGHT:
             s->row_height = std::max(1, static_cast<int>(wp));
             update_scroll(w, s);
-            InvalidateRect(w, nullptr, FALSE);
+            invalidate(w, s);
             return 0;
         case GM_GETTOPROW:
             return s->top;
@@ -331,11 +374,15 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return s->top;
         case GM_GETFONTSTATS:
             return MAKELONG(s->fonts.live(), s->fonts.peak());
+        case GM_GETFONTSCREATED:
+            return static_cast<LRESULT>(s->fonts.created());
     }
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-WPARAM cell(int row, int col) { return MAKEWPARAM(col, row); }
+WPARAM cell(int row, int col) {
+    return MAKEWPARAM(col, row);
+}
 
 }  // namespace
 
@@ -352,8 +399,8 @@ void register_grid_class(HINSTANCE instance) {
 
 HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, int row_height) {
     HWND g = CreateWindowExA(WS_EX_CLIENTEDGE, kGridClass, "", WS_CHILD | WS_VSCROLL | WS_TABSTOP,
-                             x, y, w, h, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+                             x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             g_instance, nullptr);
     if (!g) return nullptr;
     GridState* s = state_of(g);
     s->columns = columns;
@@ -365,9 +412,15 @@ HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, i
     return g;
 }
 
-void grid_set_row_count(HWND g, int rows) { SendMessageA(g, GM_SETROWCOUNT, rows, 0); }
-int grid_row_count(HWND g) { return static_cast<int>(SendMessageA(g, GM_GETROWCOUNT, 0, 0)); }
-void grid_append_row(HWND g) { SendMessageA(g, GM_APPENDROW, 0, 0); }
+void grid_set_row_count(HWND g, int rows) {
+    SendMessageA(g, GM_SETROWCOUNT, rows, 0);
+}
+int grid_row_count(HWND g) {
+    return static_cast<int>(SendMessageA(g, GM_GETROWCOUNT, 0, 0));
+}
+void grid_append_row(HWND g) {
+    SendMessageA(g, GM_APPENDROW, 0, 0);
+}
 void grid_set_text(HWND g, int row, int col, const std::string& text) {
     SendMessageA(g, GM_SETCELLTEXT, cell(row, col), reinterpret_cast<LPARAM>(text.c_str()));
 }
@@ -394,7 +447,9 @@ int grid_column_width(HWND g, int col) {
 void grid_set_column_kind(HWND g, int col, CellKind kind) {
     SendMessageA(g, GM_SETCOLKIND, col, static_cast<LPARAM>(kind));
 }
-int grid_cursor_row(HWND g) { return static_cast<int>(SendMessageA(g, GM_GETCURSORROW, 0, 0)); }
+int grid_cursor_row(HWND g) {
+    return static_cast<int>(SendMessageA(g, GM_GETCURSORROW, 0, 0));
+}
 void on_grid_mouse(HWND g, std::function<void(GridEvent, int, int)> handler) {
     if (GridState* s = state_of(g)) s->mouse = std::move(handler);
 }

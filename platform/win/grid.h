@@ -7,6 +7,10 @@
 // first draw and kept in a bounded cache (kGridFontCacheSize), so a grid of
 // thousands of rows scrolls without creating thousands of fonts.
 //
+// WM_SETREDRAW FALSE holds back every repaint (and leaves the window's
+// visibility alone) until WM_SETREDRAW TRUE repaints once. WM_PRINTCLIENT
+// draws the visible rows into the given DC, as WM_PAINT does on screen.
+//
 // Every operation is a message to the grid window, so a worker thread's call
 // runs on the UI thread that owns the grid (SendMessage waits for it).
 #pragma once
@@ -30,9 +34,9 @@ enum : UINT {
     GM_SETROWCOUNT = WM_USER + 1,  // wp = count; a count below 1 is ignored
     GM_GETROWCOUNT,
     GM_APPENDROW,
-    GM_SETCELLTEXT,   // lp = const char*
-    GM_GETCELLTEXT,   // lp = std::string* (same process only)
-    GM_SETCHECK,      // lp = 0/1
+    GM_SETCELLTEXT,  // lp = const char*
+    GM_GETCELLTEXT,  // lp = std::string* (same process only)
+    GM_SETCHECK,     // lp = 0/1
     GM_GETCHECK,
     GM_SETCELLFONT,   // lp = const GridFontRange*
     GM_SETCOLWIDTH,   // wp = column, lp = width
@@ -42,10 +46,11 @@ enum : UINT {
     GM_SETROWHEIGHT,  // wp = height
     GM_GETTOPROW,
     GM_SETTOPROW,
-    GM_GETFONTSTATS,  // returns MAKELONG(live fonts, peak live fonts)
-    GM_GETCELLATOM,   // returns a global atom holding the cell text (first 255
-                      // bytes); the caller deletes it. For test probes in
-                      // another process.
+    GM_GETFONTSTATS,     // returns MAKELONG(live fonts, peak live fonts)
+    GM_GETCELLATOM,      // returns a global atom holding the cell text (first 255
+                         // bytes); the caller deletes it. For test probes in
+                         // another process.
+    GM_GETFONTSCREATED,  // fonts created since the grid was made (cache misses)
 };
 
 struct GridFontRange {

@@ -1,0 +1,17 @@
+// The fonts registry key read into an inventory: every value resolved to a
+// font file and that file's face name.
+#pragma once
+
+#include "fonts/inventory_model.h"
+
+namespace yq {
+
+// Reads HKLM\...\Fonts in enumeration order: each value's data (bytes up to
+// the first NUL, whatever its type) is a font file path, a bare file name
+// meaning a file in the Fonts folder; each gives one inventory entry with the
+// file's face name, unless the face cannot be read or is already listed. A
+// value too long for the first buffers is read again with bigger ones, so it
+// never ends the enumeration. Any thread; touches no shared state.
+FontInventory read_installed_fonts();
+
+}  // namespace yq

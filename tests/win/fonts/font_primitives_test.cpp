@@ -1,0 +1,197 @@
+// Font install, uninstall and the face-name readers under Wine, on the test
+// fonts of make_test_fonts.py (every face name unique to these tests).
+#include "fonts/win/font_primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <thread>
+
+#include "tests/win/fonts/test_fonts.h"
+
+namespace yq {
+namespace {
+
+using test::file_exists;
+using test::font_value;
+using test::gdi_has_family;
+using test::read_file;
+using test::test_font;
+
+TEST(FontInstall, CopiesUnderStrippedNameRegistersFaceAndLoadsIt) {
+    std::string source = test_font("Probe Sans Wide.ttf");
+    std::string name = "Probe Sans Wide.ttf";
+    ASSERT_FALSE(gdi_has_family("Probe Sans Wide"));
+    ASSERT_TRUE(install_font(source, name));
+    EXPECT_EQ(name, "ProbeSansWide.ttf");
+    EXPECT_EQ(read_file(fonts_folder() + "ProbeSansWide.ttf"), read_file(source));
+    EXPECT_FALSE(file_exists(fonts_folder() + "Probe Sans Wide.ttf"));
+    EXPECT_EQ(font_value("ProbeSansWide (TrueType)"), "ProbeSansWide.ttf");
+    EXPECT_EQ(font_value("Probe Sans Wide (TrueType)"), "<none>");
+    EXPECT_TRUE(gdi_has_family("Probe Sans Wide"));  // usable without a restart
+}
+
+TEST(FontInstall, FullWidthSpaceLeavesTheValueNameAndCollectionsAndCffWork) {
+    std::string name = "ProbeFullWidth.ttf";
+    ASSERT_TRUE(install_font(test_font("ProbeFullWidth.ttf"), name));
+    EXPECT_EQ(font_value("探针宽体 (TrueType)"), "ProbeFullWidth.ttf");
+    EXPECT_TRUE(gdi_has_family("探针　宽体"));
+
+    name = "ProbePair.ttc";
+    ASSERT_TRUE(install_font(test_font("ProbePair.ttc"), name));
+    EXPECT_EQ(font_value("ProbePairA (TrueType)"), "ProbePair.ttc");
+    EXPECT_TRUE(gdi_has_family("ProbePairA"));
+    EXPECT_TRUE(gdi_has_family("ProbePairB"));
+
+    name = "ProbeCff.otf";
+    ASSERT_TRUE(install_font(test_font("ProbeCff.otf"), name));
+    EXPECT_EQ(font_value("ProbeCff (TrueType)"), "ProbeCff.otf");
+    EXPECT_TRUE(gdi_has_family("ProbeCff"));
+}
+
+TEST(FontInstall, EmptyTargetTakesTheSourceNameAndAnExistingFileIsOverwritten) {
+    std::string name;
+    ASSERT_TRUE(install_font(test_font("ProbeSans.ttf"), name));
+    EXPECT_EQ(name, "ProbeSans.ttf");
+    EXPECT_EQ(font_value("ProbeSans (TrueType)"), "ProbeSans.ttf");
+
+    std::string target = fonts_folder() + "ProbeOver.ttf";
+    ASSERT_TRUE(test::write_file(target, "an older file of the same name"));
+    name = "ProbeOver.ttf";
+    ASSERT_TRUE(install_font(test_font("ProbeHei.ttf"), name));
+    EXPECT_EQ(read_file(target), read_file(test_font("ProbeHei.ttf")));
+    EXPECT_EQ(font_value("探针黑体 (TrueType)"), "ProbeOver.ttf");
+}
+
+TEST(FontInstall, NotAFontChangesNothing) {
+    auto before = test::font_values();
+    std::string name = "Not A Font.ttf";
+    EXPECT_FALSE(install_font(test_font("NotAFont.ttf"), name));
+    EXPECT_EQ(name, "NotAFont.ttf");  // stripped all the same
+    EXPECT_FALSE(file_exists(fonts_folder() + "NotAFont.ttf"));
+    auto after = test::font_values();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(after[i].name == before[i].name);
+
+    name = "";
+    EXPECT_FALSE(install_font(test_font("NoSuchFile.ttf"), name));
+    EXPECT_FALSE(file_exists(fonts_folder() + "NoSuchFile.ttf"));
+}
+
+TEST(FontInstall, LeavesTheFontsFolderAttributesAlone) {
+    const std::string& folder = fonts_folder();
+    std::string bare = folder.substr(0, folder.size() - 1);
+    ASSERT_TRUE(SetFileAttributesA(bare.c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+    // Wine keeps the system attribute of a folder but not its read-only one.
+    DWORD before = GetFileAttributesA(bare.c_str());
+    ASSERT_TRUE(before & FILE_ATTRIBUTE_SYSTEM);
+    std::string name = "ProbeLate.ttf";
+    ASSERT_TRUE(install_font(test_font("ProbeLate.ttf"), name));
+    EXPECT_TRUE(file_exists(folder + "ProbeLate.ttf"));
+    EXPECT_EQ(GetFileAttributesA(bare.c_str()), before);
+    SetFileAttributesA(bare.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FontUninstall, RemovesTheValueAndKeepsTheFile) {
+    std::string name = "ProbeSong.ttf";
+    ASSERT_TRUE(install_font(test_font("ProbeSong.ttf"), name));
+    std::string installed = fonts_folder() + name;
+    ASSERT_EQ(font_value("探针宋体 (TrueType)"), name);
+    ASSERT_TRUE(gdi_has_family("探针宋体"));
+
+    EXPECT_TRUE(uninstall_font(installed, "探针宋体 (TrueType)"));
+    EXPECT_EQ(font_value("探针宋体 (TrueType)"), "<none>");
+    EXPECT_TRUE(file_exists(installed));
+    EXPECT_FALSE(gdi_has_family("探针宋体"));
+}
+
+TEST(FontUninstall, FontGdiHasNotLoadedFailsAndKeepsTheValue) {
+    // A registered file that no process added: GDI has no resource to remove.
+    std::string path = fonts_folder() + "ProbeTwo.ttf";
+    ASSERT_TRUE(CopyFileA(test_font("ProbeTwo.ttf").c_str(), path.c_str(), FALSE));
+    test::set_font_value("2ProbeTwo (TrueType)", "ProbeTwo.ttf");
+    EXPECT_FALSE(uninstall_font(path, "2ProbeTwo (TrueType)"));
+    EXPECT_EQ(font_value("2ProbeTwo (TrueType)"), "ProbeTwo.ttf");
+    // The removal sequence falls back to the resource alone, which fails too,
+    // but it has cleared the file's read-only attribute first.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(remove_installed_font(path, "2ProbeTwo (TrueType)"));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              0u);
+    EXPECT_EQ(font_value("2ProbeTwo (TrueType)"), "ProbeTwo.ttf");
+    test::delete_font_value("2ProbeTwo (TrueType)");
+}
+
+TEST(FaceNameReaders, ListingReaderResolvesBareNamesAndReadsEveryKind) {
+    std::string bare = "simsun.ttf";  // the template prefix's own 宋体
+    EXPECT_EQ(listing_face_name(bare), "宋体");
+    EXPECT_EQ(bare, fonts_folder() + "simsun.ttf");
+
+    std::string absolute = test_font("ProbePair.ttc");
+    const std::string unchanged = absolute;
+    EXPECT_EQ(listing_face_name(absolute), "ProbePairA");
+    EXPECT_EQ(absolute, unchanged);
+
+    EXPECT_EQ(install_face_name(test_font("ProbeCff.otf")), "ProbeCff");
+    EXPECT_EQ(install_face_name(test_font("ProbeVertical.ttf")), "@探针竖排");
+    EXPECT_EQ(install_face_name(test_font("NotAFont.ttf")), "");
+    std::string missing = "C:\\no\\such.ttf";
+    EXPECT_EQ(listing_face_name(missing), "");
+    EXPECT_EQ(missing, "C:\\no\\such.ttf");
+}
+
+// Every font file below a folder (recursive), as Windows paths.
+void collect_fonts(const std::string& folder, std::vector<std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            collect_fonts(folder + "\\" + name, out);
+        } else {
+            out.push_back(folder + "\\" + name);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+TEST(FaceNameReaders, ThreadsReadTheSameNamesAsOneThread) {
+    std::vector<std::string> files;
+    char here[MAX_PATH];
+    GetFullPathNameA("test-fonts", MAX_PATH, here, nullptr);
+    collect_fonts(here, files);  // absolute: the listing reader puts bare names in the Fonts folder
+    collect_fonts("Z:\\usr\\share\\fonts", files);
+    ASSERT_GT(files.size(), 20u);
+    std::vector<std::string> expected;
+    for (const std::string& f : files) expected.push_back(install_face_name(f));
+    EXPECT_GT(std::count_if(expected.begin(), expected.end(), [](auto& n) { return !n.empty(); }),
+              20);
+
+    constexpr int kThreads = 4;
+    std::vector<std::vector<std::string>> got(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            // Each thread starts at a different file so that reads overlap.
+            for (size_t i = 0; i < files.size(); ++i) {
+                size_t k = (i + t * files.size() / kThreads) % files.size();
+                std::string path = files[k];
+                got[t].push_back(t % 2 ? listing_face_name(path) : install_face_name(path));
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_EQ(got[t].size(), files.size());
+        for (size_t i = 0; i < files.size(); ++i) {
+            size_t k = (i + t * files.size() / kThreads) % files.size();
+            EXPECT_EQ(got[t][i], expected[k]) << files[k];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace yq

@@ -1,0 +1,167 @@
+// The fonts registry key read into the inventory under Wine, and our face
+// names checked against the families Wine's GDI enumerates (Chinese locale).
+#include "fonts/win/installed_fonts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "base/text.h"
+#include "fonts/win/font_primitives.h"
+#include "platform/sfnt/face_name.h"
+#include "tests/win/fonts/test_fonts.h"
+
+namespace yq {
+namespace {
+
+using test::test_font;
+
+int position_of(const std::vector<test::FontValue>& values, const std::string& gbk_name) {
+    std::u16string u = gbk_to_utf16(gbk_name);
+    std::wstring w(u.begin(), u.end());
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (values[i].name == w) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Wine enumerates a key's values sorted by name, Windows in the order they
+// were written: the names below are written in their sorted order, so the
+// long ones come between the others either way.
+TEST(InstalledFonts, ValuesTooLongForSmallBuffersDoNotEndTheListing) {
+    std::string long_name = "ProbeB" + std::string(300, 'x') + " (TrueType)";
+    std::string long_data = "C:\\" + std::string(400, 'd') + ".ttf";
+    test::set_font_value("ProbeA (TrueType)", test_font("ProbeSans.ttf"));
+    test::set_font_value(long_name, test_font("ProbeLast.ttf"));
+    test::set_font_value("ProbeBLongData (TrueType)", long_data);
+    test::set_font_value("ProbeC (TrueType)", test_font("ProbeTwo.ttf"));
+    auto values = test::font_values();
+    int early = position_of(values, "ProbeA (TrueType)");
+    int long_at = position_of(values, long_name);
+    int late = position_of(values, "ProbeC (TrueType)");
+    ASSERT_TRUE(early >= 0 && early < long_at && long_at < late)
+        << early << " " << long_at << " " << late;
+
+    FontInventory inventory = read_installed_fonts();
+    int p = inventory.find("ZProbeLast");
+    ASSERT_NE(p, 0);
+    EXPECT_EQ(inventory.value_name(p), long_name);
+    EXPECT_EQ(inventory.file_path(p), test_font("ProbeLast.ttf"));
+    EXPECT_NE(inventory.find("ProbeSans"), 0);
+    EXPECT_NE(inventory.find("2ProbeTwo"), 0);
+    EXPECT_LT(inventory.find("ProbeSans"), p);
+    EXPECT_LT(p, inventory.find("2ProbeTwo"));
+    for (int i = 1; i <= inventory.count(); ++i)
+        EXPECT_NE(inventory.value_name(i), "ProbeBLongData (TrueType)");
+
+    for (auto& name :
+         {std::string("ProbeA (TrueType)"), long_name, std::string("ProbeBLongData (TrueType)"),
+          std::string("ProbeC (TrueType)")}) {
+        test::delete_font_value(name);
+    }
+}
+
+TEST(InstalledFonts, BareNamesResolveToTheFontsFolderAndTheFirstValueOfAFaceWins) {
+    std::string in_folder = fonts_folder() + "ProbeUnderscore.ttf";
+    ASSERT_TRUE(CopyFileA(test_font("ProbeUnderscore.ttf").c_str(), in_folder.c_str(), FALSE));
+    test::set_font_value("_ProbeUnderscore (TrueType)", "ProbeUnderscore.ttf");
+    test::set_font_value("_ProbeUnderscore2 (TrueType)", test_font("ProbeUnderscore.ttf"));
+    test::set_font_value("ProbeMissing (TrueType)", "ProbeMissing.ttf");
+    test::set_font_value("ProbeNotAFont (TrueType)", test_font("NotAFont.ttf"));
+
+    FontInventory inventory = read_installed_fonts();
+    int p = inventory.find("_ProbeUnderscore");
+    ASSERT_NE(p, 0);
+    EXPECT_EQ(inventory.file_path(p), in_folder);
+    EXPECT_EQ(inventory.value_name(p), "_ProbeUnderscore (TrueType)");
+    std::set<std::string> faces;
+    for (int i = 1; i <= inventory.count(); ++i) {
+        EXPECT_TRUE(faces.insert(inventory.face_name(i)).second) << inventory.face_name(i);
+        EXPECT_FALSE(inventory.face_name(i).empty());
+        EXPECT_NE(inventory.value_name(i), "_ProbeUnderscore2 (TrueType)");
+        EXPECT_NE(inventory.value_name(i), "ProbeMissing (TrueType)");
+        EXPECT_NE(inventory.value_name(i), "ProbeNotAFont (TrueType)");
+    }
+    for (auto* name : {"_ProbeUnderscore (TrueType)", "_ProbeUnderscore2 (TrueType)",
+                       "ProbeMissing (TrueType)", "ProbeNotAFont (TrueType)"}) {
+        test::delete_font_value(name);
+    }
+}
+
+// Font files below a Windows folder, recursively.
+void collect(const std::string& folder, std::vector<std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            collect(folder + "\\" + name, out);
+        } else {
+            out.push_back(folder + "\\" + name);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+TEST(InstalledFonts, FaceNamesAgreeWithWineGdi) {
+    std::vector<std::string> files;
+    collect("Z:\\usr\\share\\fonts", files);
+    ASSERT_GT(files.size(), 10u);
+
+    // Wine's own values: file (lower case) -> value names without " (TrueType)".
+    std::map<std::string, std::set<std::string>> registered;
+    for (const auto& v : test::font_values()) {
+        std::u16string name(v.name.begin(), v.name.end()), data(v.data.begin(), v.data.end());
+        std::string n = utf16_to_gbk(name);
+        const std::string suffix = kTrueTypeSuffix;
+        if (n.size() > suffix.size() &&
+            n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            n.resize(n.size() - suffix.size());
+        }
+        registered[lower(utf16_to_gbk(data))].insert(n);
+    }
+
+    int checked = 0, registered_checked = 0;
+    for (const std::string& file : files) {
+        std::string face = sfnt::read_face_name_from_file(file);
+        EXPECT_FALSE(face.empty()) << file << ": no face name read";
+        if (face.empty()) continue;
+        ++checked;
+        EXPECT_TRUE(test::gdi_has_family(face))
+            << file << ": GDI has no family \"" << gbk_to_utf8(face) << "\"";
+        auto it = registered.find(lower(file));
+        if (it == registered.end()) continue;
+        ++registered_checked;
+        // Wine names each value by a face's full name: mostly the family
+        // followed by the style ("DejaVu Sans Bold"), but a family name cut
+        // short for old systems ("Noto Sans AnatoHiero") has a full name of
+        // its own, which GDI gives for the faces of that family.
+        std::vector<std::string> full = test::gdi_full_names(face);
+        bool named = false;
+        std::string names;
+        for (const auto& n : it->second) {
+            named = named || n == face || n.rfind(face + " ", 0) == 0 ||
+                    std::find(full.begin(), full.end(), n) != full.end();
+            names += " \"" + gbk_to_utf8(n) + "\"";
+        }
+        EXPECT_TRUE(named) << file << ": no value is named \"" << gbk_to_utf8(face)
+                           << "\", that and a style, or the full name of one of its faces:"
+                           << names;
+    }
+    std::printf("compared %d files with GDI, %d with Wine's registry values\n", checked,
+                registered_checked);
+    EXPECT_GT(checked, 10);
+    EXPECT_GT(registered_checked, 10);
+}
+
+}  // namespace
+}  // namespace yq
