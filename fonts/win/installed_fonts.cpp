@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "fonts/win/font_primitives.h"
@@ -18,7 +20,48 @@ namespace {
 constexpr size_t kMaxValueNameBytes = size_t{1} << 16;
 constexpr size_t kMaxValueDataBytes = size_t{1} << 20;
 
+// Far more fonts than any machine has; past it the cache starts again.
+constexpr size_t kMaxCachedFaces = 65536;
+
+struct CachedFace {
+    uint64_t size;
+    uint64_t write_time;
+    std::string face;
+};
+
+std::mutex g_cache_lock;
+std::unordered_map<std::string, CachedFace> g_cache;
+
 }  // namespace
+
+std::string cached_face_name(std::string& path) {
+    if (path.size() < 2 || path[1] != ':') path = fonts_folder() + path;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return "";
+    }
+    uint64_t size = uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    uint64_t written =
+        uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime;
+    {
+        std::lock_guard<std::mutex> hold(g_cache_lock);
+        auto it = g_cache.find(path);
+        if (it != g_cache.end() && it->second.size == size && it->second.write_time == written) {
+            return it->second.face;
+        }
+    }
+    std::string face = listing_face_name(path);
+    std::lock_guard<std::mutex> hold(g_cache_lock);
+    if (g_cache.size() >= kMaxCachedFaces) g_cache.clear();
+    g_cache[path] = CachedFace{size, written, face};
+    return face;
+}
+
+void clear_face_name_cache() {
+    std::lock_guard<std::mutex> hold(g_cache_lock);
+    g_cache.clear();
+}
 
 FontInventory read_installed_fonts() {
     FontInventory inventory;
@@ -51,7 +94,7 @@ FontInventory read_installed_fonts() {
         ++index;
         std::string path(data.data(),
                          strnlen(data.data(), std::min<size_t>(data_len, data.size())));
-        std::string face = listing_face_name(path);
+        std::string face = cached_face_name(path);
         inventory.append(std::move(face), std::move(path), std::string(name.data(), name_len));
     }
     return inventory;

@@ -90,6 +90,24 @@ TEST(InstalledFonts, BareNamesResolveToTheFontsFolderAndTheFirstValueOfAFaceWins
     }
 }
 
+TEST(InstalledFonts, RemembersFaceNamesOnlyForUnchangedFiles) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string path = std::string(temp) + "ProbeCached.ttf";
+    ASSERT_TRUE(CopyFileA(test_font("ProbeSans.ttf").c_str(), path.c_str(), FALSE));
+    std::string p = path;
+    EXPECT_EQ(cached_face_name(p), "ProbeSans");
+    EXPECT_EQ(cached_face_name(p), "ProbeSans");
+    // Another font under the same name: a new size and write time.
+    ASSERT_TRUE(test::write_file(path, test::read_file(test_font("ProbeCff.otf"))));
+    EXPECT_EQ(cached_face_name(p), "ProbeCff");
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    EXPECT_EQ(cached_face_name(p), "");
+    std::string bare = "ProbeNoSuchCached.ttf";
+    EXPECT_EQ(cached_face_name(bare), "");
+    EXPECT_EQ(bare, fonts_folder() + "ProbeNoSuchCached.ttf");
+}
+
 // Font files below a Windows folder, recursively.
 void collect(const std::string& folder, std::vector<std::string>& out) {
     WIN32_FIND_DATAA fd;
