@@ -43,6 +43,11 @@ void show_page(int page) {
     }
 }
 
+LRESULT CALLBACK page_area_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_LBUTTONDOWN) close_skin_popup_on_page_press();
+    return DefSubclassProc(w, msg, wp, lp);
+}
+
 HWND create_control(const ControlDesign& d) {
     HWND parent = d.parent == kControlEnd ? g_app.pages[d.page] : ctl(d.parent);
     HWND w = nullptr;
@@ -112,15 +117,7 @@ void create_controls(HWND main) {
         g_app.controls[d.id - kFirstControl] = create_control(d);
     }
     // The page area closes the skin colour popup when pressed.
-    for (HWND p : g_app.pages) {
-        SetWindowSubclass(
-            p,
-            [](HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) -> LRESULT {
-                if (msg == WM_LBUTTONDOWN) close_skin_popup_on_page_press();
-                return DefSubclassProc(w, msg, wp, lp);
-            },
-            1, 0);
-    }
+    for (HWND p : g_app.pages) SetWindowSubclass(p, page_area_proc, 1, 0);
 }
 
 void set_grid_cell_kinds() {

@@ -134,10 +134,15 @@ void draw_header_picture(HDC dc, int W, int picture) {
     win::UniquePen ring(CreatePen(PS_SOLID, 1, mix(base, RGB(255, 255, 255), 55)));
     win::Selected sp(dc, ring.get());
     win::Selected sb(dc, GetStockObject(NULL_BRUSH));
+    // The rings stay right of the page tabs.
+    HRGN clip = CreateRectRgn(420, 0, W, 103);
+    SelectClipRgn(dc, clip);
     for (int i = 0; i < 4; ++i) {
-        int r = 60 + 45 * i + 17 * picture, cx = W - 120 - 37 * picture % 200, cy = 20 + 9 * i;
+        int r = 40 + 38 * i + 9 * picture, cx = W - 90 - 23 * picture, cy = 10 + 7 * i;
         Ellipse(dc, cx - r, cy - r, cx + r, cy + r);
     }
+    SelectClipRgn(dc, nullptr);
+    DeleteObject(clip);
 }
 
 void paint_frame(HWND w, HDC target) {

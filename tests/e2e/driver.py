@@ -72,6 +72,55 @@ def template_prefix():
     return os.environ.get("YQ_WINE_TEMPLATE") or os.path.join(cache, "yanqing", "wine-template")
 
 
+class Image:
+    """A screenshot's pixels: image.get(x, y) -> (r, g, b)."""
+
+    def __init__(self, path):
+        data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True,
+                              check=True).stdout
+        # P6 header: magic, width, height, maxval, each followed by whitespace.
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            start = pos
+            while not data[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(data[start:pos])
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = data[pos + 1:]
+
+    def get(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.pixels[i:i + 3])
+
+
+def write_bmp(path, width, height, ink):
+    """A 24-bit BMP, white, with ink(x, y) -> (r, g, b) or None per pixel."""
+    import struct
+    row = (width * 3 + 3) & ~3
+    body = bytearray()
+    for y in range(height - 1, -1, -1):
+        line = bytearray()
+        for x in range(width):
+            c = ink(x, y) or (255, 255, 255)
+            line += bytes((c[2], c[1], c[0]))
+        body += line + bytes(row - len(line))
+    header = struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 54 + len(body), 0, 0, 54, 40, width, height,
+                         1, 24, 0, len(body), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + body)
+
+
+def make_catalogue(native, spec_lines, out):
+    """Writes a catalogue database from spec lines (see tests/e2e/tools/make_catalogue.cpp)."""
+    spec = out + ".spec"
+    with open(spec, "w", encoding="utf-8") as f:
+        f.write("\n".join("\t".join(line) for line in spec_lines) + "\n")
+    subprocess.run([os.path.join(native, "tests", "e2e", "make_catalogue"), spec, out], check=True)
+    return out
+
+
 class Session:
     """One program run: display, prefix and program directory of its own."""
 
@@ -181,6 +230,9 @@ class Session:
                        env=self.env)
         return path
 
+    def image(self, name):
+        return Image(self.screenshot(name))
+
     def pixel(self, path, x, y):
         out = subprocess.run(["convert", path, "-format", "%%[pixel:p{%d,%d}]" % (x, y), "info:"],
                              capture_output=True, text=True, check=True).stdout
@@ -209,6 +261,17 @@ class Session:
 
     def answer_box(self, title="", button=""):
         return self.probe("press", title, button) == "pressed"
+
+    def answer_next_box(self, seen, timeout=20):
+        """Waits for a message box not in `seen` (a set of handles), answers it
+        and returns it; the handle is added to `seen`."""
+        box = wait_for(lambda: next((b for b in self.message_boxes() if b["hwnd"] not in seen),
+                                    None), timeout, what="a message box")
+        seen.add(box["hwnd"])
+        self.answer_box(box["title"])
+        wait_for(lambda: all(b["hwnd"] != box["hwnd"] for b in self.message_boxes()), timeout,
+                 what="the box to close")
+        return box
 
     def reg_query(self, key, value):
         out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
@@ -263,6 +326,8 @@ def parse_args():
     p.add_argument("--exe", required=True)
     p.add_argument("--probe", required=True)
     p.add_argument("--artifacts", default=os.path.join(tempfile.gettempdir(), "yq-e2e"))
+    p.add_argument("--native", default=os.path.join(ROOT, "build", "native"),
+                   help="native build with yanqing-server and make_catalogue")
     args, rest = p.parse_known_args()
     sys.argv = [sys.argv[0]] + rest
     return args

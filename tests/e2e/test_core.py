@@ -20,9 +20,13 @@ def session(name):
 
 
 def started(s):
-    """Waits until the start-up work has listed the installed fonts."""
+    """Waits until the start-up work has listed the installed fonts and handed
+    the catalogue open over; these sessions have no catalogue database, so the
+    open reports it in a message box, which is answered."""
     driver.wait_for(lambda: s.control("标签2")["text"].startswith("系统字体数:"), 60,
                     what="the start-up work")
+    box = s.answer_next_box(set())
+    assert "ztdata.mdb" in box["text"], box
 
 
 class FirstRun(unittest.TestCase):
@@ -100,6 +104,8 @@ class PagesAndLayout(unittest.TestCase):
         # The layout moves the paging row and widens the lists.
         laid_out = {"图形按钮2", "图形按钮6", "图形按钮7", "图形按钮8", "标签1"}
         widened = {"系统字体表格", "系统字体表格2", "分组框6", "备份表格", "我的字体表格", "回收站表格"}
+        # Without a catalogue the group refresh hides the text-preview controls.
+        no_catalogue_hides = {"编辑框4", "编辑框5", "标签14", "标签15", "标签16", "标签17"}
         with session("pages") as s:
             s.start()
             started(s)
@@ -117,7 +123,7 @@ class PagesAndLayout(unittest.TestCase):
                     if p != page:
                         self.assertEqual(c["visible"], 0, name)
                         continue
-                    self.assertEqual(c["shown"], visible, name)
+                    self.assertEqual(c["shown"], 0 if name in no_catalogue_hides else visible, name)
                     if name in laid_out:
                         continue
                     self.assertEqual((c["x"], c["y"], c["h"]), (x, y, h), name)
@@ -127,6 +133,7 @@ class PagesAndLayout(unittest.TestCase):
     def test_size_changed_layout(self):
         with session("layout") as s:
             s.start()
+            started(s)
             tree = s.tree()
             self.assertEqual((tree["w"], tree["h"]), (744, 620))
             self.assertEqual(tree["region"], [1, 2, 2, 744, 618])

@@ -194,7 +194,8 @@ int boxes() {
             if (cls == "Static" && !window_text(c).empty()) text += window_text(c);
             if (cls == "Button") buttons += (buttons.empty() ? "" : ",") + json_string(window_text(c));
         }
-        std::printf("%s{\"title\":%s,\"text\":%s,\"buttons\":[%s]}", first ? "" : ",",
+        std::printf("%s{\"hwnd\":%llu,\"title\":%s,\"text\":%s,\"buttons\":[%s]}",
+                    first ? "" : ",", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(b)),
                     json_string(window_text(b)).c_str(), json_string(text).c_str(), buttons.c_str());
         first = false;
     }
