@@ -91,12 +91,6 @@ int percent_of(int64_t received, uint32_t announced) {
     return static_cast<int>(received * 100 / int64_t(announced));
 }
 
-std::optional<int> TransferCounter::add_chunk(size_t bytes) {
-    received_ += static_cast<int64_t>(bytes);
-    if (received_ < int64_t(announced_)) return percent_of(received_, announced_);
-    return std::nullopt;
-}
-
 std::optional<int64_t> content_range_start(std::string_view cr) {
     while (!cr.empty() && cr.front() == ' ') cr.remove_prefix(1);
     if (cr.size() < 6) return std::nullopt;

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/bytes.h"
 
@@ -28,7 +29,8 @@ inline constexpr std::string_view kRequestHeaders =
     "Accept-Encoding: gzip, deflate\r\n"
     "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)";
 
-// Bytes asked of each read of the body.
+// The body is reported in chunks of this size: one progress report per
+// chunk, as a loop of synchronous 10240-byte reads would give.
 inline constexpr size_t kReadChunkBytes = 10240;
 
 // The header block; with resume, "\r\nRange:bytes=" + start_offset + "-" follows.
@@ -71,27 +73,49 @@ using ReportFn = std::function<void(const Report&)>;
 // was announced.
 int percent_of(int64_t received, uint32_t announced);
 
-// Counts the bytes of one transfer. Bytes received start at 0, or at the
-// start offset when resuming; the announced length is the answer's
-// Content-Length (0 when absent).
+// Counts the bytes of one transfer and decides its progress reports. Bytes
+// received start at 0, or at the start offset when resuming; the announced
+// length is the answer's Content-Length (0 when absent). However the body
+// arrives, it is reported in whole kReadChunkBytes chunks plus a last shorter
+// one: after each chunk, while the bytes received stay below the announced
+// length, progress(percentage) is called.
 class TransferCounter {
   public:
     TransferCounter(int64_t start, uint32_t announced) : received_(start), announced_(announced) {}
 
-    // Adds one chunk. Returns the percentage to report as progress while the
-    // bytes received stay below the announced length, otherwise nothing.
-    std::optional<int> add_chunk(size_t bytes);
+    // Counts `bytes` more bytes of the body, reporting every chunk they complete.
+    template <typename Progress>
+    void add(size_t bytes, Progress&& progress) {
+        pending_ += bytes;
+        while (pending_ >= kReadChunkBytes) {
+            pending_ -= kReadChunkBytes;
+            count_chunk(kReadChunkBytes, progress);
+        }
+    }
+
+    // At the end of the body: the last, shorter chunk is counted and reported.
+    template <typename Progress>
+    void end(Progress&& progress) {
+        if (pending_ > 0) count_chunk(std::exchange(pending_, 0), progress);
+    }
 
     // The percentage of the completion report.
-    int completion_percent() const { return percent_of(received_, announced_); }
+    int completion_percent() const { return percent_of(received(), announced_); }
 
-    int64_t received() const { return received_; }
+    int64_t received() const { return received_ + int64_t(pending_); }
     uint32_t announced() const { return announced_; }
     // True when a length was announced and fewer bytes arrived than it said.
-    bool short_body() const { return announced_ > 0 && received_ < int64_t(announced_); }
+    bool short_body() const { return announced_ > 0 && received() < int64_t(announced_); }
 
   private:
-    int64_t received_;
+    template <typename Progress>
+    void count_chunk(size_t n, Progress& progress) {
+        received_ += int64_t(n);
+        if (received_ < int64_t(announced_)) progress(percent_of(received_, announced_));
+    }
+
+    int64_t received_;    // bytes of whole chunks counted
+    size_t pending_ = 0;  // bytes of the chunk not yet complete
     uint32_t announced_;
 };
 

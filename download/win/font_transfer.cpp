@@ -1,5 +1,10 @@
 #include "download/win/font_transfer.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "download/win/internet_handle.h"
@@ -14,6 +19,16 @@ using win::UniqueInternet;
 // INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE:
 // always from the server, never into the cache.
 constexpr DWORD kOpenUrlFlags = 0x84000100;
+
+// Reads start at one report chunk and double while they fill at once, up to
+// kMaxReadBytes, and fall back to one chunk when one waits long. A synchronous read
+// waits until its buffer is full, so small reads keep reports coming on a
+// slow link; on a fast one, each InternetReadFile call costs (under Wine) as
+// much as copying tens of kilobytes, and 10 KB reads would cap a transfer at
+// a third of what the link gives.
+constexpr size_t kMaxReadBytes = 256 * 1024;
+constexpr DWORD kFastReadMs = 50;
+constexpr DWORD kSlowReadMs = 250;
 
 void set_timeouts(HINTERNET root) {
     DWORD connect = kConnectTimeoutMs, receive = kReceiveTimeoutMs;
@@ -59,6 +74,88 @@ bool write_all(HANDLE file, const char* data, DWORD n) {
     DWORD written = 0;
     return WriteFile(file, data, n, &written, nullptr) && written == n;
 }
+
+// Writes filled buffers to the file on a thread of its own, in order, so
+// that the disk write of one read overlaps the next read (under Wine the
+// two cost about the same). At most kQueuedBuffers wait; the reader blocks
+// beyond that. After a failed write nothing more is written and put() and
+// finish() return false.
+class FileWriter {
+  public:
+    static constexpr size_t kQueuedBuffers = 4;
+
+    explicit FileWriter(HANDLE file) : file_(file), thread_([this] { run(); }) {}
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+    ~FileWriter() { finish(); }
+
+    // A buffer for the next read: a recycled one, or a new one.
+    std::vector<char> take_buffer(size_t size) {
+        std::vector<char> b;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!free_.empty()) {
+                b = std::move(free_.back());
+                free_.pop_back();
+            }
+        }
+        b.resize(size);
+        return b;
+    }
+
+    // Queues the first n bytes of b for writing.
+    bool put(std::vector<char> b, size_t n) {
+        b.resize(n);
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return queue_.size() < kQueuedBuffers || failed_; });
+        if (failed_) return false;
+        queue_.push_back(std::move(b));
+        changed_.notify_all();
+        return true;
+    }
+
+    // Waits until everything queued is written and ends the thread.
+    bool finish() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                closing_ = true;
+                changed_.notify_all();
+            }
+            thread_.join();
+        }
+        return !failed_;
+    }
+
+  private:
+    void run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return !queue_.empty() || closing_; });
+            if (queue_.empty()) return;
+            std::vector<char> b = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            bool ok = write_all(file_, b.data(), static_cast<DWORD>(b.size()));
+            lock.lock();
+            if (!ok) {
+                failed_ = true;
+                queue_.clear();
+            }
+            free_.push_back(std::move(b));
+            changed_.notify_all();
+        }
+    }
+
+    HANDLE file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<char>> queue_;
+    std::vector<std::vector<char>> free_;
+    bool closing_ = false;
+    bool failed_ = false;
+    std::thread thread_;  // last: starts once the members above exist
+};
 
 // Waits while dispatching this thread's window messages, so that messages
 // sent to windows of the thread are not left waiting.
@@ -113,7 +210,6 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
     }
 
     const std::string headers = request_headers(resume, start_offset);
-    std::vector<char> buf(kReadChunkBytes);
     UniqueInternet request(InternetOpenUrlA(root.get(), url.c_str(), headers.c_str(),
                                             static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
     if (!request) {
@@ -144,19 +240,34 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
     TransferCounter counter(append ? start_offset : 0,
                             query_number(request.get(), HTTP_QUERY_CONTENT_LENGTH));
     sum.announced = counter.announced();
+    auto progress = [&](int percent) { send(Report::progress(path, font, percent)); };
+    FileWriter writer(file.get());
+    auto fail_reading = [&] {
+        writer.finish();
+        file.reset();
+        sum.received = counter.received();
+        send(Report::failure(font));
+        return -1;
+    };
+    size_t want = kReadChunkBytes;
     for (;;) {
+        std::vector<char> buf = writer.take_buffer(want);
         DWORD got = 0;
-        bool read_ok = InternetReadFile(request.get(), buf.data(), kReadChunkBytes, &got);
-        // A failed write would leave a hole in the font: it fails the transfer.
-        if (!read_ok || (got > 0 && !write_all(file.get(), buf.data(), got))) {
-            file.reset();
-            sum.received = counter.received();
-            send(Report::failure(font));
-            return -1;
-        }
+        const DWORD started = GetTickCount();
+        if (!InternetReadFile(request.get(), buf.data(), static_cast<DWORD>(want), &got))
+            return fail_reading();
+        const DWORD took = GetTickCount() - started;
         if (got == 0) break;
-        if (std::optional<int> p = counter.add_chunk(got)) send(Report::progress(path, font, *p));
+        // A failed write would leave a hole in the font: it fails the transfer.
+        if (!writer.put(std::move(buf), got)) return fail_reading();
+        counter.add(got, progress);
+        if (got == want && took < kFastReadMs)
+            want = std::min(want * 2, kMaxReadBytes);
+        else if (took > kSlowReadMs)
+            want = kReadChunkBytes;
     }
+    if (!writer.finish()) return fail_reading();
+    counter.end(progress);
     file.reset();
     request.reset();
     root.reset();

@@ -1,7 +1,7 @@
 // Resumable HTTP transfer of one packed font file over WinINet.
 //
-//   font_transfer   fetch a URL into a file in 10240-byte reads, reporting
-//                   progress, completion or failure to a callback
+//   font_transfer   fetch a URL into a file, reporting progress per 10240
+//                   bytes, then completion or failure, to a callback
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,12 @@ inline constexpr uint32_t kConnectTimeoutMs = 30000;
 inline constexpr uint32_t kReceiveTimeoutMs = 60000;
 
 // Fetches `url` into `target_path` on the calling (worker) thread; the path
-// and the font name are copied at the start. Reports, in order (see Report):
-// a progress report after each read while the bytes received stay below the
-// announced Content-Length; then one completion report with the final
+// and the font name are copied at the start. Reads start at 10240 bytes
+// and grow (up to 256 KB) only while the link fills them at once, so a slow
+// link still reports about every 10 KB.
+// Reports, in order (see Report and TransferCounter): a progress report
+// after each 10240-byte chunk of the body while the bytes received stay
+// below the announced Content-Length; then one completion report with the final
 // percentage after the file and the handles are closed (the receiver may
 // read or replace the file). Or, at any failure, one failure report instead
 // (the file keeps what was written). Returns 0 after a completion, -1 after

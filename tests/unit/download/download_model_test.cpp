@@ -45,11 +45,13 @@ TEST(Percent, TruncatesAndIsZeroWithoutLength) {
     EXPECT_EQ(percent_of(int64_t(3) << 30, 0xC0000000u), 100);
 }
 
-// Runs a counter over chunks and collects what would be reported.
-std::vector<int> progress_of(TransferCounter& c, const std::vector<size_t>& chunks) {
+// Feeds a counter the body in pieces as reads return them, then ends it, and
+// collects the progress reported.
+std::vector<int> progress_of(TransferCounter& c, const std::vector<size_t>& pieces) {
     std::vector<int> out;
-    for (size_t n : chunks)
-        if (std::optional<int> p = c.add_chunk(n)) out.push_back(*p);
+    auto progress = [&](int p) { out.push_back(p); };
+    for (size_t n : pieces) c.add(n, progress);
+    c.end(progress);
     return out;
 }
 
@@ -57,6 +59,7 @@ TEST(TransferCounter, ReportsProgressOnlyBelowAnnouncedLength) {
     TransferCounter c(0, 25000);
     EXPECT_EQ(progress_of(c, {10240, 10240, 4520}), (std::vector<int>{40, 81}));
     EXPECT_EQ(c.completion_percent(), 100);
+    EXPECT_EQ(c.received(), 25000);
     EXPECT_FALSE(c.short_body());
 
     TransferCounter none(0, 0);
@@ -65,17 +68,37 @@ TEST(TransferCounter, ReportsProgressOnlyBelowAnnouncedLength) {
     EXPECT_FALSE(none.short_body());
 }
 
+TEST(TransferCounter, ReportsPerChunkHoweverTheBodyArrives) {
+    // One read of everything, odd pieces and single bytes all give the
+    // reports of 10240-byte reads.
+    std::vector<std::vector<size_t>> splits = {
+        {25000}, {7000, 7000, 7000, 4000}, {10239, 2, 14759}};
+    std::vector<size_t> bytes(25000, 1);
+    splits.push_back(bytes);
+    for (const auto& split : splits) {
+        TransferCounter c(0, 25000);
+        EXPECT_EQ(progress_of(c, split), (std::vector<int>{40, 81})) << split.size();
+        EXPECT_EQ(c.completion_percent(), 100);
+    }
+    // Counting before the end includes the piece of the unfinished chunk.
+    TransferCounter c(0, 25000);
+    std::vector<int> out;
+    c.add(15000, [&](int p) { out.push_back(p); });
+    EXPECT_EQ(out, (std::vector<int>{40}));
+    EXPECT_EQ(c.received(), 15000);
+}
+
 TEST(TransferCounter, ResumeCountsBytesAlreadyPresent) {
     // 25000-byte file, 4096 bytes present; the server announces the rest.
     TransferCounter c(4096, 20904);
-    EXPECT_EQ(progress_of(c, {10240, 10240, 424}), (std::vector<int>{68}));
+    EXPECT_EQ(progress_of(c, {20904}), (std::vector<int>{68}));
     EXPECT_EQ(c.received(), 25000);
     EXPECT_EQ(c.completion_percent(), 119);
 }
 
 TEST(TransferCounter, CutBodyEndsBelowHundredAndIsShort) {
     TransferCounter c(0, 25000);
-    EXPECT_EQ(progress_of(c, {10240, 1760}), (std::vector<int>{40, 48}));
+    EXPECT_EQ(progress_of(c, {12000}), (std::vector<int>{40, 48}));
     EXPECT_EQ(c.completion_percent(), 48);
     EXPECT_TRUE(c.short_body());
 }
