@@ -1,5 +1,7 @@
 #include "catalogue/catalogue_db.h"
 
+#include <cstdio>
+
 #include "base/text.h"
 #include "platform/jet/jet_reader.h"
 
@@ -8,26 +10,44 @@ namespace yq {
 CatalogueDb::CatalogueDb() = default;
 CatalogueDb::~CatalogueDb() = default;
 
+// Messages are shown to the user in a message box: Chinese, with the
+// reader's own description after them where it says more.
 bool CatalogueDb::open(const std::string& path) {
     close();
     std::string err;
     db_ = jet::Database::open(path, &err);
-    if (!db_) open_error_ = err;
+    if (!db_) {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        if (f) std::fclose(f);
+        open_error_ = f ? "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xCA\xFD\xBE\xDD\xBF\xE2 '" +
+                              path + "'\xA1\xA3\r\n" + err  // 无法打开数据库 '…'。
+                        : "\xD5\xD2\xB2\xBB\xB5\xBD\xCE\xC4\xBC\xFE '" + path +
+                              "'\xA1\xA3";  // 找不到文件 '…'。
+    }
     return db_ != nullptr;
 }
 
 void CatalogueDb::close() {
     table_.reset();
     db_.reset();
-    open_error_ = "The catalogue database is not open.";
+    open_error_ = "\xCA\xFD\xBE\xDD\xBF\xE2\xC9\xD0\xCE\xB4\xB4\xF2\xBF\xAA\xA1\xA3";  // 数据库尚未打开。
 }
 
 std::string CatalogueDb::open_table(std::string_view name) {
     table_.reset();
     if (!db_) return open_error_;
     std::string err;
-    table_ = db_->open_table(gbk_to_utf16(name), &err);
-    return table_ ? std::string() : err;
+    std::u16string wide = gbk_to_utf16(name);
+    table_ = db_->open_table(wide, &err);
+    if (table_) return std::string();
+    bool listed = false;
+    for (const std::u16string& t : db_->table_names()) listed = listed || t == wide;
+    if (!listed) {
+        // 找不到表 '…'。
+        return "\xD5\xD2\xB2\xBB\xB5\xBD\xB1\xED '" + std::string(name) + "'\xA1\xA3";
+    }
+    // 无法读取表 '…'。
+    return "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xB1\xED '" + std::string(name) + "'\xA1\xA3\r\n" + err;
 }
 
 void CatalogueDb::close_table() {

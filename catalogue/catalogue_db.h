@@ -55,7 +55,7 @@ class CatalogueDb {
   private:
     std::unique_ptr<jet::Database> db_;
     std::unique_ptr<jet::Table> table_;
-    std::string open_error_ = "The catalogue database is not open.";
+    std::string open_error_ = "\xCA\xFD\xBE\xDD\xBF\xE2\xC9\xD0\xCE\xB4\xB4\xF2\xBF\xAA\xA1\xA3";  // 数据库尚未打开。
 };
 
 }  // namespace yq

@@ -91,7 +91,7 @@ TEST_F(CatalogueDbTest, OpeningATableClosesTheOneBefore) {
     ASSERT_TRUE(db.open(path_));
     ASSERT_EQ(db.open_table("黑体"), "");
     std::string err = db.open_table("楷体");
-    EXPECT_NE(err.find("Cannot find the table '楷体'"), std::string::npos) << err;
+    EXPECT_NE(err.find("找不到表 '楷体'"), std::string::npos) << err;
     EXPECT_EQ(db.record_count(), -1);
     EXPECT_EQ(db.read_text("字体名"), "");
     ASSERT_EQ(db.open_table("dl"), "");
@@ -118,7 +118,7 @@ TEST_F(CatalogueDbTest, AMissingFileIsReportedByEachTableOpen) {
     EXPECT_EQ(db.record_count(), -1);
     for (int i = 0; i < 2; ++i) {
         std::string err = db.open_table("dl");
-        EXPECT_NE(err.find("Could not find file '" + missing + "'"), std::string::npos) << err;
+        EXPECT_NE(err.find("找不到文件 '" + missing + "'"), std::string::npos) << err;
         EXPECT_EQ(db.record_count(), -1);
         db.move_first();
         EXPECT_EQ(db.read_text("中文字体"), "");
