@@ -1,6 +1,7 @@
 // The font transfer against yanqing-server on loopback. with-server.sh starts
 // the server (with the fault mode a group needs), publishes:
 //   ztwjj/b25k.tmp  25,000 raw bytes
+//   ztwjj/b3m.tmp   3,000,000 raw bytes
 //   ztwjj/font.tmp  font.src packed in a zt container
 //   ztpz.txt        "1.6" (served without Range support)
 // and passes YQ_TEST_BASE_URL and YQ_TEST_DATA_DIR (the folder holding
@@ -134,6 +135,19 @@ TEST(Transfer, WholeChunksReportFortyAndEightyOneThenHundred) {
     EXPECT_EQ(run.summary.announced, 25000u);
     EXPECT_FALSE(run.summary.short_body);
     EXPECT_EQ(read_file(path), read_file(data_file("www\\ztwjj\\b25k.tmp")));
+}
+
+TEST(Transfer, LargeBodyArrivesWholeWithOneReportPerChunk) {
+    // Reads grow far beyond 10240 bytes on loopback; the reports do not change.
+    std::string path = scratch_folder() + "big.ttf";
+    Outcome run = transfer(base_url() + "/ztwjj/b3m.tmp", path);
+    std::vector<int> p = run.progress();
+    ASSERT_EQ(p.size(), 292u);  // 292 * 10240 = 2,990,080 < 3,000,000
+    EXPECT_EQ(p.front(), 0);    // 10240 / 3,000,000 is 0.34%
+    EXPECT_EQ(p.back(), 99);
+    EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
+    expect_completed(run, path, 100);
+    EXPECT_EQ(read_file(path), read_file(data_file("www\\ztwjj\\b3m.tmp")));
 }
 
 TEST(Transfer, NewTransferTruncatesAnOlderFile) {

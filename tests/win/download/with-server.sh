@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs a Wine test program against yanqing-server on loopback.
 # usage: with-server.sh SERVER WINE_RUN EXE [--fault MODE]... [-- PROGRAM ARGS...]
-# Publishes a small folder (ztwjj/b25k.tmp: 25,000 raw bytes; ztwjj/font.tmp:
+# Publishes a small folder (ztwjj/b25k.tmp: 25,000 raw bytes; b3m.tmp: 3,000,000; ztwjj/font.tmp:
 # font.src packed; ztpz.txt), starts the server on a free port with the given
 # fault modes, runs EXE through WINE_RUN with YQ_TEST_BASE_URL and
 # YQ_TEST_DATA_DIR set, stops the server and exits with the program's status.
@@ -29,6 +29,7 @@ trap cleanup EXIT
 
 mkdir -p "$tmp/www/ztwjj"
 head -c 25000 /dev/urandom > "$tmp/www/ztwjj/b25k.tmp"
+head -c 3000000 /dev/urandom > "$tmp/www/ztwjj/b3m.tmp"
 { head -c 30000 /dev/urandom; head -c 30000 /dev/zero; } > "$tmp/font.src"
 "$server" pack "$tmp/font.src" "$tmp/www/ztwjj/font.tmp" > /dev/null || exit 1
 printf '1.6' > "$tmp/www/ztpz.txt"
