@@ -10,16 +10,8 @@ using std::min;
 #include "app/win/app_state.h"
 #include "app/win/main_window.h"
 
-namespace {
-
-// Exit clean-up: releases the process-wide objects and nothing else (workers
-// are not waited for, GDI+ is not shut down).
-void exit_cleanup() { yq::g_app = yq::AppState{}; }
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    std::atexit(exit_cleanup);
+    std::atexit([] { yq::exit_cleanup(); });
     Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback
     Gdiplus::GdiplusStartup(&yq::g_app.graphics_token, &input, nullptr);
     if (!yq::create_main_window(instance)) return 1;

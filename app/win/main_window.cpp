@@ -346,4 +346,16 @@ void show_control_menu(int x, int y) {
     if (cmd) run_menu_command(static_cast<int>(cmd));
 }
 
+void exit_cleanup() { g_app = AppState{}; }
+
+void end_program() {
+    static bool ending = false;
+    if (!ending) {
+        ending = true;
+        exit_cleanup();
+    }
+    // Not exit(): running downloads would meet half-destroyed statics.
+    ExitProcess(0);
+}
+
 }  // namespace yq

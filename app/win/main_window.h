@@ -28,4 +28,12 @@ void show_control_menu(int x, int y);
 // Starts the start-up background work on its own thread.
 void start_background_work();
 
+// Exit clean-up: releases the process-wide objects and nothing else (workers
+// are not waited for, GDI+ is not shut down).
+void exit_cleanup();
+
+// Ends the program at once: the exit clean-up, then the process ends with
+// every worker cut off where it stands.
+[[noreturn]] void end_program();
+
 }  // namespace yq

@@ -177,7 +177,7 @@ void paint_frame(HWND w, HDC target) {
 void caption_action(HWND w, int k, int x, int y) {
     switch (k) {
         case 0:
-            std::exit(0);  // ends at once; the exit clean-up runs
+            end_program();
         case 2:
             ShowWindow(w, SW_MINIMIZE);
             break;

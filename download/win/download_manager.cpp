@@ -1,0 +1,146 @@
+#include "download/win/download_manager.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/win/app_state.h"
+#include "app/win/settings.h"
+#include "base/text.h"
+#include "catalogue/win/catalogue_page.h"
+#include "catalogue/win/download_hook.h"
+#include "download/download_model.h"
+#include "download/win/font_transfer.h"
+#include "fonts/win/font_primitives.h"
+#include "fonts/win/system_fonts.h"
+#include "platform/win/dialogs.h"
+#include "platform/win/ui_thread.h"
+
+namespace yq {
+namespace {
+
+constexpr char kServerFailed[] = "服务器连接失败";
+constexpr char kDataError[] = "数据下载错误";
+
+// Serialises the reports of all downloads: percentages, and the whole
+// completion (check, unpack, install, inventory, rows). Created once here.
+std::mutex& download_lock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::string download_folder() { return program_directory() + "\\字体下载目录\\"; }
+
+// What a worker needs, handed to it as its own argument.
+struct Job {
+    std::string font_name, url, target;
+};
+
+Bytes read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+bool write_file(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+void show_on_ui(const char* text) {
+    win::run_on_ui([text] { win::message_box(text); });
+}
+
+void finish_rows(const std::string& font_name, bool installed) {
+    win::run_on_ui([&] { catalogue_download_finished(font_name, installed); });
+}
+
+// A completed transfer: the file must be a container that unpacks, or the
+// download failed (an error page or a cut body is never installed, and no
+// broken file is left behind).
+void complete(const Job& job, const download::TransferSummary& summary) {
+    std::unique_lock<std::mutex> lock(download_lock());
+    download::CheckedDownload checked = download::check_downloaded_file(read_file(job.target), summary);
+    if (!checked.ok() || !write_file(job.target, checked.font)) {
+        DeleteFileA(job.target.c_str());
+        finish_rows(job.font_name, false);
+        lock.unlock();
+        show_on_ui(kDataError);
+        return;
+    }
+    // The font is installed even when its row has left the page: the user
+    // asked for it, and the row shows it the next time it is drawn.
+    std::string file_name = job.font_name + ".ttf";
+    install_font(job.target, file_name);
+    FontInventory fresh = read_installed_fonts();
+    win::run_on_ui([&] {
+        system_font_inventory() = std::move(fresh);
+        fill_system_font_grid();
+        catalogue_download_finished(job.font_name, true);
+        refresh_catalogue_rows();
+    });
+    lock.unlock();
+    broadcast_font_change();
+}
+
+DWORD WINAPI download_worker(void* arg) {
+    std::unique_ptr<Job> job(static_cast<Job*>(arg));
+    download::TransferSummary summary;
+    bool failed = false;
+    download::font_transfer(
+        job->url, job->target,
+        [&](const download::Report& r) {
+            if (r.failed) {
+                failed = true;
+                return;
+            }
+            if (r.kind == download::Report::kProgress) {
+                std::lock_guard<std::mutex> lock(download_lock());
+                int percent = r.percent;
+                win::run_on_ui([&] { catalogue_download_progress(job->font_name, percent); });
+            }
+        },
+        0, false, job->font_name, &summary);
+    if (failed) {
+        {
+            std::lock_guard<std::mutex> lock(download_lock());
+            finish_rows(job->font_name, false);
+        }
+        show_on_ui(kServerFailed);
+    } else {
+        complete(*job, summary);
+    }
+    return 0;
+}
+
+void start_download(int row, const std::string& font_name, const std::string& address) {
+    std::string target = download::target_path(download_folder(), font_name);
+    if (target.empty()) {
+        // A name that cannot be a file in the download folder is never used.
+        catalogue_download_finished(font_name, false);
+        win::message_box(kDataError);
+        return;
+    }
+    auto* job = new Job{font_name, download::download_url(g_app.server_url, address), target};
+    HANDLE thread = CreateThread(nullptr, 0, download_worker, job, 0, nullptr);
+    if (!thread) {
+        delete job;
+        catalogue_download_finished(font_name, false);
+        win::message_box(kServerFailed);
+        return;
+    }
+    CloseHandle(thread);
+}
+
+}  // namespace
+
+void init_download_manager() {
+    download_lock();
+    set_download_request_handler(start_download);
+}
+
+}  // namespace yq
