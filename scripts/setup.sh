@@ -18,7 +18,7 @@ packages=(
   fonts-arphic-gbsn00lp fonts-noto-cjk fonts-wqy-microhei fonts-wqy-zenhei fonts-arphic-ukai
   fonts-arphic-uming fonts-dejavu fonts-liberation2 fonts-noto-core fontconfig
   # oracles and benchmarks
-  mdbtools curl wrk
+  mdbtools curl wrk iproute2 util-linux
 )
 # Node.js runs the npm oracle; take Debian's only when the machine has none.
 command -v node >/dev/null || packages+=(nodejs)

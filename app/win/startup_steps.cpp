@@ -8,8 +8,7 @@ namespace yq {
 void startup_rebuild_inventory() {
     // The font files are read here, on the background thread; the UI thread
     // only takes the finished inventory.
-    FontInventory fresh = read_installed_fonts();
-    win::run_on_ui([&] { system_font_inventory() = std::move(fresh); });
+    rebuild_inventory();
 }
 
 std::vector<std::string> startup_face_names() {

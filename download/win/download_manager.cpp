@@ -76,9 +76,7 @@ void complete(const Job& job, const download::TransferSummary& summary) {
     // asked for it, and the row shows it the next time it is drawn.
     std::string file_name = job.font_name + ".ttf";
     install_font(job.target, file_name);
-    FontInventory fresh = read_installed_fonts();
-    win::run_on_ui([&] {
-        system_font_inventory() = std::move(fresh);
+    rebuild_inventory([&] {
         fill_system_font_grid();
         catalogue_download_finished(job.font_name, true);
         refresh_catalogue_rows();

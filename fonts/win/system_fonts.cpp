@@ -9,6 +9,9 @@ namespace yq {
 namespace {
 
 FontInventory g_inventory;
+// Rebuilds are numbered when they start; a result replaces the inventory only
+// when no rebuild started after it has been applied already. UI thread only.
+int g_started = 0, g_applied = 0;
 
 }  // namespace
 
@@ -20,12 +23,21 @@ bool is_face_installed(const std::string& face) {
     return g_inventory.find(face) != 0;
 }
 
-void rebuild_inventory_and_fill_grid() {
+void rebuild_inventory(const std::function<void()>& then_on_ui) {
+    int generation = 0;
+    win::run_on_ui([&] { generation = ++g_started; });
     FontInventory fresh = read_installed_fonts();
     win::run_on_ui([&] {
-        g_inventory = std::move(fresh);
-        fill_system_font_grid();
+        if (generation > g_applied) {
+            g_applied = generation;
+            g_inventory = std::move(fresh);
+        }
+        if (then_on_ui) then_on_ui();
     });
+}
+
+void rebuild_inventory_and_fill_grid() {
+    rebuild_inventory([] { fill_system_font_grid(); });
 }
 
 void fill_system_font_grid() {

@@ -5,6 +5,7 @@
 // by the user and one started by a worker never interleave.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "fonts/inventory_model.h"
@@ -15,8 +16,13 @@ namespace yq {
 // The program's inventory (UI thread only).
 FontInventory& system_font_inventory();
 
-// Reads the registry (on the calling thread), then replaces the inventory and
-// refills the grid on the UI thread.
+// Reads the registry and the font files on the calling thread, then on the UI
+// thread replaces the inventory (unless a rebuild started later has already
+// replaced it: an older result never overwrites a newer one) and runs
+// then_on_ui.
+void rebuild_inventory(const std::function<void()>& then_on_ui = {});
+
+// rebuild_inventory, then the grid fill.
 void rebuild_inventory_and_fill_grid();
 
 // Fills 系统字体表格 in the current listing order and sets 标签2.
