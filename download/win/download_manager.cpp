@@ -69,7 +69,10 @@ void complete(const Job& job, const download::TransferSummary& summary) {
         DeleteFileA(job.target.c_str());
         finish_rows(job.font_name, false);
         lock.unlock();
-        show_on_ui(kDataError);
+        // A body cut before its announced length is a broken connection (on
+        // Windows the read fails; under Wine it looks like the end of the body).
+        show_on_ui(checked.verdict == download::DownloadVerdict::kShortBody ? kServerFailed
+                                                                            : kDataError);
         return;
     }
     // The font is installed even when its row has left the page: the user

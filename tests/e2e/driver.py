@@ -121,11 +121,19 @@ def make_catalogue(native, spec_lines, out):
     return out
 
 
-class Session:
-    """One program run: display, prefix and program directory of its own."""
+SERVER_PORT = 18080  # the port the program's built-in server address names
 
-    def __init__(self, exe, probe, artifacts, name="session"):
+
+class Session:
+    """One program run: display, prefix and program directory of its own, and
+    (as root) a network namespace of its own, so that the catalogue server it
+    talks to on 127.0.0.1 is this session's alone."""
+
+    def __init__(self, exe, probe, artifacts, name="session", native=None):
         self.exe, self.probe_exe = exe, probe
+        self.native = native
+        self.server = None
+        self.netns = None
         self.artifacts = artifacts
         os.makedirs(artifacts, exist_ok=True)
         self.name = name
@@ -141,9 +149,12 @@ class Session:
         subprocess.run([os.path.join(ROOT, "scripts", "wine", "fresh-prefix.sh"), self.prefix],
                        check=True)
         self._start_display()
+        self._start_netns()
         self.env = wine_env(self.prefix, self.display)
-        # Wine's daemons detached from our pipes; they live until stop().
-        subprocess.run([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL,
+        # Wine's daemons detached from our pipes; they live until stop(). The
+        # wineserver makes the sockets of every Wine process, so it runs in the
+        # session's network namespace.
+        subprocess.run(self.in_netns([WINESERVER, "-p"]), env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     # --- display --------------------------------------------------------------------
@@ -163,6 +174,44 @@ class Session:
                 self.xvfb.kill()
         raise RuntimeError("no free X display")
 
+    def _start_netns(self):
+        if os.geteuid() != 0 or not shutil.which("unshare") or os.environ.get("YQ_E2E_SHARED_NET"):
+            return
+        self.netns = subprocess.Popen(["unshare", "--net", "sh", "-c",
+                                       "ip link set lo up && exec sleep 100000"],
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        pid = str(self.netns.pid)
+        wait_for(lambda: b"UP" in subprocess.run(
+            ["nsenter", "-t", pid, "-n", "ip", "link", "show", "lo"], capture_output=True).stdout,
+            10, what="the network namespace")
+
+    def in_netns(self, argv):
+        return (["nsenter", "-t", str(self.netns.pid), "-n"] if self.netns else []) + argv
+
+    # --- the catalogue server -------------------------------------------------------------
+    def serve(self, folder, *faults):
+        """Starts yanqing-server on the program's server port (stopping one
+        that runs), with the given --fault modes."""
+        self.stop_server()
+        argv = [os.path.join(self.native, "server", "yanqing-server"), "serve", folder,
+                "--port", str(SERVER_PORT)]
+        for f in faults:
+            argv += ["--fault", f]
+        self.server_log = open(os.path.join(self.tmp, "server.log"), "a")
+        self.server = subprocess.Popen(self.in_netns(argv), stdout=self.server_log,
+                                       stderr=self.server_log)
+        wait_for(lambda: subprocess.run(self.in_netns(
+            ["curl", "-s", "-o", "/dev/null", "http://127.0.0.1:%d/ztpz.txt" % SERVER_PORT]))
+                 .returncode == 0, 20, what="the server")
+
+    def stop_server(self):
+        if self.server and self.server.poll() is None:
+            self.server.kill()
+            self.server.wait()
+        if self.server:
+            self.server_log.close()
+        self.server = None
+
     def x(self, *args, check=True):
         out = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
                              capture_output=True, text=True, check=False)
@@ -175,7 +224,7 @@ class Session:
         """Starts the program (current directory: the program directory unless
         given) and waits for its main window."""
         exe = os.path.join(self.program_dir, "yanqing.exe")
-        self.app = subprocess.Popen([WINE, exe], cwd=cwd or self.program_dir, env=self.env,
+        self.app = subprocess.Popen(self.in_netns([WINE, exe]), cwd=cwd or self.program_dir, env=self.env,
                                     stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         self.t_start = time.monotonic()
 
@@ -240,10 +289,14 @@ class Session:
 
     # --- reading back -------------------------------------------------------------------
     def probe(self, *args):
-        out = subprocess.run([WINE, self.probe_exe] + [str(a) for a in args], env=self.env,
+        out = subprocess.run(self.in_netns([WINE, self.probe_exe] + [str(a) for a in args]), env=self.env,
                              capture_output=True, check=False, timeout=60)
         text = out.stdout.decode("utf-8", "replace").strip()
         return json.loads(text) if text and text[0] in "[{\"" else text
+
+    def grid(self, name):
+        """Every cell text of a grid: a list of rows of texts."""
+        return self.probe("grid", name)
 
     def tree(self):
         return self.probe("tree")
@@ -274,13 +327,15 @@ class Session:
         return box
 
     def reg_query(self, key, value):
-        out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
+        out = subprocess.run(self.in_netns([WINE, "reg", "query", key, "/v", value]), env=self.env,
                              capture_output=True, check=False)
         text = out.stdout.decode("gbk", "replace")
+        import re
         for line in text.splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) == 3 and parts[0] == value:
-                return parts[2]
+            # "    NAME    REG_SZ    DATA": names and data may hold single blanks.
+            m = re.match(r"^ {4}(.*?) {4}(REG_\w+) {4}(.*)$", line.rstrip("\r"))
+            if m and m.group(1) == value:
+                return m.group(3)
         return None
 
     def file(self, *parts):
@@ -302,7 +357,11 @@ class Session:
     def close(self):
         try:
             self.stop_program()
+            self.stop_server()
         finally:
+            if self.netns:
+                self.netns.kill()
+                self.netns.wait()
             if self.xvfb:
                 self.xvfb.terminate()
                 self.xvfb.wait()

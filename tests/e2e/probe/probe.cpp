@@ -5,6 +5,7 @@
 //   probe tree              the main window and every design control
 //   probe design            the design table: page, x, y, w, h, visible
 //   probe cell NAME ROW COL the text of a grid cell
+//   probe grid NAME         every cell text of a grid
 //   probe boxes             open message boxes: title, text, buttons
 //   probe press TITLE BUTTON    presses a button of a message box
 //   probe resize W H        resizes the main window
@@ -145,6 +146,31 @@ int tree() {
     return 0;
 }
 
+int grid(const char* name) {
+    const yq::ControlDesign* d = design_by_name(name);
+    HWND main = main_window();
+    HWND w = d && main ? find_control(main, d->id) : nullptr;
+    if (!w) return 1;
+    int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
+    std::printf("[");
+    for (int r = 0; r < rows; ++r) {
+        std::printf("%s[", r ? "," : "");
+        for (int c = 0; c < d->grid_columns; ++c) {
+            ATOM a = static_cast<ATOM>(
+                SendMessageA(w, yq::win::GM_GETCELLATOM, MAKEWPARAM(c, r), 0));
+            char buf[256] = "";
+            if (a) {
+                GlobalGetAtomNameA(a, buf, sizeof buf);
+                GlobalDeleteAtom(a);
+            }
+            std::printf("%s%s", c ? "," : "", json_string(buf).c_str());
+        }
+        std::printf("]");
+    }
+    std::printf("]\n");
+    return 0;
+}
+
 int design() {
     std::printf("{");
     for (size_t i = 0; i < yq::kControlCount; ++i) {
@@ -228,6 +254,7 @@ int main(int argc, char** argv) {
     if (argc >= 5 && !std::strcmp(argv[1], "cell")) return cell(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 2 && !std::strcmp(argv[1], "boxes")) return boxes();
     if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
+    if (argc >= 3 && !std::strcmp(argv[1], "grid")) return grid(argv[2]);
     if (argc >= 4 && !std::strcmp(argv[1], "press")) return press(argv[2], argv[3]);
     if (argc >= 4 && !std::strcmp(argv[1], "resize")) {
         HWND main = main_window();
