@@ -6,6 +6,7 @@
 #include "app/win/main_window.h"
 #include "catalogue/win/catalogue_page.h"
 #include "download/win/download_manager.h"
+#include "fonts/win/font_menus.h"
 #include "fonts/win/system_fonts.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"
@@ -51,6 +52,7 @@ void run_menu_command(int id) {
 
 void wire_event_handlers() {
     wire_system_font_page();
+    wire_font_grid_menus();
     wire_catalogue_page();
     init_download_manager();
     win::on_label_notify(ctl(标签6), [] { open_catalogue_on_ui_thread(); });

@@ -73,7 +73,7 @@ struct GridState {
     int cursor = -1;     // selected row
     bool redraw = true;  // WM_SETREDRAW: while off, changes are not drawn
     FontCache fonts;
-    std::function<void(GridEvent, int, int)> mouse;
+    std::function<void(GridEvent, int, int, int, int)> mouse;
 
     Cell* cell(int r, int c) {
         if (r < 0 || c < 0 || r >= static_cast<int>(rows.size()) || c >= columns) return nullptr;
@@ -273,7 +273,8 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             hit(w, s, lp, &row, &col);
             if (s->mouse) {
                 auto handler = s->mouse;
-                handler(msg == WM_LBUTTONUP ? GridEvent::LeftUp : GridEvent::RightUp, row, col);
+                handler(msg == WM_LBUTTONUP ? GridEvent::LeftUp : GridEvent::RightUp, row, col,
+                        GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             }
             return 0;
         case WM_RBUTTONDOWN:
@@ -450,7 +451,7 @@ void grid_set_column_kind(HWND g, int col, CellKind kind) {
 int grid_cursor_row(HWND g) {
     return static_cast<int>(SendMessageA(g, GM_GETCURSORROW, 0, 0));
 }
-void on_grid_mouse(HWND g, std::function<void(GridEvent, int, int)> handler) {
+void on_grid_mouse(HWND g, std::function<void(GridEvent, int, int, int, int)> handler) {
     if (GridState* s = state_of(g)) s->mouse = std::move(handler);
 }
 

@@ -74,6 +74,8 @@ void grid_set_column_width(HWND g, int col, int width);
 int grid_column_width(HWND g, int col);
 void grid_set_column_kind(HWND g, int col, CellKind kind);
 int grid_cursor_row(HWND g);
-void on_grid_mouse(HWND g, std::function<void(GridEvent, int row, int col)> handler);
+// Mouse buttons released on the grid: the cell under the point (-1 outside)
+// and the point in grid pixels.
+void on_grid_mouse(HWND g, std::function<void(GridEvent, int row, int col, int x, int y)> handler);
 
 }  // namespace yq::win

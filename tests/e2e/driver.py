@@ -378,6 +378,16 @@ class Session:
         self.close()
 
 
+def wait_started_without_catalogue(s):
+    """Waits until the start-up work has listed the installed fonts and handed
+    the catalogue open over. With no catalogue database in the program
+    directory the open reports it in a message box, which is answered."""
+    wait_for(lambda: s.control("标签2")["text"].startswith("系统字体数:"), 60,
+             what="the start-up work")
+    box = s.answer_next_box(set())
+    assert "ztdata.mdb" in box["text"], box
+
+
 def parse_args():
     """--exe, --probe, --artifacts from the command line (the rest goes to unittest)."""
     import argparse

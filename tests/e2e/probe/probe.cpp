@@ -4,6 +4,7 @@
 //
 //   probe tree              the main window and every design control
 //   probe design            the design table: page, x, y, w, h, visible
+//   probe menus             open popup menus and their item texts
 //   probe cell NAME ROW COL the text of a grid cell
 //   probe grid NAME         every cell text of a grid
 //   probe boxes             open message boxes: title, text, buttons
@@ -171,6 +172,33 @@ int grid(const char* name) {
     return 0;
 }
 
+// Open popup menus and their item texts.
+int menus() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            if (class_name(w) == "#32768" && IsWindowVisible(w)) {
+                reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    std::printf("[");
+    for (size_t i = 0; i < found.size(); ++i) {
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(found[i], 0x01E1 /*MN_GETHMENU*/, 0, 0));
+        std::printf("%s[", i ? "," : "");
+        int n = menu ? GetMenuItemCount(menu) : 0;
+        for (int k = 0; k < n; ++k) {
+            char text[512] = "";
+            GetMenuStringA(menu, k, text, sizeof text, MF_BYPOSITION);
+            std::printf("%s%s", k ? "," : "", json_string(text).c_str());
+        }
+        std::printf("]");
+    }
+    std::printf("]\n");
+    return 0;
+}
+
 int design() {
     std::printf("{");
     for (size_t i = 0; i < yq::kControlCount; ++i) {
@@ -254,6 +282,7 @@ int main(int argc, char** argv) {
     if (argc >= 5 && !std::strcmp(argv[1], "cell")) return cell(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 2 && !std::strcmp(argv[1], "boxes")) return boxes();
     if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
+    if (argc >= 2 && !std::strcmp(argv[1], "menus")) return menus();
     if (argc >= 3 && !std::strcmp(argv[1], "grid")) return grid(argv[2]);
     if (argc >= 4 && !std::strcmp(argv[1], "press")) return press(argv[2], argv[3]);
     if (argc >= 4 && !std::strcmp(argv[1], "resize")) {

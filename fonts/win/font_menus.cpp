@@ -1,0 +1,79 @@
+#include "fonts/win/font_menus.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/win/app_state.h"
+#include "platform/win/grid.h"
+
+namespace yq {
+namespace {
+
+enum : UINT { kCopyFaceName = 1, kCopyFileName = 2, kDeleteFont = 3 };
+
+// The chosen font travels in the caption of the menu's "删除字体" item, as
+// "删除字体  (  " + face name + "  )".
+constexpr char kDeletePrefix[] = "删除字体  (  ";
+constexpr char kDeleteSuffix[] = "  )";
+
+std::string delete_caption(const std::string& face) { return kDeletePrefix + face + kDeleteSuffix; }
+
+void copy_to_clipboard(const std::string& text) {
+    if (!OpenClipboard(g_app.main)) return;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (memory) {
+        std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+void show_menu(HWND grid, bool system_grid, int x, int y) {
+    // A right click first moves the cursor to the cell under the mouse, as a
+    // left click would.
+    SendMessageA(grid, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+    SendMessageA(grid, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    int row = win::grid_cursor_row(grid);
+    if (row < 0) return;
+    std::string face = win::grid_text(grid, row, system_grid && x >= 335 ? 4 : 1);
+    std::string caption = delete_caption(face);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, kCopyFaceName, "复制字体名(&Z)");
+    AppendMenuA(menu, MF_STRING, kCopyFileName, system_grid ? "复制文件名(&W)" : "复制文件名(W)");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kDeleteFont, caption.c_str());
+    POINT p;
+    GetCursorPos(&p);
+    UINT cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON,
+                              p.x, p.y, 0, g_app.main, nullptr);
+    DestroyMenu(menu);
+    if (cmd == kCopyFaceName) {
+        row = win::grid_cursor_row(grid);
+        if (row < 0) return;
+        if (!system_grid) {
+            copy_to_clipboard(win::grid_text(grid, row, 1));
+        } else {
+            // The left font was chosen when the caption names column 1's face.
+            std::string left = win::grid_text(grid, row, 1);
+            copy_to_clipboard(delete_caption(left) == caption ? left : win::grid_text(grid, row, 4));
+        }
+    }
+    // 复制文件名 has no action; 删除字体 comes with font deletion.
+}
+
+}  // namespace
+
+void wire_font_grid_menus() {
+    win::on_grid_mouse(ctl(系统字体表格), [](win::GridEvent e, int, int, int x, int y) {
+        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格), true, x, y);
+    });
+    win::on_grid_mouse(ctl(系统字体表格2), [](win::GridEvent e, int, int, int x, int y) {
+        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格2), false, x, y);
+    });
+}
+
+}  // namespace yq
