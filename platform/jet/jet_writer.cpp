@@ -49,7 +49,7 @@ void append_utf16(Bytes& b, std::u16string_view s) {
 }
 
 // One column of a table definition.
-struct Spec {
+struct ColumnLayout {
     std::u16string name;
     uint8_t type;
     uint16_t var_index;
@@ -69,7 +69,7 @@ struct LvMaps {
 struct TdefInfo {
     uint8_t table_type;
     uint32_t rows;
-    const std::vector<Spec>* cols;
+    const std::vector<ColumnLayout>* cols;
     uint32_t owned_map, free_map;
     std::vector<LvMaps> lv;
 };
@@ -83,16 +83,16 @@ Bytes build_tdef(const TdefInfo& t) {
     put32(&b[kTdefRowCountAt], t.rows);
     b[kTdefAutonumberFlagAt] = 1;
     b[kTdefTableTypeAt] = t.table_type;
-    const std::vector<Spec>& cols = *t.cols;
+    const std::vector<ColumnLayout>& cols = *t.cols;
     uint16_t nvar = 0;
-    for (const Spec& c : cols) nvar += !c.fixed();
+    for (const ColumnLayout& c : cols) nvar += !c.fixed();
     put16(&b[kTdefMaxColsAt], uint16_t(cols.size()));
     put16(&b[kTdefNumVarColsAt], nvar);
     put16(&b[kTdefNumColsAt], uint16_t(cols.size()));
     put32(&b[kTdefOwnedMapAt], t.owned_map);
     put32(&b[kTdefFreeMapAt], t.free_map);
     for (size_t i = 0; i < cols.size(); ++i) {
-        const Spec& c = cols[i];
+        const ColumnLayout& c = cols[i];
         uint8_t d[kColumnDescriptorSize] = {};
         d[kColTypeAt] = c.type;
         put32(d + kColMagicAt, kTdefMagic);
@@ -107,7 +107,7 @@ Bytes build_tdef(const TdefInfo& t) {
         put16(d + kColLengthAt, c.length);
         b.insert(b.end(), d, d + kColumnDescriptorSize);
     }
-    for (const Spec& c : cols) {
+    for (const ColumnLayout& c : cols) {
         append16(b, uint16_t(c.name.size() * 2));
         append_utf16(b, c.name);
     }
@@ -203,17 +203,17 @@ struct Cell {
     ByteSpan data;
 };
 
-size_t row_size(const std::vector<Spec>& cols, size_t fixed_size, size_t var_bytes) {
+size_t row_size(const std::vector<ColumnLayout>& cols, size_t fixed_size, size_t var_bytes) {
     size_t nvar = 0;
-    for (const Spec& c : cols) nvar += !c.fixed();
+    for (const ColumnLayout& c : cols) nvar += !c.fixed();
     size_t size = 2 + fixed_size + (cols.size() + 7) / 8;
     if (nvar) size += var_bytes + 2 + 2 * nvar + 2;
     return size;
 }
 
-Bytes encode_row(const std::vector<Spec>& cols, size_t fixed_size, const std::vector<Cell>& cells) {
+Bytes encode_row(const std::vector<ColumnLayout>& cols, size_t fixed_size, const std::vector<Cell>& cells) {
     size_t nvar = 0;
-    for (const Spec& c : cols) nvar += !c.fixed();
+    for (const ColumnLayout& c : cols) nvar += !c.fixed();
     Bytes r(2 + fixed_size, 0);
     put16(&r[0], uint16_t(cols.size()));
     for (size_t i = 0; i < cols.size(); ++i)
@@ -276,12 +276,12 @@ size_t map_bitmap_bytes(uint32_t pages) {
 }
 
 // Jet's own system tables, as a fresh Jet file defines them.
-std::vector<Spec> catalogue_columns() {
+std::vector<ColumnLayout> catalogue_columns() {
     auto fixed = [](const char16_t* n, uint8_t t, uint16_t off, uint16_t len) {
-        return Spec{n, t, 0, off, len, kColFixed};
+        return ColumnLayout{n, t, 0, off, len, kColFixed};
     };
     auto var = [](const char16_t* n, uint8_t t, uint16_t idx, uint16_t len,
-                  uint8_t flags = kColVariable) { return Spec{n, t, idx, 0, len, flags}; };
+                  uint8_t flags = kColVariable) { return ColumnLayout{n, t, idx, 0, len, flags}; };
     return {fixed(u"Id", kTypeLong, 0, 4),
             fixed(u"ParentId", kTypeLong, 4, 4),
             var(u"Name", kTypeText, 0, 510),
@@ -302,31 +302,31 @@ std::vector<Spec> catalogue_columns() {
 }
 constexpr size_t kCatalogueFixedSize = 30;
 
-std::vector<Spec> aces_columns() {
-    return {Spec{u"ObjectId", kTypeLong, 0, 0, 4, kColFixed},
-            Spec{u"SID", kTypeBinary, 0, 0, 510, kColSid},
-            Spec{u"ACM", kTypeLong, 0, 4, 4, kColFixed},
-            Spec{u"FInheritable", kTypeBoolean, 0, 0, 1, kColFixed}};
+std::vector<ColumnLayout> aces_columns() {
+    return {ColumnLayout{u"ObjectId", kTypeLong, 0, 0, 4, kColFixed},
+            ColumnLayout{u"SID", kTypeBinary, 0, 0, 510, kColSid},
+            ColumnLayout{u"ACM", kTypeLong, 0, 4, 4, kColFixed},
+            ColumnLayout{u"FInheritable", kTypeBoolean, 0, 0, 1, kColFixed}};
 }
-std::vector<Spec> queries_columns() {
-    return {Spec{u"ObjectId", kTypeLong, 0, 0, 4, kColFixed},
-            Spec{u"Attribute", kTypeByte, 0, 4, 1, kColFixed},
-            Spec{u"Order", kTypeBinary, 0, 0, 510, kColVariable},
-            Spec{u"Name1", kTypeText, 1, 0, 510, kColVariable},
-            Spec{u"Name2", kTypeText, 2, 0, 510, kColVariable},
-            Spec{u"Expression", kTypeMemo, 3, 0, 0, kColVariable},
-            Spec{u"Flag", kTypeInteger, 0, 5, 2, kColFixed},
-            Spec{u"LvExtra", kTypeLong, 0, 7, 4, kColFixed}};
+std::vector<ColumnLayout> queries_columns() {
+    return {ColumnLayout{u"ObjectId", kTypeLong, 0, 0, 4, kColFixed},
+            ColumnLayout{u"Attribute", kTypeByte, 0, 4, 1, kColFixed},
+            ColumnLayout{u"Order", kTypeBinary, 0, 0, 510, kColVariable},
+            ColumnLayout{u"Name1", kTypeText, 1, 0, 510, kColVariable},
+            ColumnLayout{u"Name2", kTypeText, 2, 0, 510, kColVariable},
+            ColumnLayout{u"Expression", kTypeMemo, 3, 0, 0, kColVariable},
+            ColumnLayout{u"Flag", kTypeInteger, 0, 5, 2, kColFixed},
+            ColumnLayout{u"LvExtra", kTypeLong, 0, 7, 4, kColFixed}};
 }
-std::vector<Spec> relationships_columns() {
-    return {Spec{u"szRelationship", kTypeText, 0, 0, 510, kColVariable},
-            Spec{u"grbit", kTypeLong, 0, 0, 4, kColFixed},
-            Spec{u"ccolumn", kTypeLong, 0, 4, 4, kColFixed},
-            Spec{u"icolumn", kTypeLong, 0, 8, 4, kColFixed},
-            Spec{u"szObject", kTypeText, 1, 0, 510, kColVariable},
-            Spec{u"szColumn", kTypeText, 2, 0, 510, kColVariable},
-            Spec{u"szReferencedObject", kTypeText, 3, 0, 510, kColVariable},
-            Spec{u"szReferencedColumn", kTypeText, 4, 0, 510, kColVariable}};
+std::vector<ColumnLayout> relationships_columns() {
+    return {ColumnLayout{u"szRelationship", kTypeText, 0, 0, 510, kColVariable},
+            ColumnLayout{u"grbit", kTypeLong, 0, 0, 4, kColFixed},
+            ColumnLayout{u"ccolumn", kTypeLong, 0, 4, 4, kColFixed},
+            ColumnLayout{u"icolumn", kTypeLong, 0, 8, 4, kColFixed},
+            ColumnLayout{u"szObject", kTypeText, 1, 0, 510, kColVariable},
+            ColumnLayout{u"szColumn", kTypeText, 2, 0, 510, kColVariable},
+            ColumnLayout{u"szReferencedObject", kTypeText, 3, 0, 510, kColVariable},
+            ColumnLayout{u"szReferencedColumn", kTypeText, 4, 0, 510, kColVariable}};
 }
 
 struct CatalogueEntry {
@@ -373,7 +373,7 @@ struct PlannedCell {
 
 struct TablePlan {
     const TableDef* def = nullptr;
-    std::vector<Spec> cols;
+    std::vector<ColumnLayout> cols;
     std::vector<std::vector<PlannedCell>> rows;
     std::vector<size_t> sizes;
     std::vector<uint32_t> page_of;  // data page index of each row
@@ -400,7 +400,7 @@ std::string check_and_plan(const TableDef& t, TablePlan& plan) {
         for (size_t j = 0; j < i; ++j)
             if (same_name(t.columns[j].name, c.name))
                 return where + ": two columns are named '" + utf8(c.name) + "'";
-        Spec s{c.name, kTypeText, uint16_t(i), 0, 510, kUserColVariable, kExtraCompressible, true};
+        ColumnLayout s{c.name, kTypeText, uint16_t(i), 0, 510, kUserColVariable, kExtraCompressible, true};
         if (c.type == ColumnType::Memo) s.type = kTypeMemo, s.length = 0;
         if (c.type == ColumnType::LongBinary) s.type = kTypeOle, s.length = 0, s.extra = 0;
         plan.cols.push_back(s);
@@ -602,14 +602,14 @@ std::string write_database(const std::string& path, const std::vector<TableDef>&
         return maps.size() - 1;
     };
     auto empty_map = [&] { return add_map(Bytes(5 + kPlainMapBitmap, 0)); };
-    std::vector<Spec> sys_cols[4] = {catalogue_columns(), aces_columns(), queries_columns(),
+    std::vector<ColumnLayout> sys_cols[4] = {catalogue_columns(), aces_columns(), queries_columns(),
                                      relationships_columns()};
     size_t sys_owned[4], sys_free[4];
     std::vector<std::vector<size_t>> sys_lv(4);
     for (int s = 0; s < 4; ++s) {
         sys_owned[s] = empty_map();
         sys_free[s] = empty_map();
-        for (const Spec& c : sys_cols[s])
+        for (const ColumnLayout& c : sys_cols[s])
             if (c.type == kTypeMemo || c.type == kTypeOle) {
                 sys_lv[s].push_back(empty_map());
                 sys_lv[s].push_back(empty_map());
@@ -619,7 +619,7 @@ std::string write_database(const std::string& path, const std::vector<TableDef>&
         size_t bitmap = map_bitmap_bytes(p.data_pages);
         p.owned_map = add_map(Bytes(5 + bitmap, 0));
         p.free_map = add_map(Bytes(5 + bitmap, 0));
-        for (const Spec& c : p.cols)
+        for (const ColumnLayout& c : p.cols)
             if (c.type != kTypeText) {
                 p.lv_maps.push_back(empty_map());
                 p.lv_maps.push_back(empty_map());
@@ -649,7 +649,7 @@ std::string write_database(const std::string& path, const std::vector<TableDef>&
     };
     for (const TablePlan& p : plans)
         catalogue.push_back({0, kIdTables, p.def->name, 1, 0, {0x65, 0x89}});
-    const std::vector<Spec>& cat_cols = sys_cols[0];
+    const std::vector<ColumnLayout>& cat_cols = sys_cols[0];
     std::vector<size_t> cat_sizes;
     for (const CatalogueEntry& e : catalogue)
         cat_sizes.push_back(row_size(cat_cols, kCatalogueFixedSize, e.name.size() * 2 + 2));

@@ -70,17 +70,17 @@ uint64_t flip_offset(uint64_t size) {
 
 }  // namespace
 
-std::optional<Fault> parse_fault(std::string_view spec, std::string* error) {
+std::optional<Fault> parse_fault(std::string_view text, std::string* error) {
     Fault f;
     // version=TEXT may itself hold '@', so only a trailing "@/..." is a prefix.
-    size_t at = spec.rfind("@/");
+    size_t at = text.rfind("@/");
     if (at != std::string_view::npos) {
-        f.prefix = std::string(spec.substr(at + 1));
-        spec = spec.substr(0, at);
+        f.prefix = std::string(text.substr(at + 1));
+        text = text.substr(0, at);
     }
-    size_t eq = spec.find('=');
-    std::string_view mode = spec.substr(0, eq);
-    std::string_view arg = eq == std::string_view::npos ? "" : spec.substr(eq + 1);
+    size_t eq = text.find('=');
+    std::string_view mode = text.substr(0, eq);
+    std::string_view arg = eq == std::string_view::npos ? "" : text.substr(eq + 1);
     bool has_arg = eq != std::string_view::npos;
 
     if (mode == "no-length") {

@@ -50,7 +50,7 @@ struct FaultPlan {
 };
 
 // Parses one --fault argument. nullopt with *error set when it is not valid.
-std::optional<Fault> parse_fault(std::string_view spec, std::string* error);
+std::optional<Fault> parse_fault(std::string_view text, std::string* error);
 
 FaultPlan plan_faults(const std::vector<Fault>& faults, std::string_view path);
 

@@ -113,11 +113,11 @@ def write_bmp(path, width, height, ink):
 
 
 def make_catalogue(native, spec_lines, out):
-    """Writes a catalogue database from spec lines (see tests/e2e/tools/make_catalogue.cpp)."""
-    spec = out + ".spec"
-    with open(spec, "w", encoding="utf-8") as f:
+    """Writes a catalogue database from layout lines (see tests/e2e/tools/make_catalogue.cpp)."""
+    layout = out + ".layout"
+    with open(layout, "w", encoding="utf-8") as f:
         f.write("\n".join("\t".join(line) for line in spec_lines) + "\n")
-    subprocess.run([os.path.join(native, "tests", "e2e", "make_catalogue"), spec, out], check=True)
+    subprocess.run([os.path.join(native, "tests", "e2e", "make_catalogue"), layout, out], check=True)
     return out
 
 

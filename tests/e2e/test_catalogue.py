@@ -9,16 +9,16 @@ INSTALLED = "DejaVu Sans"  # a host font Wine lists as installed
 
 
 def catalogue_spec(picture):
-    spec = [("dl", "中文字体", "分类%02d" % k) for k in range(1, 13)]
-    spec += [("dl", "英文字体", "Latin"), ("table", "Latin"), ("row", "Latin", "Latin One", "-", "l1")]
+    layout = [("dl", "中文字体", "分类%02d" % k) for k in range(1, 13)]
+    layout += [("dl", "英文字体", "Latin"), ("table", "Latin"), ("row", "Latin", "Latin One", "-", "l1")]
     for k in range(1, 13):
-        spec.append(("table", "分类%02d" % k))
+        layout.append(("table", "分类%02d" % k))
     for i in range(1, 12):
         name = INSTALLED if i == 3 else "测试字体%02d" % i
-        spec.append(("row", "分类01", name, picture, "a%02d" % i))
+        layout.append(("row", "分类01", name, picture, "a%02d" % i))
     for k in range(2, 13):
-        spec.append(("row", "分类%02d" % k, "第%d类字体" % k, picture, "c%02d" % k))
-    return spec
+        layout.append(("row", "分类%02d" % k, "第%d类字体" % k, picture, "c%02d" % k))
+    return layout
 
 
 def is_blue_frame(c):
@@ -30,13 +30,13 @@ class CataloguePage(unittest.TestCase):
         self.s = driver.Session(ARGS.exe, ARGS.probe, ARGS.artifacts, self.id().split(".")[-1])
         self.addCleanup(self.s.close)
 
-    def start_with(self, spec):
+    def start_with(self, layout):
         s = self.s
-        if spec is not None:
+        if layout is not None:
             picture = os.path.join(s.tmp, "picture.bmp")
             driver.write_bmp(picture, 180, 26,
                              lambda x, y: (40, 40, 40) if 3 < y < 22 and (x // 6) % 3 else None)
-            driver.make_catalogue(ARGS.native, [tuple(line) for line in spec], s.file("ztdata.mdb"))
+            driver.make_catalogue(ARGS.native, [tuple(line) for line in layout], s.file("ztdata.mdb"))
         s.start()
         self.cats = s.control("分类画板")
         self.rows = s.control("前台画板")
@@ -135,9 +135,9 @@ class CataloguePage(unittest.TestCase):
 
     def test_missing_category_table(self):
         s = self.s
-        spec = [("dl", "中文字体", "有表"), ("dl", "中文字体", "缺表"), ("table", "有表"),
+        layout = [("dl", "中文字体", "有表"), ("dl", "中文字体", "缺表"), ("table", "有表"),
                 ("row", "有表", "某字体", "-", "x1")]
-        self.start_with(spec)
+        self.start_with(layout)
         self.wait_indicator("1/1")
         self.click_cats(74 + 30, 20)
         seen = set()

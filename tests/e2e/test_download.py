@@ -155,12 +155,12 @@ class Download(unittest.TestCase):
         hostile = ["..\\..\\evil", "a/b", "c:x", "CON", "nul.txt", "ctl\x01x", "dots. . "]
         self.out, self.fonts, _ = build_catalogue(s.tmp, {"下载": ["YqDl Alpha"]})
         address = self.fonts["YqDl Alpha"][0]
-        spec = [("dl", "中文字体", "危险"), ("table", "危险")]
-        spec += [("row", "危险", name, "-", address) for name in hostile[:5]]
+        layout = [("dl", "中文字体", "危险"), ("table", "危险")]
+        layout += [("row", "危险", name, "-", address) for name in hostile[:5]]
         spec2 = [("dl", "中文字体", "危险二"), ("table", "危险二")]
         spec2 += [("row", "危险二", name, "-", address) for name in hostile[5:]]
         database = os.path.join(s.tmp, "hostile.mdb")
-        driver.make_catalogue(ARGS.native, spec + spec2, database)
+        driver.make_catalogue(ARGS.native, layout + spec2, database)
         shutil.copy(database, s.file("ztdata.mdb"))
         s.serve(self.out)
         before = set(os.listdir(s.program_dir))

@@ -55,9 +55,9 @@ def page_load():
         # Noise does not compress: the packed picture stays about 4 KB.
         driver.write_bmp(picture, 40, 33, lambda x, y: (rng.randrange(256), rng.randrange(256),
                                                         rng.randrange(256)))
-        spec = [("dl", "中文字体", "大类"), ("table", "大类")]
-        spec += [("row", "大类", "字体%05d" % i, picture, "k%05d" % i) for i in range(10000)]
-        driver.make_catalogue(NATIVE, spec, s.file("ztdata.mdb"))
+        layout = [("dl", "中文字体", "大类"), ("table", "大类")]
+        layout += [("row", "大类", "字体%05d" % i, picture, "k%05d" % i) for i in range(10000)]
+        driver.make_catalogue(NATIVE, layout, s.file("ztdata.mdb"))
         print("catalogue: 10,000 rows, %d-byte pictures, %.1f MB database"
               % (os.path.getsize(picture), os.path.getsize(s.file("ztdata.mdb")) / 1e6))
         return run_harness(s, "page-load")

@@ -1,12 +1,12 @@
-// Writes a catalogue database for the e2e tests from a small UTF-8 spec:
+// Writes a catalogue database for the e2e tests from a small UTF-8 layout:
 //
 //   dl  <column>  <category>          a row of "dl" with one column set
 //   table <name>                      a category table (columns 字体名, 图片, 字体地址)
 //   row <table> <font name> <picture file or -> <address>
 //
 // Fields are separated by tabs. Pictures are packed as zt containers; "-"
-// leaves the picture empty. "dl" rows are written in spec order.
-// usage: make_catalogue SPEC OUT.mdb
+// leaves the picture empty. "dl" rows are written in layout order.
+// usage: make_catalogue LAYOUT OUT.mdb
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -39,11 +39,11 @@ Bytes read_file(const std::string& path) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: make_catalogue SPEC OUT.mdb\n");
+        std::fprintf(stderr, "usage: make_catalogue LAYOUT OUT.mdb\n");
         return 2;
     }
-    std::ifstream spec(argv[1]);
-    if (!spec) {
+    std::ifstream layout(argv[1]);
+    if (!layout) {
         std::fprintf(stderr, "make_catalogue: cannot read %s\n", argv[1]);
         return 1;
     }
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     std::vector<jet::TableDef> tables;
     std::map<std::string, size_t> index;
     std::string line;
-    while (std::getline(spec, line)) {
+    while (std::getline(layout, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::string> f = split(line);
         if (f.empty()) continue;

@@ -1,6 +1,6 @@
 // Fuzzes what a client controls: the request target (path and /text.php
 // query), the Range header, and the --fault argument parser. Input lines:
-// target, Range value, fault spec. Invariants are checked, not just crashes.
+// target, Range value, fault mode text. Invariants are checked, not just crashes.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
