@@ -14,24 +14,9 @@
 #include <vector>
 
 #include "platform/sfnt/face_name.h"
+#include "tests/win/fonts/test_fonts.h"
 
 namespace {
-
-void collect(const std::string& folder, std::vector<std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            collect(folder + "\\" + name, out);
-        } else {
-            out.push_back(folder + "\\" + name);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
 
 double now_ms() {
     static LARGE_INTEGER freq = [] {
@@ -80,7 +65,7 @@ int main(int argc, char** argv) {
     std::string folder = argc > 1 ? argv[1] : "Z:\\usr\\share\\fonts";
     int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     std::vector<std::string> files;
-    collect(folder, files);
+    yq::test::collect_files(folder, files);
     if (files.empty()) {
         std::fprintf(stderr, "no files below %s\n", folder.c_str());
         return 1;

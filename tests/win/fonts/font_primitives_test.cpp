@@ -141,29 +141,12 @@ TEST(FaceNameReaders, ListingReaderResolvesBareNamesAndReadsEveryKind) {
     EXPECT_EQ(missing, "C:\\no\\such.ttf");
 }
 
-// Every font file below a folder (recursive), as Windows paths.
-void collect_fonts(const std::string& folder, std::vector<std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            collect_fonts(folder + "\\" + name, out);
-        } else {
-            out.push_back(folder + "\\" + name);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
 TEST(FaceNameReaders, ThreadsReadTheSameNamesAsOneThread) {
     std::vector<std::string> files;
     char here[MAX_PATH];
     GetFullPathNameA("test-fonts", MAX_PATH, here, nullptr);
-    collect_fonts(here, files);  // absolute: the listing reader puts bare names in the Fonts folder
-    collect_fonts("Z:\\usr\\share\\fonts", files);
+    yq::test::collect_files(here, files);  // absolute: the listing reader puts bare names in the Fonts folder
+    yq::test::collect_files("Z:\\usr\\share\\fonts", files);
     ASSERT_GT(files.size(), 20u);
     std::vector<std::string> expected;
     for (const std::string& f : files) expected.push_back(install_face_name(f));

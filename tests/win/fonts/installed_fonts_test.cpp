@@ -108,23 +108,6 @@ TEST(InstalledFonts, RemembersFaceNamesOnlyForUnchangedFiles) {
     EXPECT_EQ(bare, fonts_folder() + "ProbeNoSuchCached.ttf");
 }
 
-// Font files below a Windows folder, recursively.
-void collect(const std::string& folder, std::vector<std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            collect(folder + "\\" + name, out);
-        } else {
-            out.push_back(folder + "\\" + name);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     return s;
@@ -132,7 +115,7 @@ std::string lower(std::string s) {
 
 TEST(InstalledFonts, FaceNamesAgreeWithWineGdi) {
     std::vector<std::string> files;
-    collect("Z:\\usr\\share\\fonts", files);
+    yq::test::collect_files("Z:\\usr\\share\\fonts", files);
     ASSERT_GT(files.size(), 10u);
 
     // Wine's own values: file (lower case) -> value names without " (TrueType)".

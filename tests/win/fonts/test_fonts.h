@@ -37,6 +37,23 @@ inline bool write_file(const std::string& path, const std::string& bytes) {
     return ok && put == bytes.size();
 }
 
+// Every file below a folder (recursive), as Windows paths, appended to out.
+inline void collect_files(const std::string& folder, std::vector<std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            collect_files(folder + "\\" + name, out);
+        } else {
+            out.push_back(folder + "\\" + name);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
 inline bool file_exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
