@@ -10,11 +10,11 @@ constexpr Ctl kPage = kControlEnd;
 }  // namespace
 
 #define C(id, kind, page, x, y, w, h, caption, visible) \
-    {id, #id, kind, page, kPage, x, y, w, h, caption, visible, Face::None, 0, 0}
+    { id, #id, kind, page, kPage, x, y, w, h, caption, visible, Face::None, 0, 0 }
 #define FACE(id, page, x, y, w, h, caption, visible, face) \
-    {id, #id, K::FaceLabel, page, kPage, x, y, w, h, caption, visible, face, 0, 0}
+    { id, #id, K::FaceLabel, page, kPage, x, y, w, h, caption, visible, face, 0, 0 }
 #define GRID(id, page, x, y, w, h, visible, cols, row_height) \
-    {id, #id, K::Grid, page, kPage, x, y, w, h, "", visible, Face::None, cols, row_height}
+    { id, #id, K::Grid, page, kPage, x, y, w, h, "", visible, Face::None, cols, row_height }
 
 const ControlDesign kControls[] = {
     C(图形按钮3, K::PictureButton, 0, 64, 0, 80, 24, "按时间排序", true),
@@ -69,14 +69,16 @@ const ControlDesign kControls[] = {
     C(图形按钮28, K::PictureButton, 2, 552, 0, 100, 24, "打开字体目录", true),
     C(选择框2, K::CheckBox, 2, 682, 0, 48, 24, "全选", true),
     GRID(我的字体表格, 2, 0, 25, 663, 455, false, 3, 24),
-    FACE(标签6, 2, 208, 208, 336, 64, "你还没下载过呢,或本地清单还未刷新请稍后在试!", true, Face::Sad),
+    FACE(标签6, 2, 208, 208, 336, 64, "你还没下载过呢,或本地清单还未刷新请稍后在试!", true,
+         Face::Sad),
 
     C(标签4, K::Label, 3, 208, 0, 136, 24, "", true),
     C(图形按钮15, K::PictureButton, 3, 392, 0, 70, 24, "清空", true),
     C(图形按钮16, K::PictureButton, 3, 536, 0, 70, 24, "还原", true),
     C(选择框1, K::CheckBox, 3, 682, 0, 48, 24, "全选", true),
     GRID(回收站表格, 3, 0, 25, 663, 455, false, 3, 24),
-    FACE(标签5, 3, 288, 208, 184, 64, "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n没得删了!", true, Face::Sad),
+    FACE(标签5, 3, 288, 208, 184, 64, "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n没得删了!", true,
+         Face::Sad),
     FACE(标签9, 3, 288, 208, 184, 64, "", false, Face::Smile),
 
     C(图形按钮29, K::PictureButton, 4, 101, 0, 100, 24, "打开备份目录", true),

@@ -3,7 +3,9 @@
 namespace yq {
 
 namespace {
-int trunc(double v) { return static_cast<int>(v); }
+int trunc(double v) {
+    return static_cast<int>(v);
+}
 }  // namespace
 
 MainLayout compute_main_layout(int W, int H) {
@@ -33,12 +35,18 @@ MainLayout compute_main_layout(int W, int H) {
 
 int page_for_tab(int tab) {
     switch (tab) {
-        case 1: return 1;
-        case 2: return 0;
-        case 3: return 2;
-        case 4: return 3;
-        case 5: return 4;
-        default: return -1;
+        case 1:
+            return 1;
+        case 2:
+            return 0;
+        case 3:
+            return 2;
+        case 4:
+            return 3;
+        case 5:
+            return 4;
+        default:
+            return -1;
     }
 }
 

@@ -10,15 +10,15 @@ struct LayoutRect {
 };
 
 struct MainLayout {
-    LayoutRect region;                 // rounded clip: corners (2, 2), (W + 1, H - 1)
-    LayoutRect page_control;           // 选择夹1
-    int list_width;                    // G = W - 10, for the grids and 分组框6
-    int list_col0, list_col1;          // 备份表格, 回收站表格, 我的字体表格
-    int paging_left[5];                // 图形按钮2, 图形按钮6, 图形按钮7, 图形按钮8, 标签1
-    int system_grid_cols[6];           // 系统字体表格
+    LayoutRect region;         // rounded clip: corners (2, 2), (W + 1, H - 1)
+    LayoutRect page_control;   // 选择夹1
+    int list_width;            // G = W - 10, for the grids and 分组框6
+    int list_col0, list_col1;  // 备份表格, 回收站表格, 我的字体表格
+    int paging_left[5];       // 图形按钮2, 图形按钮6, 图形按钮7, 图形按钮8, 标签1
+    int system_grid_cols[6];  // 系统字体表格
     int search_grid_col0, search_grid_col1;  // 系统字体表格2
-    int system_grid_width;             // 系统字体表格 after the last step: W - 8
-    LayoutRect caption_buttons[6];     // skin caption buttons 1..6
+    int system_grid_width;                   // 系统字体表格 after the last step: W - 8
+    LayoutRect caption_buttons[6];           // skin caption buttons 1..6
 };
 
 MainLayout compute_main_layout(int width, int height);

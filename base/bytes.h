@@ -22,7 +22,7 @@ inline ByteSpan as_span(const std::string& s) {
 }
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(ByteSpan data) : data_(data) {}
 
     size_t size() const { return data_.size(); }
@@ -55,7 +55,7 @@ public:
         return s;
     }
 
-private:
+  private:
     uint64_t take(size_t n, bool big_endian = false) {
         if (!ok_ || n > remaining()) {
             ok_ = false;
@@ -76,12 +76,16 @@ private:
 };
 
 // Little- and big-endian loads from a span at an offset the caller has checked.
-inline uint16_t load_u16le(ByteSpan s, size_t at) { return uint16_t(s[at] | s[at + 1] << 8); }
+inline uint16_t load_u16le(ByteSpan s, size_t at) {
+    return uint16_t(s[at] | s[at + 1] << 8);
+}
 inline uint32_t load_u32le(ByteSpan s, size_t at) {
     return uint32_t(s[at]) | uint32_t(s[at + 1]) << 8 | uint32_t(s[at + 2]) << 16 |
            uint32_t(s[at + 3]) << 24;
 }
-inline uint16_t load_u16be(ByteSpan s, size_t at) { return uint16_t(s[at] << 8 | s[at + 1]); }
+inline uint16_t load_u16be(ByteSpan s, size_t at) {
+    return uint16_t(s[at] << 8 | s[at + 1]);
+}
 inline uint32_t load_u32be(ByteSpan s, size_t at) {
     return uint32_t(s[at]) << 24 | uint32_t(s[at + 1]) << 16 | uint32_t(s[at + 2]) << 8 |
            uint32_t(s[at + 3]);

@@ -141,7 +141,9 @@ int32_t text_to_int(std::string_view text) {
     return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
 }
 
-std::string int_to_text(int64_t value) { return std::to_string(value); }
+std::string int_to_text(int64_t value) {
+    return std::to_string(value);
+}
 
 std::u16string gbk_to_utf16(std::string_view gbk) {
     std::u16string out;

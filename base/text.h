@@ -12,7 +12,9 @@
 namespace yq {
 
 // True for a byte that starts a GBK double-byte character.
-inline bool is_gbk_lead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+inline bool is_gbk_lead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
 
 // Byte length of a text up to its first NUL (the whole view when it has none).
 size_t gbk_length(std::string_view text);
@@ -57,7 +59,11 @@ std::string utf16_to_gbk(std::u16string_view utf16);
 // bytes become U+FFFD, which then becomes "?" in GBK.
 std::u16string utf8_to_utf16(std::string_view utf8);
 std::string utf16_to_utf8(std::u16string_view utf16);
-inline std::string gbk_to_utf8(std::string_view gbk) { return utf16_to_utf8(gbk_to_utf16(gbk)); }
-inline std::string utf8_to_gbk(std::string_view utf8) { return utf16_to_gbk(utf8_to_utf16(utf8)); }
+inline std::string gbk_to_utf8(std::string_view gbk) {
+    return utf16_to_utf8(gbk_to_utf16(gbk));
+}
+inline std::string utf8_to_gbk(std::string_view utf8) {
+    return utf16_to_gbk(utf8_to_utf16(utf8));
+}
 
 }  // namespace yq

@@ -32,12 +32,12 @@ struct Canvas {
         FillRect(dc.get(), &r, b.get());
     }
     void gradient(RECT r, COLORREF top, COLORREF bottom) {
-        TRIVERTEX v[2] = {
-            {r.left, r.top, static_cast<COLOR16>(GetRValue(top) << 8),
-             static_cast<COLOR16>(GetGValue(top) << 8), static_cast<COLOR16>(GetBValue(top) << 8), 0},
-            {r.right, r.bottom, static_cast<COLOR16>(GetRValue(bottom) << 8),
-             static_cast<COLOR16>(GetGValue(bottom) << 8),
-             static_cast<COLOR16>(GetBValue(bottom) << 8), 0}};
+        TRIVERTEX v[2] = {{r.left, r.top, static_cast<COLOR16>(GetRValue(top) << 8),
+                           static_cast<COLOR16>(GetGValue(top) << 8),
+                           static_cast<COLOR16>(GetBValue(top) << 8), 0},
+                          {r.right, r.bottom, static_cast<COLOR16>(GetRValue(bottom) << 8),
+                           static_cast<COLOR16>(GetGValue(bottom) << 8),
+                           static_cast<COLOR16>(GetBValue(bottom) << 8), 0}};
         GRADIENT_RECT gr{0, 1};
         GradientFill(dc.get(), v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
     }
@@ -53,10 +53,14 @@ struct Palette {
 
 Palette palette(Look look) {
     switch (look) {
-        case Look::Hover: return {RGB(255, 255, 255), RGB(222, 238, 252), RGB(72, 140, 206), RGB(0, 60, 120)};
-        case Look::Pressed: return {RGB(190, 215, 240), RGB(220, 235, 250), RGB(50, 110, 180), RGB(0, 40, 100)};
-        case Look::Disabled: return {RGB(240, 240, 240), RGB(225, 225, 225), RGB(180, 180, 180), RGB(150, 150, 150)};
-        case Look::Normal: break;
+        case Look::Hover:
+            return {RGB(255, 255, 255), RGB(222, 238, 252), RGB(72, 140, 206), RGB(0, 60, 120)};
+        case Look::Pressed:
+            return {RGB(190, 215, 240), RGB(220, 235, 250), RGB(50, 110, 180), RGB(0, 40, 100)};
+        case Look::Disabled:
+            return {RGB(240, 240, 240), RGB(225, 225, 225), RGB(180, 180, 180), RGB(150, 150, 150)};
+        case Look::Normal:
+            break;
     }
     return {RGB(250, 252, 255), RGB(214, 228, 243), RGB(118, 152, 190), RGB(20, 40, 70)};
 }
@@ -149,7 +153,8 @@ HBITMAP smile_face() {
 HBITMAP search_icon(Look look) {
     Canvas c(16, 18);
     c.fill(RGB(255, 255, 255));
-    COLORREF ink = look == Look::Hover || look == Look::Pressed ? RGB(40, 110, 200) : RGB(90, 110, 140);
+    COLORREF ink =
+        look == Look::Hover || look == Look::Pressed ? RGB(40, 110, 200) : RGB(90, 110, 140);
     UniquePen pen(CreatePen(PS_SOLID, 2, ink));
     Selected sp(c.dc.get(), pen.get());
     Selected sb(c.dc.get(), GetStockObject(NULL_BRUSH));
@@ -164,9 +169,16 @@ HBITMAP category_face(CategoryFace face) {
     c.fill(RGB(255, 255, 255));
     COLORREF top, bottom;
     switch (face) {
-        case CategoryFace::Hover: top = RGB(255, 255, 255), bottom = RGB(240, 246, 252); break;
-        case CategoryFace::Selected: top = RGB(176, 198, 222), bottom = RGB(146, 172, 204); break;
-        case CategoryFace::Normal: default: top = RGB(232, 239, 247), bottom = RGB(208, 221, 236); break;
+        case CategoryFace::Hover:
+            top = RGB(255, 255, 255), bottom = RGB(240, 246, 252);
+            break;
+        case CategoryFace::Selected:
+            top = RGB(176, 198, 222), bottom = RGB(146, 172, 204);
+            break;
+        case CategoryFace::Normal:
+        default:
+            top = RGB(232, 239, 247), bottom = RGB(208, 221, 236);
+            break;
     }
     c.gradient(RECT{1, 1, 62, 22}, top, bottom);
     rounded_border(c.dc.get(), 63, 23, RGB(132, 156, 186), RGB(255, 255, 255));
@@ -179,7 +191,9 @@ HBITMAP row_action_face(RowAction action) {
     bool greyed = action == RowAction::Installed;
     bool pressed = action == RowAction::Download;
     COLORREF top = greyed ? RGB(242, 242, 242) : pressed ? RGB(196, 222, 250) : RGB(250, 252, 255);
-    COLORREF bottom = greyed ? RGB(222, 222, 222) : pressed ? RGB(222, 238, 252) : RGB(206, 226, 248);
+    COLORREF bottom = greyed    ? RGB(222, 222, 222)
+                      : pressed ? RGB(222, 238, 252)
+                                : RGB(206, 226, 248);
     c.gradient(RECT{1, 1, 62, 22}, top, bottom);
     rounded_border(c.dc.get(), 63, 23, greyed ? RGB(176, 176, 176) : RGB(64, 128, 200),
                    RGB(255, 255, 255));

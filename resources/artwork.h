@@ -19,10 +19,10 @@ HBITMAP button_face(int w, int h, const char* caption, Look look);
 // The four faces of a picture button.
 win::ButtonFaces button_faces(int w, int h, const char* caption);
 
-HBITMAP edit_frame(int w, int h);      // white field with a thin border
-HBITMAP sad_face();                    // 48 x 48, kTransparentKey around it
+HBITMAP edit_frame(int w, int h);  // white field with a thin border
+HBITMAP sad_face();                // 48 x 48, kTransparentKey around it
 HBITMAP smile_face();
-HBITMAP search_icon(Look look);        // 16 x 18 magnifier
+HBITMAP search_icon(Look look);  // 16 x 18 magnifier
 
 // Catalogue page: the 63 x 23 category button faces (normal light blue-grey,
 // hover almost white, selected darker), the row action faces (安装 and 下载

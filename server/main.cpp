@@ -16,7 +16,9 @@ Command::Command(const char* n, const char* u, const char* s, CommandFn r)
     registry().push_back(this);
 }
 
-const std::vector<const Command*>& commands() { return registry(); }
+const std::vector<const Command*>& commands() {
+    return registry();
+}
 
 static void print_usage(FILE* out) {
     std::fprintf(out, "usage: yanqing-server COMMAND [ARGS...]\n\ncommands:\n");

@@ -15,12 +15,12 @@ inline constexpr int kDefaultHeaderPicture = 0;  // picture A
 inline constexpr int kSkinPresetCount = 9;
 
 struct SkinState {
-    int preset = 0;       // 1..9 for a real preset; any other number is kept as read
-    int mode = 0;         // 1 custom colour, 2 preset
+    int preset = 0;            // 1..9 for a real preset; any other number is kept as read
+    int mode = 0;              // 1 custom colour, 2 preset
     int picture = kNoPicture;  // header picture 0..7 (A..H), or none
     Colour header_colour = 0;
-    Colour frame_colour = 0;   // also the status line background
-    Colour text_colour = 0;    // tab captions and the default status text
+    Colour frame_colour = 0;  // also the status line background
+    Colour text_colour = 0;   // tab captions and the default status text
 };
 
 // Applies a preset and/or a custom colour:

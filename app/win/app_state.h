@@ -14,8 +14,8 @@
 namespace yq {
 
 struct SkinTab {
-    RECT rect;          // left, top, right, bottom in main-window client pixels
-    int state;          // 0 normal, 1 hover, 2 selected, 5 inert
+    RECT rect;  // left, top, right, bottom in main-window client pixels
+    int state;  // 0 normal, 1 hover, 2 selected, 5 inert
     const char* caption;
     float caption_x, caption_y;
 };
@@ -26,10 +26,10 @@ struct CaptionButton {
 };
 
 struct AppState {
-    std::string server_url;          // catalogue server base URL, no trailing slash
+    std::string server_url;  // catalogue server base URL, no trailing slash
     ULONG_PTR graphics_token = 0;
     HWND main = nullptr;
-    HWND page_control = nullptr;     // 选择夹1
+    HWND page_control = nullptr;  // 选择夹1
     int current_page = 1;
     std::array<HWND, kPageCount> pages{};
     std::array<HWND, kControlEnd - kFirstControl> controls{};
@@ -51,7 +51,9 @@ struct AppState {
 extern AppState g_app;
 
 // The window of a design control.
-inline HWND ctl(Ctl id) { return g_app.controls[id - kFirstControl]; }
+inline HWND ctl(Ctl id) {
+    return g_app.controls[id - kFirstControl];
+}
 
 // Program directory helpers live in settings.h (program_directory()).
 

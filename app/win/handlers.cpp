@@ -16,13 +16,17 @@ namespace yq {
 // Subsystems that are not part of the program yet leave their entries empty;
 // each entry names what it will run.
 
-void open_catalogue_on_ui_thread() { open_catalogue(); }
+void open_catalogue_on_ui_thread() {
+    open_catalogue();
+}
 
 void refresh_downloaded_fonts() {}
 void refresh_recycle_bin() {}
 void refresh_backups() {}
 
-void spinner_tick() { catalogue_spinner_tick(); }
+void spinner_tick() {
+    catalogue_spinner_tick();
+}
 
 void caption_fade_tick() {}
 

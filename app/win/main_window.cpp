@@ -55,9 +55,9 @@ HWND create_control(const ControlDesign& d) {
         case ControlKind::PictureButton:
             w = win::create_picture_button(parent, d.id, d.x, d.y, d.w, d.h, d.caption);
             if (d.face == Face::SearchIcon) {
-                win::set_button_faces(w, {art::search_icon(art::Look::Normal),
-                                          art::search_icon(art::Look::Hover),
-                                          art::search_icon(art::Look::Pressed), nullptr});
+                win::set_button_faces(
+                    w, {art::search_icon(art::Look::Normal), art::search_icon(art::Look::Hover),
+                        art::search_icon(art::Look::Pressed), nullptr});
             } else {
                 win::set_button_faces(w, art::button_faces(d.w, d.h, d.caption));
             }
@@ -137,8 +137,8 @@ void set_grid_cell_kinds() {
 
 void request_privilege() {
     using AdjustFn = LONG(WINAPI*)(ULONG, BOOLEAN, BOOLEAN, PBOOLEAN);
-    auto adjust = reinterpret_cast<AdjustFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlAdjustPrivilege")));
+    auto adjust = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlAdjustPrivilege")));
     BOOLEAN previous = FALSE;
     if (adjust) adjust(3, TRUE, FALSE, &previous);  // SeAssignPrimaryTokenPrivilege; may fail
 }
@@ -151,9 +151,9 @@ HWND create_web_page_window(HWND owner) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = "YqWebPage";
     RegisterClassExA(&wc);
-    HWND w = CreateWindowExA(0, wc.lpszClassName, "字体识别", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                             CW_USEDEFAULT, CW_USEDEFAULT, 670, 501, owner, nullptr, g_instance,
-                             nullptr);
+    HWND w = CreateWindowExA(0, wc.lpszClassName, "字体识别",
+                             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
+                             670, 501, owner, nullptr, g_instance, nullptr);
     win::create_web_view(w, 1, 0, 0, 664, 472, "");
     return w;
 }
@@ -174,8 +174,9 @@ void main_window_creation(HWND main) {
     const float caption_x[5] = {20.0f, 96.0f, 173.0f, 247.0f, 322.0f};
     for (int k = 0; k < 9; ++k) {
         int left = 9 + 76 * k;
-        g_app.tabs[k] = k < 5 ? SkinTab{{left, 31, left + 76, 31 + 48}, 0, captions[k], caption_x[k], 82.0f}
-                              : SkinTab{{left, 0, left, 0}, 0, "", 0.0f, 0.0f};
+        g_app.tabs[k] =
+            k < 5 ? SkinTab{{left, 31, left + 76, 31 + 48}, 0, captions[k], caption_x[k], 82.0f}
+                  : SkinTab{{left, 0, left, 0}, 0, "", 0.0f, 0.0f};
     }
     g_app.tabs[0].state = 2;
     g_app.control_press = 0;
@@ -224,7 +225,8 @@ void size_changed_layout(HWND main) {
         MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
         MoveWindow(w, m.paging_left[i], r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
-    for (int c = 0; c < 6; ++c) win::grid_set_column_width(ctl(系统字体表格), c, m.system_grid_cols[c]);
+    for (int c = 0; c < 6; ++c)
+        win::grid_set_column_width(ctl(系统字体表格), c, m.system_grid_cols[c]);
     HWND search = ctl(系统字体表格2);
     win::grid_set_column_width(search, 0, m.search_grid_col0);
     // Column 1 takes what column 0 leaves, as read back from the grid.
@@ -289,8 +291,8 @@ HWND create_main_window(HINSTANCE instance) {
     int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
     HWND w = CreateWindowExA(WS_EX_APPWINDOW, kMainClass, kMainTitle,
                              WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX,
-                             (sx - kMainWidth) / 2, (sy - kMainHeight) / 2, kMainWidth,
-                             kMainHeight, nullptr, nullptr, instance, nullptr);
+                             (sx - kMainWidth) / 2, (sy - kMainHeight) / 2, kMainWidth, kMainHeight,
+                             nullptr, nullptr, instance, nullptr);
     if (!w) return nullptr;
     SetTimer(w, kTimer2, 50, nullptr);  // 时钟2 runs for the whole process
     ShowWindow(w, SW_SHOW);
@@ -346,7 +348,9 @@ void show_control_menu(int x, int y) {
     if (cmd) run_menu_command(static_cast<int>(cmd));
 }
 
-void exit_cleanup() { g_app = AppState{}; }
+void exit_cleanup() {
+    g_app = AppState{};
+}
 
 void end_program() {
     static bool ending = false;

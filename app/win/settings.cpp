@@ -28,7 +28,9 @@ std::string program_directory() {
     return dir;
 }
 
-std::string settings_path() { return program_directory() + "\\pos.ini"; }
+std::string settings_path() {
+    return program_directory() + "\\pos.ini";
+}
 
 std::string read_profile(const std::string& file, const char* section, const char* key,
                          const char* fallback) {

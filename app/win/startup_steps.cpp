@@ -22,7 +22,9 @@ std::vector<std::string> startup_face_names() {
 
 void startup_list_downloaded_fonts() {}
 
-void startup_fill_font_grid() { win::run_on_ui([] { fill_system_font_grid(); }); }
+void startup_fill_font_grid() {
+    win::run_on_ui([] { fill_system_font_grid(); });
+}
 
 void startup_check_catalogue_version() {}
 

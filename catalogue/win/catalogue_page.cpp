@@ -31,7 +31,7 @@ namespace {
 
 // The catalogue database seen as the record source of the models.
 class DatabaseRecords : public CatalogueRecords {
-public:
+  public:
     CatalogueDb db;
     bool open_table(const std::string& table, std::string& error) override {
         error = db.open_table(table);
@@ -108,7 +108,8 @@ std::shared_ptr<Picture> decode_with_gdiplus(ByteSpan bytes) {
                 out->bgra.resize(static_cast<size_t>(out->width) * out->height * 4);
                 for (int y = 0; y < out->height; ++y) {
                     memcpy(out->bgra.data() + static_cast<size_t>(y) * out->width * 4,
-                           static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+                           static_cast<const uint8_t*>(data.Scan0) +
+                               static_cast<ptrdiff_t>(y) * data.Stride,
                            static_cast<size_t>(out->width) * 4);
                 }
                 bitmap.UnlockBits(&data);
@@ -172,7 +173,9 @@ void draw_transparent(HDC dc, HBITMAP bmp, int x, int y) {
                    RGB(255, 255, 255));
 }
 
-COLORREF colour(unsigned rgb) { return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
+COLORREF colour(unsigned rgb) {
+    return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
+}
 
 void draw_row(CataloguePage& p, const RowDrawing& r) {
     HWND buffer = ctl(后台画板), panel = ctl(前台画板);
@@ -186,12 +189,13 @@ void draw_row(CataloguePage& p, const RowDrawing& r) {
     }
     if (r.highlighted) {
         COLORREF top = colour(kHighlightTopRgb), bottom = colour(kHighlightBottomRgb);
-        TRIVERTEX v[2] = {
-            {kHighlightLeft, y + 1, static_cast<COLOR16>(GetRValue(top) << 8),
-             static_cast<COLOR16>(GetGValue(top) << 8), static_cast<COLOR16>(GetBValue(top) << 8), 0},
-            {kHighlightLeft + kHighlightWidth, y + 1 + kHighlightHeight,
-             static_cast<COLOR16>(GetRValue(bottom) << 8), static_cast<COLOR16>(GetGValue(bottom) << 8),
-             static_cast<COLOR16>(GetBValue(bottom) << 8), 0}};
+        TRIVERTEX v[2] = {{kHighlightLeft, y + 1, static_cast<COLOR16>(GetRValue(top) << 8),
+                           static_cast<COLOR16>(GetGValue(top) << 8),
+                           static_cast<COLOR16>(GetBValue(top) << 8), 0},
+                          {kHighlightLeft + kHighlightWidth, y + 1 + kHighlightHeight,
+                           static_cast<COLOR16>(GetRValue(bottom) << 8),
+                           static_cast<COLOR16>(GetGValue(bottom) << 8),
+                           static_cast<COLOR16>(GetBValue(bottom) << 8), 0}};
         GRADIENT_RECT gr{0, 1};
         GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
     }
@@ -200,12 +204,19 @@ void draw_row(CataloguePage& p, const RowDrawing& r) {
     SetTextColor(dc, colour(kRowTextRgb));
     {
         win::Selected f(dc, p.name_font);
-        TextOutA(dc, kNameX, y + kNameDy, r.font_name.c_str(), static_cast<int>(r.font_name.size()));
+        TextOutA(dc, kNameX, y + kNameDy, r.font_name.c_str(),
+                 static_cast<int>(r.font_name.size()));
     }
     switch (r.button) {
-        case RowButtonLook::Install: draw_transparent(dc, p.action_faces[0], kButtonX, y + kButtonDy); break;
-        case RowButtonLook::InstallPressed: draw_transparent(dc, p.action_faces[1], kButtonX, y + kButtonDy); break;
-        case RowButtonLook::Installed: draw_transparent(dc, p.action_faces[2], kButtonX, y + kButtonDy); break;
+        case RowButtonLook::Install:
+            draw_transparent(dc, p.action_faces[0], kButtonX, y + kButtonDy);
+            break;
+        case RowButtonLook::InstallPressed:
+            draw_transparent(dc, p.action_faces[1], kButtonX, y + kButtonDy);
+            break;
+        case RowButtonLook::Installed:
+            draw_transparent(dc, p.action_faces[2], kButtonX, y + kButtonDy);
+            break;
         case RowButtonLook::Downloading: {
             int frame = std::clamp(r.spinner_frame, 1, kSpinnerFrames);
             draw_transparent(dc, p.spinner[frame - 1], kSpinnerX, y + kSpinnerDy);
@@ -214,7 +225,8 @@ void draw_row(CataloguePage& p, const RowDrawing& r) {
                      static_cast<int>(r.percentage_text.size()));
             break;
         }
-        case RowButtonLook::None: break;
+        case RowButtonLook::None:
+            break;
     }
     BitBlt(win::panel_dc(panel), 0, 0, kListPanelWidth, kListPanelHeight, dc, 0, 0, SRCCOPY);
     win::panel_present(panel);
@@ -248,22 +260,37 @@ DownloadRequest& download_request() {
 void apply_actions(CataloguePage& p, const PageActions& actions) {
     for (const PageAction& a : actions) {
         switch (a.kind) {
-            case PageAction::Kind::ClearListBuffer: win::panel_clear(ctl(后台画板)); break;
-            case PageAction::Kind::ClearListPanel: win::panel_clear(ctl(前台画板)); break;
-            case PageAction::Kind::ClearCategoryPanel: win::panel_clear(ctl(分类画板)); break;
-            case PageAction::Kind::SetPageIndicator: win::set_caption(ctl(标签1), a.text); break;
+            case PageAction::Kind::ClearListBuffer:
+                win::panel_clear(ctl(后台画板));
+                break;
+            case PageAction::Kind::ClearListPanel:
+                win::panel_clear(ctl(前台画板));
+                break;
+            case PageAction::Kind::ClearCategoryPanel:
+                win::panel_clear(ctl(分类画板));
+                break;
+            case PageAction::Kind::SetPageIndicator:
+                win::set_caption(ctl(标签1), a.text);
+                break;
             case PageAction::Kind::HidePreviewButtons:
                 for (Ctl b : kPreviewButtons) ShowWindow(ctl(b), SW_HIDE);
                 break;
             case PageAction::Kind::ShowTextPreview:
             case PageAction::Kind::HideTextPreview:
                 for (Ctl c : kTextPreview) {
-                    ShowWindow(ctl(c), a.kind == PageAction::Kind::ShowTextPreview ? SW_SHOWNA : SW_HIDE);
+                    ShowWindow(ctl(c),
+                               a.kind == PageAction::Kind::ShowTextPreview ? SW_SHOWNA : SW_HIDE);
                 }
                 break;
-            case PageAction::Kind::ShowMessage: win::message_box(a.text); break;
-            case PageAction::Kind::DrawRow: draw_row(p, a.drawing); break;
-            case PageAction::Kind::DrawCategoryButton: draw_category_button(p, a.button); break;
+            case PageAction::Kind::ShowMessage:
+                win::message_box(a.text);
+                break;
+            case PageAction::Kind::DrawRow:
+                draw_row(p, a.drawing);
+                break;
+            case PageAction::Kind::DrawCategoryButton:
+                draw_category_button(p, a.button);
+                break;
             case PageAction::Kind::StartDownload:
                 if (download_request()) download_request()(a.row, a.text, a.address);
                 break;
@@ -303,7 +330,9 @@ void open_catalogue() {
     group_refresh();
 }
 
-void close_catalogue() { page().records.db.close(); }
+void close_catalogue() {
+    page().records.db.close();
+}
 
 void wire_catalogue_page() {
     load_artwork(page());
@@ -326,16 +355,24 @@ void wire_catalogue_page() {
         });
     });
     win::on_click(ctl(图形按钮2), [] {
-        with_list([](CataloguePage& p, PageActions& out) { p.list.first_page(p.records, installed_check(), out); });
+        with_list([](CataloguePage& p, PageActions& out) {
+            p.list.first_page(p.records, installed_check(), out);
+        });
     });
     win::on_click(ctl(图形按钮6), [] {
-        with_list([](CataloguePage& p, PageActions& out) { p.list.previous_page(p.records, installed_check(), out); });
+        with_list([](CataloguePage& p, PageActions& out) {
+            p.list.previous_page(p.records, installed_check(), out);
+        });
     });
     win::on_click(ctl(图形按钮7), [] {
-        with_list([](CataloguePage& p, PageActions& out) { p.list.next_page(p.records, installed_check(), out); });
+        with_list([](CataloguePage& p, PageActions& out) {
+            p.list.next_page(p.records, installed_check(), out);
+        });
     });
     win::on_click(ctl(图形按钮8), [] {
-        with_list([](CataloguePage& p, PageActions& out) { p.list.last_page(p.records, installed_check(), out); });
+        with_list([](CataloguePage& p, PageActions& out) {
+            p.list.last_page(p.records, installed_check(), out);
+        });
     });
 }
 
@@ -344,7 +381,8 @@ void catalogue_spinner_tick() {
 }
 
 void refresh_catalogue_rows() {
-    with_list([](CataloguePage& p, PageActions& out) { p.list.refresh_states(installed_check(), out); });
+    with_list(
+        [](CataloguePage& p, PageActions& out) { p.list.refresh_states(installed_check(), out); });
 }
 
 void catalogue_download_progress(const std::string& font_name, int percentage) {

@@ -35,9 +35,10 @@ void draw_status_line(Colour colour, bool keep) {
         Gdiplus::FontFamily family(L"宋体");
         if (!text.empty() && family.GetLastStatus() == Gdiplus::Ok) {
             Gdiplus::Font font(&family, 13, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-            Gdiplus::SolidBrush ink(Gdiplus::Color(255, GetRValue(fg), GetGValue(fg), GetBValue(fg)));
-            g.DrawString(reinterpret_cast<const WCHAR*>(text.c_str()), static_cast<INT>(text.size()),
-                         &font, Gdiplus::PointF(0, 0), &ink);
+            Gdiplus::SolidBrush ink(
+                Gdiplus::Color(255, GetRValue(fg), GetGValue(fg), GetBValue(fg)));
+            g.DrawString(reinterpret_cast<const WCHAR*>(text.c_str()),
+                         static_cast<INT>(text.size()), &font, Gdiplus::PointF(0, 0), &ink);
         } else if (!text.empty()) {
             // No 宋体 family for GDI+: draw with GDI, which falls back by itself.
             win::UniqueFont font(CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0,

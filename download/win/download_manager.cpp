@@ -33,7 +33,9 @@ std::mutex& download_lock() {
     return lock;
 }
 
-std::string download_folder() { return program_directory() + "\\字体下载目录\\"; }
+std::string download_folder() {
+    return program_directory() + "\\字体下载目录\\";
+}
 
 // What a worker needs, handed to it as its own argument.
 struct Job {
@@ -47,7 +49,8 @@ Bytes read_file(const std::string& path) {
 
 bool write_file(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
@@ -64,7 +67,8 @@ void finish_rows(const std::string& font_name, bool installed) {
 // broken file is left behind).
 void complete(const Job& job, const download::TransferSummary& summary) {
     std::unique_lock<std::mutex> lock(download_lock());
-    download::CheckedDownload checked = download::check_downloaded_file(read_file(job.target), summary);
+    download::CheckedDownload checked =
+        download::check_downloaded_file(read_file(job.target), summary);
     if (!checked.ok() || !write_file(job.target, checked.font)) {
         DeleteFileA(job.target.c_str());
         finish_rows(job.font_name, false);

@@ -18,7 +18,9 @@ enum : UINT { kCopyFaceName = 1, kCopyFileName = 2, kDeleteFont = 3 };
 constexpr char kDeletePrefix[] = "删除字体  (  ";
 constexpr char kDeleteSuffix[] = "  )";
 
-std::string delete_caption(const std::string& face) { return kDeletePrefix + face + kDeleteSuffix; }
+std::string delete_caption(const std::string& face) {
+    return kDeletePrefix + face + kDeleteSuffix;
+}
 
 void copy_to_clipboard(const std::string& text) {
     if (!OpenClipboard(g_app.main)) return;
@@ -59,7 +61,8 @@ void show_menu(HWND grid, bool system_grid, int x, int y) {
         } else {
             // The left font was chosen when the caption names column 1's face.
             std::string left = win::grid_text(grid, row, 1);
-            copy_to_clipboard(delete_caption(left) == caption ? left : win::grid_text(grid, row, 4));
+            copy_to_clipboard(delete_caption(left) == caption ? left
+                                                              : win::grid_text(grid, row, 4));
         }
     }
     // 复制文件名 has no action; 删除字体 comes with font deletion.

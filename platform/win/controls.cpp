@@ -90,8 +90,8 @@ void paint_button(HWND w, ButtonState* s, HDC dc) {
     RECT r;
     GetClientRect(w, &r);
     bool enabled = IsWindowEnabled(w);
-    HBITMAP face = !enabled && s->faces.disabled ? s->faces.disabled
-                   : s->pressed && s->faces.pressed ? s->faces.pressed
+    HBITMAP face = !enabled && s->faces.disabled                ? s->faces.disabled
+                   : s->pressed && s->faces.pressed             ? s->faces.pressed
                    : (s->hover || s->pressed) && s->faces.hover ? s->faces.hover
                                                                 : s->faces.normal;
     if (!face) {
@@ -338,8 +338,8 @@ void register_class(const char* name, WNDPROC proc, HCURSOR cursor) {
     RegisterClassExA(&wc);
 }
 
-HWND create_child(const char* cls, const char* text, DWORD style, HWND parent, int id, int x,
-                  int y, int w, int h, void* param = nullptr, DWORD ex_style = 0) {
+HWND create_child(const char* cls, const char* text, DWORD style, HWND parent, int id, int x, int y,
+                  int w, int h, void* param = nullptr, DWORD ex_style = 0) {
     HWND c = CreateWindowExA(ex_style, cls, text, WS_CHILD | style, x, y, w, h, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, param);
     if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font()), FALSE);
@@ -425,7 +425,9 @@ void on_label_notify(HWND label, std::function<void()> handler) {
     if (auto* s = state_of<LabelState>(label)) s->notify = std::move(handler);
 }
 
-void set_caption(HWND control, const std::string& text) { SetWindowTextA(control, text.c_str()); }
+void set_caption(HWND control, const std::string& text) {
+    SetWindowTextA(control, text.c_str());
+}
 
 std::string caption(HWND control) {
     int n = GetWindowTextLengthA(control);
@@ -459,7 +461,9 @@ void panel_clear(HWND panel) {
     InvalidateRect(panel, nullptr, FALSE);
 }
 
-void panel_present(HWND panel) { InvalidateRect(panel, nullptr, FALSE); }
+void panel_present(HWND panel) {
+    InvalidateRect(panel, nullptr, FALSE);
+}
 
 void on_panel_mouse(HWND panel, std::function<void(MouseEvent, int, int)> handler) {
     if (auto* s = state_of<PanelState>(panel)) s->mouse = std::move(handler);
@@ -479,8 +483,8 @@ HWND create_group_box(HWND parent, int id, int x, int y, int w, int h, const cha
 
 HWND create_tab_strip(HWND parent, int id, int x, int y, int w, int h,
                       std::initializer_list<const char*> captions) {
-    HWND tab = create_child(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | TCS_FIXEDWIDTH, parent, id, x,
-                            y, w, h);
+    HWND tab =
+        create_child(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | TCS_FIXEDWIDTH, parent, id, x, y, w, h);
     // Tabs share the strip's width equally, so every caption fits without arrows.
     int count = static_cast<int>(captions.size());
     if (count > 0) SendMessageA(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(w / count - 6, h - 6));
@@ -498,6 +502,8 @@ HWND create_web_view(HWND parent, int id, int x, int y, int w, int h, const char
     return create_child(kWebClass, address, 0, parent, id, x, y, w, h);
 }
 
-void web_view_navigate(HWND view, const std::string& address) { set_caption(view, address); }
+void web_view_navigate(HWND view, const std::string& address) {
+    set_caption(view, address);
+}
 
 }  // namespace yq::win

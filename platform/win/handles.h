@@ -9,7 +9,7 @@ namespace yq::win {
 
 template <typename T, typename Traits>
 class Unique {
-public:
+  public:
     Unique() = default;
     explicit Unique(T h) : h_(h) {}
     Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Traits::invalid())) {}
@@ -29,7 +29,7 @@ public:
         h_ = h;
     }
 
-private:
+  private:
     T h_ = Traits::invalid();
 };
 
@@ -67,7 +67,7 @@ using UniqueRegKey = Unique<HKEY, RegKeyTraits>;
 
 // A window DC from GetDC, released with ReleaseDC.
 class WindowDc {
-public:
+  public:
     explicit WindowDc(HWND w) : w_(w), dc_(GetDC(w)) {}
     ~WindowDc() {
         if (dc_) ReleaseDC(w_, dc_);
@@ -76,14 +76,14 @@ public:
     WindowDc& operator=(const WindowDc&) = delete;
     HDC get() const { return dc_; }
 
-private:
+  private:
     HWND w_;
     HDC dc_;
 };
 
 // Selects an object into a DC for the life of the scope.
 class Selected {
-public:
+  public:
     Selected(HDC dc, HGDIOBJ obj) : dc_(dc), old_(obj ? SelectObject(dc, obj) : nullptr) {}
     ~Selected() {
         if (old_) SelectObject(dc_, old_);
@@ -91,7 +91,7 @@ public:
     Selected(const Selected&) = delete;
     Selected& operator=(const Selected&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ old_;
 };

@@ -31,7 +31,9 @@ void init_ui_thread() {
     g_ui_thread = GetCurrentThreadId();
 }
 
-bool on_ui_thread() { return GetCurrentThreadId() == g_ui_thread; }
+bool on_ui_thread() {
+    return GetCurrentThreadId() == g_ui_thread;
+}
 
 void run_on_ui(const std::function<void()>& fn) {
     if (!g_window || on_ui_thread()) {

@@ -188,8 +188,7 @@ void caption_action(HWND w, int k, int x, int y) {
             if (r.left == 0) {
                 int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
                 SetWindowPos(w, nullptr, static_cast<int>(sx / 2.0 - W / 2.0),
-                             static_cast<int>(sy / 2.0 - H / 2.0), 0, 0,
-                             SWP_NOSIZE | SWP_NOZORDER);
+                             static_cast<int>(sy / 2.0 - H / 2.0), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
             } else {
                 SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
             }

@@ -108,20 +108,22 @@ int download_latency() {
     g_lateness.clear();
     double t0 = now_ms();
     for (int r = 0; r < 5; ++r) click(ctl(yq::前台画板), 690, tops[r]);
-    bool done = pump_until([&] { return yq::system_font_inventory().count() >= before + 5; },
-                           120000);
+    bool done =
+        pump_until([&] { return yq::system_font_inventory().count() >= before + 5; }, 120000);
     double elapsed = now_ms() - t0;
     KillTimer(nullptr, timer);
-    std::printf("five downloads %s in %.0f ms; fonts %d -> %d\n", done ? "installed" : "NOT all installed",
-                elapsed, before, yq::system_font_inventory().count());
+    std::printf("five downloads %s in %.0f ms; fonts %d -> %d\n",
+                done ? "installed" : "NOT all installed", elapsed, before,
+                yq::system_font_inventory().count());
     std::printf("timer lateness while idle     : p50 %.1f ms, max %.1f ms (%zu ticks)\n",
-                percentile(quiet, 0.5), quiet.empty() ? 0 : *std::max_element(quiet.begin(), quiet.end()),
-                quiet.size());
-    std::printf("timer lateness while downloading: p50 %.1f ms, p99 %.1f ms, max %.1f ms (%zu ticks)"
-                "   target: max under 50 ms\n",
-                percentile(g_lateness, 0.5), percentile(g_lateness, 0.99),
-                g_lateness.empty() ? 0 : *std::max_element(g_lateness.begin(), g_lateness.end()),
-                g_lateness.size());
+                percentile(quiet, 0.5),
+                quiet.empty() ? 0 : *std::max_element(quiet.begin(), quiet.end()), quiet.size());
+    std::printf(
+        "timer lateness while downloading: p50 %.1f ms, p99 %.1f ms, max %.1f ms (%zu ticks)"
+        "   target: max under 50 ms\n",
+        percentile(g_lateness, 0.5), percentile(g_lateness, 0.99),
+        g_lateness.empty() ? 0 : *std::max_element(g_lateness.begin(), g_lateness.end()),
+        g_lateness.size());
     return done ? 0 : 1;
 }
 
@@ -133,9 +135,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     Gdiplus::GdiplusStartup(&yq::g_app.graphics_token, &input, nullptr);
     if (!yq::create_main_window(instance)) return 2;
     // The start-up work lists the fonts, then hands the catalogue open over.
-    if (!pump_until([] { return !yq::win::caption(yq::ctl(yq::标签1)).empty() &&
-                                 !yq::win::caption(yq::ctl(yq::标签2)).empty(); },
-                    120000)) {
+    if (!pump_until(
+            [] {
+                return !yq::win::caption(yq::ctl(yq::标签1)).empty() &&
+                       !yq::win::caption(yq::ctl(yq::标签2)).empty();
+            },
+            120000)) {
         std::printf("the catalogue did not open\n");
         ExitProcess(3);
     }

@@ -52,7 +52,9 @@ std::string class_name(HWND w) {
     return std::string(buf, n > 0 ? n : 0);
 }
 
-HWND main_window() { return FindWindowA("YqMainWindow", nullptr); }
+HWND main_window() {
+    return FindWindowA("YqMainWindow", nullptr);
+}
 
 HWND find_control(HWND root, int id) {
     struct Ctx {
@@ -103,11 +105,13 @@ int tree() {
     RECT tr{};
     GetWindowRect(tab, &tr);
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&tr), 2);
-    std::printf("{\"title\":%s,\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,", json_string(window_text(main)).c_str(),
-                wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top);
-    std::printf("\"region\":[%d,%ld,%ld,%ld,%ld],", has_region, rgn.left, rgn.top, rgn.right, rgn.bottom);
-    std::printf("\"page_control\":{\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,\"page\":%d},", tr.left, tr.top,
-                tr.right - tr.left, tr.bottom - tr.top, page);
+    std::printf("{\"title\":%s,\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,",
+                json_string(window_text(main)).c_str(), wr.left, wr.top, wr.right - wr.left,
+                wr.bottom - wr.top);
+    std::printf("\"region\":[%d,%ld,%ld,%ld,%ld],", has_region, rgn.left, rgn.top, rgn.right,
+                rgn.bottom);
+    std::printf("\"page_control\":{\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,\"page\":%d},", tr.left,
+                tr.top, tr.right - tr.left, tr.bottom - tr.top, page);
     std::printf("\"controls\":{");
     for (size_t i = 0; i < yq::kControlCount; ++i) {
         const yq::ControlDesign& d = yq::kControls[i];
@@ -123,18 +127,20 @@ int tree() {
         RECT sr;
         GetWindowRect(w, &sr);
         MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&sr), 2);
-        std::printf("{\"class\":%s,\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,\"cx\":%ld,\"cy\":%ld,"
-                    "\"shown\":%d,\"visible\":%d,\"text\":%s",
-                    json_string(class_name(w)).c_str(), cr.left, cr.top, cr.right - cr.left,
-                    cr.bottom - cr.top, sr.left, sr.top,
-                    (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, IsWindowVisible(w) ? 1 : 0,
-                    json_string(window_text(w)).c_str());
+        std::printf(
+            "{\"class\":%s,\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,\"cx\":%ld,\"cy\":%ld,"
+            "\"shown\":%d,\"visible\":%d,\"text\":%s",
+            json_string(class_name(w)).c_str(), cr.left, cr.top, cr.right - cr.left,
+            cr.bottom - cr.top, sr.left, sr.top,
+            (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, IsWindowVisible(w) ? 1 : 0,
+            json_string(window_text(w)).c_str());
         if (d.kind == yq::ControlKind::Grid) {
-            std::printf(",\"rows\":%d,\"cursor\":%d,\"top\":%d,\"fonts\":%lu,\"cols\":[",
-                        static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0)),
-                        static_cast<int>(SendMessageA(w, yq::win::GM_GETCURSORROW, 0, 0)),
-                        static_cast<int>(SendMessageA(w, yq::win::GM_GETTOPROW, 0, 0)),
-                        static_cast<unsigned long>(SendMessageA(w, yq::win::GM_GETFONTSTATS, 0, 0)));
+            std::printf(
+                ",\"rows\":%d,\"cursor\":%d,\"top\":%d,\"fonts\":%lu,\"cols\":[",
+                static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0)),
+                static_cast<int>(SendMessageA(w, yq::win::GM_GETCURSORROW, 0, 0)),
+                static_cast<int>(SendMessageA(w, yq::win::GM_GETTOPROW, 0, 0)),
+                static_cast<unsigned long>(SendMessageA(w, yq::win::GM_GETFONTSTATS, 0, 0)));
             for (int c = 0; c < d.grid_columns; ++c) {
                 std::printf("%s%d", c ? "," : "",
                             static_cast<int>(SendMessageA(w, yq::win::GM_GETCOLWIDTH, c, 0)));
@@ -157,8 +163,8 @@ int grid(const char* name) {
     for (int r = 0; r < rows; ++r) {
         std::printf("%s[", r ? "," : "");
         for (int c = 0; c < d->grid_columns; ++c) {
-            ATOM a = static_cast<ATOM>(
-                SendMessageA(w, yq::win::GM_GETCELLATOM, MAKEWPARAM(c, r), 0));
+            ATOM a =
+                static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, MAKEWPARAM(c, r), 0));
             char buf[256] = "";
             if (a) {
                 GlobalGetAtomNameA(a, buf, sizeof buf);
@@ -246,11 +252,13 @@ int boxes() {
         for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             std::string cls = class_name(c);
             if (cls == "Static" && !window_text(c).empty()) text += window_text(c);
-            if (cls == "Button") buttons += (buttons.empty() ? "" : ",") + json_string(window_text(c));
+            if (cls == "Button")
+                buttons += (buttons.empty() ? "" : ",") + json_string(window_text(c));
         }
-        std::printf("%s{\"hwnd\":%llu,\"title\":%s,\"text\":%s,\"buttons\":[%s]}",
-                    first ? "" : ",", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(b)),
-                    json_string(window_text(b)).c_str(), json_string(text).c_str(), buttons.c_str());
+        std::printf("%s{\"hwnd\":%llu,\"title\":%s,\"text\":%s,\"buttons\":[%s]}", first ? "" : ",",
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(b)),
+                    json_string(window_text(b)).c_str(), json_string(text).c_str(),
+                    buttons.c_str());
         first = false;
     }
     std::printf("]\n");
@@ -263,7 +271,8 @@ int press(const char* title_gbk, const char* button_gbk) {
         if (!title.empty() && window_text(b) != title) continue;
         for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             std::string t = window_text(c);
-            if (class_name(c) == "Button" && (button.empty() || t.find(button) != std::string::npos)) {
+            if (class_name(c) == "Button" &&
+                (button.empty() || t.find(button) != std::string::npos)) {
                 PostMessageA(c, BM_CLICK, 0, 0);
                 std::printf("pressed\n");
                 return 0;
@@ -279,7 +288,8 @@ int press(const char* title_gbk, const char* button_gbk) {
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc >= 2 && !std::strcmp(argv[1], "tree")) return tree();
-    if (argc >= 5 && !std::strcmp(argv[1], "cell")) return cell(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc >= 5 && !std::strcmp(argv[1], "cell"))
+        return cell(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 2 && !std::strcmp(argv[1], "boxes")) return boxes();
     if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
     if (argc >= 2 && !std::strcmp(argv[1], "menus")) return menus();
@@ -288,7 +298,9 @@ int main(int argc, char** argv) {
     if (argc >= 4 && !std::strcmp(argv[1], "resize")) {
         HWND main = main_window();
         return main && SetWindowPos(main, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]),
-                                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+                                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : 1;
     }
     std::fprintf(stderr, "usage: probe tree | cell NAME ROW COL | boxes | press TITLE BUTTON\n");
     return 2;

@@ -73,8 +73,7 @@ int main(int argc, char** argv) {
         } else if (f[0] == "row" && f.size() == 5 && index.count(f[1])) {
             jet::Value picture;
             if (f[3] != "-") picture = zt_pack(read_file(f[3]));
-            tables[index[f[1]]].rows.push_back(
-                {utf8_to_utf16(f[2]), picture, utf8_to_utf16(f[4])});
+            tables[index[f[1]]].rows.push_back({utf8_to_utf16(f[2]), picture, utf8_to_utf16(f[4])});
         } else {
             std::fprintf(stderr, "make_catalogue: bad line: %s\n", line.c_str());
             return 1;

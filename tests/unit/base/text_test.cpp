@@ -65,11 +65,11 @@ TEST(Cp936, RoundTripsChineseAndMarksWhatGbkLacks) {
     EXPECT_EQ(utf16_to_gbk(u"宋体A"), "宋体A");
     EXPECT_EQ(utf16_to_gbk(u"\u20AC"), "\x80");
     EXPECT_EQ(gbk_to_utf16("\x80"), u"\u20AC");
-    EXPECT_EQ(utf16_to_gbk(u"\u00C4x"), "?x");   // no A-umlaut in code page 936
-    EXPECT_EQ(utf16_to_gbk(u"\uAC00"), "?");     // Hangul
-    EXPECT_EQ(gbk_to_utf16("a\xB0"), u"a?");     // lead byte without trail
+    EXPECT_EQ(utf16_to_gbk(u"\u00C4x"), "?x");  // no A-umlaut in code page 936
+    EXPECT_EQ(utf16_to_gbk(u"\uAC00"), "?");    // Hangul
+    EXPECT_EQ(gbk_to_utf16("a\xB0"), u"a?");    // lead byte without trail
     EXPECT_EQ(gbk_to_utf16("\xFF"), u"\uF8F5");
-    EXPECT_EQ(gbk_to_utf16("\x81\x7F"), u"?");   // invalid trail: one "?" for the pair
+    EXPECT_EQ(gbk_to_utf16("\x81\x7F"), u"?");       // invalid trail: one "?" for the pair
     EXPECT_EQ(gbk_to_utf16("\xAA\xA1"), u"\uE000");  // first user-defined code
     // Full-width forms and the GBK extension areas survive a round trip.
     for (std::string s : {"ＡＢ", "〇", "丂", "\xA1\xA1", "\xA8\x44", "\xFE\x4F"}) {

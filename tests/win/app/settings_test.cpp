@@ -12,7 +12,7 @@ namespace yq {
 namespace {
 
 class Profile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char dir[MAX_PATH];
         GetTempPathA(MAX_PATH, dir);
@@ -20,9 +20,7 @@ protected:
         DeleteFileA(path_.c_str());
     }
     void TearDown() override { DeleteFileA(path_.c_str()); }
-    void write_raw(const std::string& bytes) {
-        std::ofstream(path_, std::ios::binary) << bytes;
-    }
+    void write_raw(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
     std::string raw() {
         std::ifstream in(path_, std::ios::binary);
         std::stringstream s;

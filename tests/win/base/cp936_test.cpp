@@ -38,8 +38,8 @@ TEST(Cp936OnWindows, EveryBmpCodeUnitEncodesAsThePlatformDoes) {
         wchar_t in[1] = {static_cast<wchar_t>(u)};
         char out[8] = {};
         BOOL defaulted = FALSE;
-        int n = WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, in, 1, out, sizeof out, "?",
-                                    &defaulted);
+        int n =
+            WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, in, 1, out, sizeof out, "?", &defaulted);
         std::string platform = defaulted ? std::string("?") : std::string(out, n > 0 ? n : 0);
         std::string ours = utf16_to_gbk(std::u16string(1, static_cast<char16_t>(u)));
         if (platform != ours && ++mismatches <= 10) {
