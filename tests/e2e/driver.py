@@ -9,7 +9,6 @@ Standard library only; xdotool and ImageMagick's import do the X work.
 """
 import json
 import os
-import random
 import shutil
 import subprocess
 import sys
@@ -159,20 +158,23 @@ class Session:
 
     # --- display --------------------------------------------------------------------
     def _start_display(self):
-        for _ in range(50):
-            n = random.randint(100, 899)
-            if os.path.exists("/tmp/.X11-unix/X%d" % n) or os.path.exists("/tmp/.X%d-lock" % n):
-                continue
-            self.display = ":%d" % n
-            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
-                                         stderr=subprocess.DEVNULL)
-            try:
-                wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % n), 10, what="Xvfb")
-                return
-            except TimeoutError:
-                self.xvfb.kill()
-        raise RuntimeError("no free X display")
+        # Xvfb picks a free display itself and writes its number once it
+        # accepts connections (-displayfd), so parallel sessions never race.
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                      "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as f:
+            while not number.endswith(b"\n"):
+                chunk = f.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip():
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
 
     def _start_netns(self):
         if os.geteuid() != 0 or not shutil.which("unshare") or os.environ.get("YQ_E2E_SHARED_NET"):
@@ -224,13 +226,25 @@ class Session:
         """Starts the program (current directory: the program directory unless
         given) and waits for its main window."""
         exe = os.path.join(self.program_dir, "yanqing.exe")
-        self.app = subprocess.Popen(self.in_netns([WINE, exe]), cwd=cwd or self.program_dir, env=self.env,
-                                    stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
-        self.t_start = time.monotonic()
 
         def find():
             out = self.x("search", "--onlyvisible", "--name", "^%s$" % TITLE, check=False).split()
             return out[0] if out else None
+
+        for attempt in range(2):
+            self.app = subprocess.Popen(self.in_netns([WINE, exe]), cwd=cwd or self.program_dir,
+                                        env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
+                                        stderr=self.log)
+            self.t_start = time.monotonic()
+            # A program that ends before its window shows could not reach the
+            # display (seen once under heavy load): start it once more.
+            try:
+                wait_for(lambda: find() or self.app.poll() is not None, 60, 0.05, "the window")
+            except TimeoutError:
+                break
+            if self.app.poll() is None or attempt:
+                break
+            sys.stderr.write("program ended at once (%s); starting it again\n" % self.app.returncode)
 
         try:
             self.window = wait_for(find, 60, 0.05, "the main window")
