@@ -174,8 +174,14 @@ struct LabelState {
 void paint_label(HWND w, LabelState* s, HDC dc) {
     RECT r;
     GetClientRect(w, &r);
-    char text[1024];
-    int n = GetWindowTextA(w, text, sizeof text);
+    char buffer[1024];
+    int n = GetWindowTextA(w, buffer, sizeof buffer);
+    const char* text = buffer;
+    if (s->picture) {
+        // Beside a face picture, line breaks in front of a caption (which
+        // would push it out of the label) are not drawn.
+        while (n > 0 && (*text == '\r' || *text == '\n')) ++text, --n;
+    }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     Selected font(dc, ui_font());
