@@ -1,5 +1,7 @@
 #include "app/win/startup_steps.h"
 
+#include "app/win/settings.h"
+#include "fonts/win/installed_fonts.h"
 #include "fonts/win/system_fonts.h"
 #include "platform/win/ui_thread.h"
 
@@ -7,7 +9,9 @@ namespace yq {
 
 void startup_rebuild_inventory() {
     // The font files are read here, on the background thread; the UI thread
-    // only takes the finished inventory.
+    // only takes the finished inventory. Face names read by earlier runs are
+    // kept in the program folder, so only new or changed fonts are opened.
+    set_face_cache_file(program_directory() + "\\字体名缓存.dat");
     rebuild_inventory();
 }
 

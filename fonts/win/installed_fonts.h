@@ -2,6 +2,8 @@
 // font file and that file's face name.
 #pragma once
 
+#include <string>
+
 #include "fonts/inventory_model.h"
 
 namespace yq {
@@ -23,7 +25,15 @@ FontInventory read_installed_fonts();
 // from the cache when the file is unchanged since it was last read.
 std::string cached_face_name(std::string& path);
 
-// Forgets every remembered face name (tests and benchmarks).
+// Forgets every remembered face name (tests and benchmarks); a stored cache
+// is read again by the next rebuild, as in a new process.
 void clear_face_name_cache();
+
+// Keeps the remembered face names in the file at `path` between runs, so the
+// first rebuild of a process opens only new or changed fonts: read by the
+// first rebuild, written again after a rebuild that had to read a font file.
+// A damaged or foreign file is ignored and replaced. "" (the default) keeps
+// them in memory only.
+void set_face_cache_file(const std::string& path);
 
 }  // namespace yq

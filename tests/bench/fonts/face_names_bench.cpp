@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/parallel.h"
 #include "platform/sfnt/face_name.h"
 #include "tests/win/fonts/test_fonts.h"
 
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
     if (temp_dir.back() != '\\') temp_dir += '\\';
 
     std::vector<std::string> ours(files.size()), theirs(files.size());
-    std::vector<double> ours_ms, theirs_ms, open_ms;
+    std::vector<double> ours_ms, theirs_ms, open_ms, pair_ms;
     // The floor under Wine: opening and closing each file, nothing read.
     auto run_open = [&] {
         double t0 = now_ms();
@@ -92,6 +93,16 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < files.size(); ++i)
             ours[i] = yq::sfnt::read_face_name_from_file(files[i]);
         ours_ms.push_back(now_ms() - t0);
+    };
+    // As the inventory reads them: two threads taking files in turn.
+    auto run_pair = [&] {
+        std::vector<std::string> names(files.size());
+        double t0 = now_ms();
+        yq::parallel_for(files.size(), 2, [&](size_t i) {
+            names[i] = yq::sfnt::read_face_name_from_file(files[i]);
+        });
+        pair_ms.push_back(now_ms() - t0);
+        if (names != ours) std::fprintf(stderr, "two threads read other names\n");
     };
     auto run_theirs = [&] {
         double t0 = now_ms();
@@ -110,6 +121,7 @@ int main(int argc, char** argv) {
             run_theirs();
         }
         run_open();
+        run_pair();
     }
     size_t read = 0, same = 0;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -122,10 +134,16 @@ int main(int argc, char** argv) {
     std::printf("  name-table reader        %9.1f ms  (%.3f ms a file)\n", a, a / files.size());
     std::printf("  scalable font resource   %9.1f ms  (%.3f ms a file)\n", b, b / files.size());
     std::printf("  speed-up                 %9.1fx   (target: at least 20x)\n", b / a);
+    double p = median(pair_ms);
+    std::printf("  reader on two threads    %9.1f ms  (%.1fx; how the inventory reads them)\n", p,
+                b / p);
     std::printf(
         "  open + close alone       %9.1f ms  (at most %.1fx for any reader that opens each "
         "file)\n",
         median(open_ms), b / median(open_ms));
+    // Wine 8 writes bytes that are not the face name after "FONTRES:", so
+    // this count says nothing about our names there (the Wine tests check
+    // them against GDI's enumeration instead).
     std::printf("  names alike both ways    %zu of %zu\n", same, read);
     return 0;
 }

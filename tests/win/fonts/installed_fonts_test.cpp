@@ -9,6 +9,7 @@
 #include <set>
 
 #include "base/text.h"
+#include "fonts/face_cache.h"
 #include "fonts/win/font_primitives.h"
 #include "platform/sfnt/face_name.h"
 #include "tests/win/fonts/test_fonts.h"
@@ -106,6 +107,56 @@ TEST(InstalledFonts, RemembersFaceNamesOnlyForUnchangedFiles) {
     std::string bare = "ProbeNoSuchCached.ttf";
     EXPECT_EQ(cached_face_name(bare), "");
     EXPECT_EQ(bare, fonts_folder() + "ProbeNoSuchCached.ttf");
+}
+
+// The stored cache: names of unchanged files come from it without the files
+// being opened; a changed file, or a damaged cache, is read again.
+TEST(InstalledFonts, StoredFaceNamesServeUnchangedFilesOnlyAndADamagedStoreIsReplaced) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string store = std::string(temp) + "ProbeFaceStore.dat";
+    std::string font = std::string(temp) + "ProbeStored.ttf";
+    ASSERT_TRUE(CopyFileA(test_font("ProbeSans.ttf").c_str(), font.c_str(), FALSE));
+    test::set_font_value("ProbeStored (TrueType)", font);
+    DeleteFileA(store.c_str());
+    set_face_cache_file(store);
+    clear_face_name_cache();
+
+    ASSERT_NE(read_installed_fonts().find("ProbeSans"), 0);
+    FaceCache stored;
+    ASSERT_TRUE(parse_face_cache(as_span(test::read_file(store)), stored));
+    ASSERT_TRUE(stored.count(font));
+    EXPECT_EQ(stored[font].face, "ProbeSans");
+
+    // A name only the store knows shows that the file was not opened.
+    stored[font].face = "ProbeFromStore";
+    ASSERT_TRUE(test::write_file(store, serialize_face_cache(stored)));
+    clear_face_name_cache();
+    FontInventory inventory = read_installed_fonts();
+    EXPECT_NE(inventory.find("ProbeFromStore"), 0);
+    EXPECT_EQ(inventory.find("ProbeSans"), 0);
+
+    // The same file with a new write time is read again.
+    HANDLE h =
+        CreateFileA(font.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME later{0x12345678, 0x01E00000};
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &later));
+    CloseHandle(h);
+    clear_face_name_cache();
+    EXPECT_NE(read_installed_fonts().find("ProbeSans"), 0);
+
+    // Garbage in the store: ignored, and a good store written in its place.
+    ASSERT_TRUE(test::write_file(store, "YQFACES1 not a cache at all"));
+    clear_face_name_cache();
+    EXPECT_NE(read_installed_fonts().find("ProbeSans"), 0);
+    ASSERT_TRUE(parse_face_cache(as_span(test::read_file(store)), stored));
+    EXPECT_EQ(stored[font].face, "ProbeSans");
+
+    set_face_cache_file("");
+    test::delete_font_value("ProbeStored (TrueType)");
+    DeleteFileA(font.c_str());
+    DeleteFileA(store.c_str());
 }
 
 std::string lower(std::string s) {

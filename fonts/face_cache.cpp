@@ -1,0 +1,92 @@
+#include "fonts/face_cache.h"
+
+#include <zlib.h>
+
+#include <cstring>
+
+#include "platform/sfnt/face_name.h"
+
+namespace yq {
+namespace {
+
+constexpr char kMagic[] = "YQFACES1";
+constexpr size_t kMagicBytes = 8;
+// The smallest record: a one-byte path, size, time, empty face.
+constexpr size_t kMinRecordBytes = 2 + 1 + 8 + 8 + 1;
+
+void put_le(std::string& out, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
+}
+
+uint32_t checksum(const void* data, size_t n) {
+    uLong crc = crc32(0L, Z_NULL, 0);
+    const Bytef* p = static_cast<const Bytef*>(data);
+    // crc32 takes a uInt length: feed big inputs in pieces.
+    while (n > 0) {
+        uInt piece = n > (1u << 30) ? (1u << 30) : static_cast<uInt>(n);
+        crc = crc32(crc, p, piece);
+        p += piece;
+        n -= piece;
+    }
+    return static_cast<uint32_t>(crc);
+}
+
+}  // namespace
+
+std::string serialize_face_cache(const FaceCache& cache) {
+    std::string out(kMagic, kMagicBytes);
+    size_t count_at = out.size();
+    put_le(out, 0, 4);
+    uint32_t count = 0;
+    for (const auto& [path, entry] : cache) {
+        if (path.empty() || path.size() > kMaxCachedPathBytes ||
+            entry.face.size() > sfnt::kMaxFaceNameBytes) {
+            continue;  // could not be read back: leave it out
+        }
+        put_le(out, path.size(), 2);
+        out += path;
+        put_le(out, entry.size, 8);
+        put_le(out, entry.write_time, 8);
+        put_le(out, entry.face.size(), 1);
+        out += entry.face;
+        ++count;
+    }
+    for (int i = 0; i < 4; ++i) out[count_at + i] = static_cast<char>(count >> (8 * i) & 0xFF);
+    put_le(out, checksum(out.data(), out.size()), 4);
+    return out;
+}
+
+bool parse_face_cache(ByteSpan bytes, FaceCache& out) {
+    out.clear();
+    if (bytes.size() < kMagicBytes + 4 + 4) return false;
+    if (std::memcmp(bytes.data(), kMagic, kMagicBytes) != 0) return false;
+    size_t body = bytes.size() - 4;
+    if (load_u32le(bytes, body) != checksum(bytes.data(), body)) return false;
+
+    ByteReader r(bytes.first(body));
+    r.skip(kMagicBytes);
+    uint32_t count = r.u32le();
+    if (count > r.remaining() / kMinRecordBytes) return false;
+    FaceCache parsed;
+    parsed.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        size_t path_len = r.u16le();
+        if (path_len == 0 || path_len > kMaxCachedPathBytes) return false;
+        ByteSpan path = r.bytes(path_len);
+        CachedFace entry;
+        entry.size = static_cast<uint64_t>(r.u32le()) | static_cast<uint64_t>(r.u32le()) << 32;
+        entry.write_time = static_cast<uint64_t>(r.u32le()) | static_cast<uint64_t>(r.u32le())
+                                                                  << 32;
+        size_t face_len = r.u8();
+        if (face_len > sfnt::kMaxFaceNameBytes) return false;
+        ByteSpan face = r.bytes(face_len);
+        if (!r.ok()) return false;
+        entry.face.assign(face.begin(), face.end());
+        parsed[std::string(path.begin(), path.end())] = std::move(entry);
+    }
+    if (r.remaining() != 0) return false;
+    out = std::move(parsed);
+    return true;
+}
+
+}  // namespace yq

@@ -1,0 +1,92 @@
+#include "fonts/face_cache.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+namespace yq {
+namespace {
+
+FaceCache sample() {
+    FaceCache c;
+    c["C:\\windows\\Fonts\\simsun.ttc"] = {10'000'000, 0x01D9'0000'1234'5678ull, "宋体"};
+    c["ARIALUNI.TTF"] = {23'275'812, 1, "Arial Unicode MS"};
+    c["C:\\字体\\坏文件.ttf"] = {17, 2, ""};  // not a font: remembered as such
+    c[std::string(kMaxCachedPathBytes, 'p')] = {1, 3, std::string(100, 'f')};
+    return c;
+}
+
+// Recomputes the trailing checksum after a test edits the body.
+void reseal(std::string& bytes) {
+    bytes.resize(bytes.size() - 4);
+    uLong crc =
+        crc32(0L, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(crc >> (8 * i) & 0xFF));
+}
+
+TEST(FaceCache, RoundTripsEveryRecordAndLeavesOutWhatCouldNotBeReadBack) {
+    FaceCache in = sample();
+    in[""] = {1, 1, "Empty path"};
+    in[std::string(kMaxCachedPathBytes + 1, 'q')] = {1, 1, "Long path"};
+    in["long face"] = {1, 1, std::string(101, 'x')};
+    FaceCache out;
+    ASSERT_TRUE(parse_face_cache(as_span(serialize_face_cache(in)), out));
+    FaceCache want = sample();
+    ASSERT_EQ(out.size(), want.size());
+    for (const auto& [path, e] : want) {
+        ASSERT_TRUE(out.count(path)) << path;
+        EXPECT_EQ(out[path].size, e.size);
+        EXPECT_EQ(out[path].write_time, e.write_time);
+        EXPECT_EQ(out[path].face, e.face);
+    }
+    ASSERT_TRUE(parse_face_cache(as_span(serialize_face_cache({})), out));
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(FaceCache, RefusesDamagedFilesAsAWhole) {
+    const std::string good = serialize_face_cache(sample());
+    FaceCache out;
+    // Cut at every length: nothing is taken from a partial file.
+    for (size_t n = 0; n < good.size(); ++n) {
+        out["stale"] = {};
+        EXPECT_FALSE(parse_face_cache(as_span(good.substr(0, n)), out)) << n;
+        EXPECT_TRUE(out.empty());
+    }
+    // One changed byte anywhere fails the checksum.
+    for (size_t at : {size_t{0}, size_t{9}, good.size() / 2, good.size() - 1}) {
+        std::string bad = good;
+        bad[at] ^= 0x20;
+        EXPECT_FALSE(parse_face_cache(as_span(bad), out)) << at;
+    }
+    // Well sealed but inconsistent: a count beyond the records, extra bytes
+    // after them, a face longer than any face name.
+    std::string more = good;
+    more[8] = static_cast<char>(more[8] + 1);
+    reseal(more);
+    EXPECT_FALSE(parse_face_cache(as_span(more), out));
+    std::string huge = good;
+    huge[8] = huge[9] = huge[10] = huge[11] = '\xFF';
+    reseal(huge);
+    EXPECT_FALSE(parse_face_cache(as_span(huge), out));
+    std::string trailing = good;
+    trailing.insert(trailing.size() - 4, "x");
+    reseal(trailing);
+    EXPECT_FALSE(parse_face_cache(as_span(trailing), out));
+
+    FaceCache one;
+    one["a.ttf"] = {1, 1, "A"};
+    std::string long_face = serialize_face_cache(one);
+    // Layout: magic 8, count 4, path length 2, path 5, size 8, time 8, face length.
+    size_t face_len_at = 8 + 4 + 2 + 5 + 8 + 8;
+    ASSERT_EQ(long_face[face_len_at], 1);
+    long_face[face_len_at] = static_cast<char>(101);
+    long_face.insert(face_len_at + 1, std::string(100, 'y'));
+    reseal(long_face);
+    EXPECT_FALSE(parse_face_cache(as_span(long_face), out));
+    std::string wrong_magic = serialize_face_cache(one);
+    wrong_magic[7] = '2';
+    reseal(wrong_magic);
+    EXPECT_FALSE(parse_face_cache(as_span(wrong_magic), out));
+}
+
+}  // namespace
+}  // namespace yq
