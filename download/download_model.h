@@ -126,6 +126,10 @@ struct TransferSummary {
     int64_t received = 0;     // bytes in the file at the end, counting a resumed start
     bool short_body = false;  // fewer bytes than announced (the connection was cut)
     bool restarted = false;   // a resume the server answered with the whole file
+    // For a failed transfer: the step that failed ("open url", "read", ...)
+    // and the system's error code then, for the program's log.
+    const char* failed_step = nullptr;
+    unsigned long error = 0;
 };
 
 // How a resumed request goes on, given the answer's status and its

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -70,6 +71,9 @@ void complete(const Job& job, const download::TransferSummary& summary) {
     download::CheckedDownload checked =
         download::check_downloaded_file(read_file(job.target), summary);
     if (!checked.ok() || !write_file(job.target, checked.font)) {
+        std::fprintf(stderr, "yanqing: download of %s refused: %s (HTTP %d, %lld of %u bytes)\n",
+                     job.url.c_str(), download::to_string(checked.verdict), summary.http_status,
+                     static_cast<long long>(summary.received), summary.announced);
         DeleteFileA(job.target.c_str());
         finish_rows(job.font_name, false);
         lock.unlock();
@@ -111,6 +115,8 @@ DWORD WINAPI download_worker(void* arg) {
         },
         0, false, job->font_name, &summary);
     if (failed) {
+        std::fprintf(stderr, "yanqing: download of %s failed at %s (error %lu)\n", job->url.c_str(),
+                     summary.failed_step ? summary.failed_step : "?", summary.error);
         {
             std::lock_guard<std::mutex> lock(download_lock());
             finish_rows(job->font_name, false);

@@ -190,6 +190,12 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
     auto send = [&](const Report& r) {
         if (report) report(r);
     };
+    auto fail = [&](const char* step) {
+        sum.failed_step = step;
+        sum.error = GetLastError();
+        send(Report::failure(font));
+        return -1;
+    };
 
     DWORD connection = 0;
     InternetGetConnectedState(&connection, 0);
@@ -199,23 +205,19 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
     UniqueInternet root(
         InternetOpenA(agent_name(GetTickCount()).c_str(), access, nullptr, nullptr, 0));
     if (!root) {
+        sum.failed_step = "open the internet";
+        sum.error = GetLastError();
         win::message_box("Internet连接错误!");
         send(Report::failure(font));
         return -1;
     }
     set_timeouts(root.get());
-    if (resume && start_offset < 0) {
-        send(Report::failure(font));
-        return -1;
-    }
+    if (resume && start_offset < 0) return fail("resume offset");
 
     const std::string headers = request_headers(resume, start_offset);
     UniqueInternet request(InternetOpenUrlA(root.get(), url.c_str(), headers.c_str(),
                                             static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
-    if (!request) {
-        send(Report::failure(font));
-        return -1;
-    }
+    if (!request) return fail("open url");
     sum.http_status = static_cast<int>(query_number(request.get(), HTTP_QUERY_STATUS_CODE));
 
     // A resumed answer is appended only when it continues the file exactly;
@@ -224,30 +226,25 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
     if (resume) {
         ResumeStep step = decide_resume(
             sum.http_status, query_text(request.get(), HTTP_QUERY_CONTENT_RANGE), start_offset);
-        if (step == ResumeStep::kRefuse) {
-            send(Report::failure(font));
-            return -1;
-        }
+        if (step == ResumeStep::kRefuse) return fail("resume answer");
         append = step == ResumeStep::kAppend;
         sum.restarted = !append;
     }
     UniqueFile file = open_target(path, append, start_offset);
-    if (!file) {
-        send(Report::failure(font));
-        return -1;
-    }
+    if (!file) return fail("open target file");
 
     TransferCounter counter(append ? start_offset : 0,
                             query_number(request.get(), HTTP_QUERY_CONTENT_LENGTH));
     sum.announced = counter.announced();
     auto progress = [&](int percent) { send(Report::progress(path, font, percent)); };
     FileWriter writer(file.get());
-    auto fail_reading = [&] {
+    auto fail_reading = [&](const char* step) {
+        DWORD error = GetLastError();
         writer.finish();
         file.reset();
         sum.received = counter.received();
-        send(Report::failure(font));
-        return -1;
+        SetLastError(error);
+        return fail(step);
     };
     size_t want = kReadChunkBytes;
     for (;;) {
@@ -255,18 +252,18 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
         DWORD got = 0;
         const DWORD started = GetTickCount();
         if (!InternetReadFile(request.get(), buf.data(), static_cast<DWORD>(want), &got))
-            return fail_reading();
+            return fail_reading("read");
         const DWORD took = GetTickCount() - started;
         if (got == 0) break;
         // A failed write would leave a hole in the font: it fails the transfer.
-        if (!writer.put(std::move(buf), got)) return fail_reading();
+        if (!writer.put(std::move(buf), got)) return fail_reading("write");
         counter.add(got, progress);
         if (got == want && took < kFastReadMs)
             want = std::min(want * 2, kMaxReadBytes);
         else if (took > kSlowReadMs)
             want = kReadChunkBytes;
     }
-    if (!writer.finish()) return fail_reading();
+    if (!writer.finish()) return fail_reading("write");
     counter.end(progress);
     file.reset();
     request.reset();

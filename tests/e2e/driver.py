@@ -206,6 +206,23 @@ class Session:
             ["curl", "-s", "-o", "/dev/null", "http://127.0.0.1:%d/ztpz.txt" % SERVER_PORT]))
                  .returncode == 0, 20, what="the server")
 
+    def logs_tail(self, chars=4000):
+        """The ends of the server's and the program's output, for a failure
+        message."""
+        parts = []
+        for name, path in (("server", os.path.join(self.tmp, "server.log")),
+                           ("program", self.log.name)):
+            if name == "server" and self.server:
+                self.server_log.flush()
+            if name == "program":
+                self.log.flush()
+            try:
+                with open(path, errors="replace") as f:
+                    parts.append("--- %s:\n%s" % (name, f.read()[-chars:]))
+            except OSError:
+                pass
+        return "\n".join(parts)
+
     def stop_server(self):
         if self.server and self.server.poll() is None:
             self.server.kill()

@@ -181,7 +181,7 @@ class Download(unittest.TestCase):
                                         or any(b["hwnd"] not in seen for b in s.message_boxes())
                                         for r in deadline_rows), 60, what="the downloads")
             while any(b["hwnd"] not in seen for b in s.message_boxes()):
-                self.assertEqual(s.answer_next_box(seen)["text"], "数据下载错误")
+                self.assertEqual(s.answer_next_box(seen)["text"], "数据下载错误", s.logs_tail())
         after = set(os.listdir(s.program_dir))
         self.assertEqual(after - before - {"字体名缓存.dat"},
                          {"字体下载目录", "字体回收站", "字体备份", "pos.ini", "xtzt.data"})
