@@ -3,12 +3,18 @@
 # in a fresh copy of the template prefix, then stops that prefix's wineserver
 # and removes the copy. Wine's daemons are started detached from CTest's
 # pipes first, or CTest would wait for them after every test.
+#
+# Wine finds a prefix's wineserver by the inode of the prefix folder, and a
+# removed folder's inode is soon given to a new one: the server is waited for
+# before its folder goes, and any server still answering for a new folder's
+# inode is stopped before the test starts.
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../scripts/wine/env.sh"
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/yq-wine.XXXXXX")
-trap '"$WINESERVER" -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+trap '"$WINESERVER" -k >/dev/null 2>&1; "$WINESERVER" -w >/dev/null 2>&1; rm -rf "$prefix"' EXIT
 "$here/../scripts/wine/fresh-prefix.sh" "$prefix" || exit 1
 export WINEPREFIX=$prefix
+"$WINESERVER" -k >/dev/null 2>&1 && "$WINESERVER" -w >/dev/null 2>&1
 "$WINESERVER" -p10 </dev/null >/dev/null 2>&1
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
 "$WINE" "$@"

@@ -150,6 +150,13 @@ class Session:
         self._start_display()
         self._start_netns()
         self.env = wine_env(self.prefix, self.display)
+        # Wine finds a prefix's wineserver by the inode of the prefix folder,
+        # and removed folders' inodes are soon reused: a server of another
+        # session or test still answering for this inode (it would make this
+        # session's sockets outside its network namespace) is stopped first.
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=30)
         # Wine's daemons detached from our pipes; they live until stop(). The
         # wineserver makes the sockets of every Wine process, so it runs in the
         # session's network namespace.
