@@ -25,7 +25,7 @@ namespace yq {
 struct CachedFace {
     uint64_t size = 0;
     uint64_t write_time = 0;
-    std::string face;  // "" when the file is not a readable font
+    std::string face;  // as read from the file (the program stores no empty names)
 };
 
 using FaceCache = std::unordered_map<std::string, CachedFace>;

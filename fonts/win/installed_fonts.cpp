@@ -112,6 +112,10 @@ std::string face_name_for(std::string& path, bool& read) {
     }
     read = true;
     std::string face = listing_face_name(path);
+    // No name is never remembered: the file may only have been locked for a
+    // moment (being copied, scanned), and remembering that would hide the
+    // font until its file changes. Files that are not fonts are few.
+    if (face.empty()) return face;
     std::lock_guard<std::mutex> hold(g_cache_lock);
     if (g_cache.size() >= kMaxCachedFaces) g_cache.clear();
     g_cache[path] = CachedFace{size, written, face};

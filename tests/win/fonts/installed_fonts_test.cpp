@@ -97,6 +97,11 @@ TEST(InstalledFonts, RemembersFaceNamesOnlyForUnchangedFiles) {
     std::string path = std::string(temp) + "ProbeCached.ttf";
     ASSERT_TRUE(CopyFileA(test_font("ProbeSans.ttf").c_str(), path.c_str(), FALSE));
     std::string p = path;
+    // A file locked for a moment gives no name, and that is not remembered.
+    HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(cached_face_name(p), "");
+    CloseHandle(lock);
     EXPECT_EQ(cached_face_name(p), "ProbeSans");
     EXPECT_EQ(cached_face_name(p), "ProbeSans");
     // Another font under the same name: a new size and write time.
