@@ -17,7 +17,7 @@ cmake --build "$build" --target bench_fonts_face_names bench_fonts_inventory >/d
 . "$root/scripts/wine/env.sh"
 work=$(mktemp -d)
 export WINEPREFIX="$work/prefix"
-trap '"$WINESERVER" -k >/dev/null 2>&1; "$WINESERVER" -w >/dev/null 2>&1; rm -rf "$work"' EXIT
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true; "$WINESERVER" -w >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 "$root/scripts/wine/fresh-prefix.sh" "$WINEPREFIX"
 "$WINESERVER" -p10 </dev/null >/dev/null 2>&1
 bin="$build/tests/bench/fonts"
