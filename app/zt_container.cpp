@@ -6,7 +6,7 @@
 
 namespace yq {
 
-Bytes zt_unpack(ByteSpan in) {
+Bytes zt_unpack(ByteSpan in, size_t max_output) {
     if (in.size() < 8 || load_u32le(in, 0) != kZtMagic) return {};
     uint32_t stored = load_u32le(in, 4);
     int32_t capacity = static_cast<int32_t>(stored * 2u);  // wraps as on the server's side
@@ -18,7 +18,7 @@ Bytes zt_unpack(ByteSpan in) {
     // zlib counts in uInt; feed the input in pieces so any size is safe.
     size_t fed = 0;
     Bytes out;
-    const size_t cap = static_cast<size_t>(capacity);
+    const size_t cap = std::min(static_cast<size_t>(capacity), max_output);
     int rc = Z_OK;
     uint8_t chunk[65536];
     while (rc != Z_STREAM_END) {

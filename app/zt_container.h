@@ -11,9 +11,11 @@ inline constexpr uint32_t kZtMagic = 0x033E0F0D;
 
 // The unpacked bytes, or an empty result when the input is not a container,
 // the stream is damaged, or the inflated data would exceed twice the stored
-// length (computed in 32-bit two's complement; 0 or negative gives nothing).
-// Memory grows with the data actually inflated, never with the claimed length.
-Bytes zt_unpack(ByteSpan container);
+// length (computed in 32-bit two's complement; 0 or negative gives nothing)
+// or `max_output`, the most the caller can use. Memory grows with the data
+// actually inflated, never with the claimed length, and never past
+// max_output: a small stream that inflates to gigabytes stops there.
+Bytes zt_unpack(ByteSpan container, size_t max_output);
 
 // Packs bytes into a container whose stored length is their size. Inputs of
 // 0x40000000 bytes or more cannot be unpacked again and give an empty result.

@@ -43,6 +43,7 @@ class ByteReader {
     uint16_t u16be() { return static_cast<uint16_t>(take(2, true)); }
     uint32_t u32be() { return static_cast<uint32_t>(take(4, true)); }
     int32_t i32le() { return static_cast<int32_t>(u32le()); }
+    uint64_t u64le() { return take(8); }
 
     // The next n bytes, or an empty span (and !ok()) when fewer remain.
     ByteSpan bytes(size_t n) {

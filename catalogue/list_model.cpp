@@ -3,6 +3,7 @@
 #include "app/zt_container.h"
 #include "base/text.h"
 #include "catalogue/list_geometry.h"
+#include "catalogue/picture.h"
 
 namespace yq {
 
@@ -138,7 +139,7 @@ void ListModel::load_page(CatalogueRecords& records, const InstalledCheck& insta
         Bytes packed = records.read_bytes(kPictureColumn);
         std::string address = records.read_text(kFontAddressColumn);
 
-        Bytes unpacked = zt_unpack(packed);
+        Bytes unpacked = zt_unpack(packed, kMaxPictureFileBytes);
         ListSlot& s = slot_at(row);
         s.picture = unpacked.empty() ? nullptr : std::make_shared<const Bytes>(std::move(unpacked));
         // A font still downloading keeps its ring when its page is shown again.

@@ -12,9 +12,8 @@ namespace {
 
 // A zeroed (fully transparent) canvas, or false when the size is outside the limits.
 bool make_canvas(int64_t width, int64_t height, Picture& out) {
-    if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide)
+    if (width < 1 || height < 1 || width > kMaxPictureWidth || height > kMaxPictureHeight)
         return false;
-    if (width * height > kMaxPicturePixels) return false;
     out.width = static_cast<int>(width);
     out.height = static_cast<int>(height);
     out.bgra.assign(static_cast<size_t>(width * height) * 4, 0);
@@ -143,8 +142,8 @@ bool read_dib_header(ByteSpan data, size_t at, bool icon, DibInfo& dib) {
         if (dib.height % 2 != 0) return false;
         dib.height /= 2;
     }
-    if (dib.width < 1 || dib.height < 1 || dib.width > kMaxPictureSide ||
-        dib.height > kMaxPictureSide || dib.width * dib.height > kMaxPicturePixels)
+    if (dib.width < 1 || dib.height < 1 || dib.width > kMaxPictureWidth ||
+        dib.height > kMaxPictureHeight)
         return false;
 
     // Palette: bitmaps of 8 bits or fewer index one; deeper bitmaps may carry
@@ -400,6 +399,10 @@ bool is_png(ByteSpan entry) {
     return entry.size() >= 8 && std::memcmp(entry.data(), kPngSignature, 8) == 0;
 }
 
+bool within_limits(int width, int height) {
+    return width >= 1 && height >= 1 && width <= kMaxPictureWidth && height <= kMaxPictureHeight;
+}
+
 // ---------------------------------------------------------------- PCX
 
 constexpr size_t kPcxHeader = 128;
@@ -491,7 +494,7 @@ Picture decode_gif(ByteSpan data) {
         if (decoded) continue;  // later frames are only walked past
 
         const std::vector<uint32_t>& table = local.empty() ? global : local;
-        if (table.empty() || w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide)
+        if (table.empty() || w < 1 || h < 1 || w > kMaxPictureWidth || h > kMaxPictureHeight)
             return failed();
         int64_t canvas_w = screen_w ? screen_w : left + w;
         int64_t canvas_h = screen_h ? screen_h : top + h;
@@ -564,6 +567,9 @@ DecodedPicture decode_icon(ByteSpan data) {
 
     ByteSpan entry = data.subspan(best_offset, best_size);
     if (is_png(entry)) {
+        if (!png_size(entry, result.width, result.height) ||
+            !within_limits(result.width, result.height))
+            return result;
         result.status = PictureStatus::PngNotDecoded;
         result.png_offset = best_offset;
         result.png_size = best_size;
@@ -688,7 +694,10 @@ DecodedPicture decode_picture(ByteSpan data) {
             result.status = PictureStatus::Unrecognised;
             return result;
         case PictureFormat::Jpeg:
-            result.status = PictureStatus::JpegNotDecoded;
+            result.status = jpeg_size(data, result.width, result.height) &&
+                                    within_limits(result.width, result.height)
+                                ? PictureStatus::JpegNotDecoded
+                                : PictureStatus::Malformed;
             return result;
         case PictureFormat::Ico:
         case PictureFormat::Cur:
@@ -705,6 +714,43 @@ DecodedPicture decode_picture(ByteSpan data) {
     }
     result.status = result.picture.empty() ? PictureStatus::Malformed : PictureStatus::Decoded;
     return result;
+}
+
+bool jpeg_size(ByteSpan data, int& width, int& height) {
+    if (sniff_picture(data) != PictureFormat::Jpeg) return false;
+    ByteReader r(data);
+    r.seek(2);
+    while (r.ok()) {
+        if (r.u8() != 0xFF) return false;
+        uint8_t marker = r.u8();
+        while (marker == 0xFF && r.ok()) marker = r.u8();  // fill bytes
+        if (!r.ok() || marker == 0xD9 || marker == 0xDA) return false;  // end, or the scan
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+        uint16_t length = r.u16be();
+        if (!r.ok() || length < 2) return false;
+        bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                     marker != 0xCC;
+        if (frame) {
+            r.skip(1);  // sample precision
+            height = r.u16be();
+            width = r.u16be();
+            return r.ok();
+        }
+        r.skip(length - 2u);
+    }
+    return false;
+}
+
+bool png_size(ByteSpan data, int& width, int& height) {
+    // Signature, then the IHDR chunk: length 13, type, width, height.
+    if (!is_png(data) || data.size() < 24 || load_u32be(data, 8) != 13 ||
+        std::memcmp(data.data() + 12, "IHDR", 4) != 0)
+        return false;
+    uint32_t w = load_u32be(data, 16), h = load_u32be(data, 20);
+    if (w > 0x7FFFFFFF || h > 0x7FFFFFFF) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
 }
 
 }  // namespace yq

@@ -16,12 +16,19 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "catalogue/list_geometry.h"
 
 namespace yq {
 
-// Largest width or height decoded, and the largest pixel count (64 MiB of BGRA).
-inline constexpr int kMaxPictureSide = 4096;
-inline constexpr int64_t kMaxPicturePixels = int64_t{4096} * 4096;
+// The largest picture a catalogue row can show: rows are drawn into the
+// list's 744 x 280 drawing buffer, so no pixel beyond it could ever be seen.
+// Anything larger is refused from its header, before a pixel is decoded, so
+// a page of hostile pictures costs no more than a page of real ones.
+inline constexpr int kMaxPictureWidth = kListBufferWidth;
+inline constexpr int kMaxPictureHeight = kListBufferHeight;
+// The largest unpacked picture file: a 32-bit BMP of the largest picture
+// with room to spare. A container that inflates further is not unpacked.
+inline constexpr size_t kMaxPictureFileBytes = size_t{2} << 20;
 // Most entries an icon or cursor directory may list.
 inline constexpr int kMaxIconEntries = 512;
 
@@ -46,9 +53,11 @@ struct Picture {
 enum class PictureStatus : uint8_t {
     Decoded,         // picture holds the pixels
     Unrecognised,    // not one of the formats above
-    JpegNotDecoded,  // a JPEG file: for the platform decoder
-    PngNotDecoded,   // an icon whose chosen entry is PNG: png_offset/png_size locate it
-    Malformed,       // a recognised format that could not be decoded
+    JpegNotDecoded,  // a JPEG file whose declared size is within the limits: for the
+                     // platform decoder
+    PngNotDecoded,   // an icon whose chosen entry is PNG within the limits: png_offset/png_size
+                     // locate it
+    Malformed,       // a recognised format that could not be decoded, or is over the limits
 };
 
 struct DecodedPicture {
@@ -57,9 +66,18 @@ struct DecodedPicture {
     Picture picture;
     size_t png_offset = 0;  // PngNotDecoded only: the PNG bytes inside the icon file
     size_t png_size = 0;
+    // JpegNotDecoded and PngNotDecoded: the size the file declares. The
+    // platform decoder's result must have exactly this size.
+    int width = 0, height = 0;
 };
 
 DecodedPicture decode_picture(ByteSpan data);
+
+// The size a JPEG file declares in its frame header (the first SOFn marker
+// before the scan), or false when there is none. Nothing is decoded.
+bool jpeg_size(ByteSpan data, int& width, int& height);
+// The size in a PNG file's IHDR chunk, or false when it has none.
+bool png_size(ByteSpan data, int& width, int& height);
 
 // A BMP file (14-byte file header, then a core, info, V4 or V5 header): 1, 4
 // and 8 bits with a palette, RLE8 and RLE4, 16 and 32 bits with or without

@@ -1,6 +1,9 @@
 #include "download/download_model.h"
 
+#include <algorithm>
+
 #include "app/zt_container.h"
+#include "base/file_names.h"
 #include "base/text.h"
 
 namespace yq::download {
@@ -11,42 +14,8 @@ bool is_unreserved(unsigned char c) {
            c == '_' || c == '.' || c == '~';
 }
 
-// GBK trail bytes: 0x40..0xFE except 0x7F. 0x5C ('\') and 0x7C ('|') are
-// among them and are then part of the character, not punctuation.
-bool is_gbk_trail(unsigned char b) {
-    return b >= 0x40 && b <= 0xFE && b != 0x7F;
-}
-
-bool is_forbidden_in_file_name(unsigned char c) {
-    return c < 0x20 || std::string_view("<>:\"/\\|?*").find(char(c)) != std::string_view::npos;
-}
-
 char ascii_upper(char c) {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-// Windows opens a device, not a file, when the part of a file name before
-// its first dot, without trailing blanks, is one of these names.
-bool names_device(std::string_view file_name) {
-    std::string_view base = file_name.substr(0, file_name.find('.'));
-    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-    std::string up;
-    for (char c : base) up += ascii_upper(c);
-    static constexpr std::string_view kDevices[] = {"CON",    "PRN",     "AUX",   "NUL",
-                                                    "CONIN$", "CONOUT$", "CLOCK$"};
-    for (std::string_view d : kDevices)
-        if (up == d) return true;
-    if (up.size() == 4 && (up.starts_with("COM") || up.starts_with("LPT")) && up[3] >= '0' &&
-        up[3] <= '9')
-        return true;
-    return false;
-}
-
-// Number of characters of a GBK text (a lead byte with a trail byte counts once).
-size_t gbk_chars(std::string_view s) {
-    size_t n = 0;
-    for (size_t i = 0; i < s.size(); i += gbk_char_size(s, i)) ++n;
-    return n;
 }
 
 bool ends_with_separator(std::string_view path) {
@@ -140,8 +109,24 @@ std::string safe_font_file_stem(std::string_view name) {
     // so the name written is the name read back.
     for (size_t i = stem.size(); i > 0 && (stem[i - 1] == '.' || stem[i - 1] == ' '); --i)
         stem[i - 1] = '_';
-    if (gbk_chars(stem) + 4 > kMaxFileNameChars) return {};
+    if (gbk_char_count(stem) + 4 > kMaxFileNameChars) return {};
     return stem;
+}
+
+std::string install_file_name(std::string_view font_name) {
+    std::string stem = strip_blanks(safe_font_file_stem(font_name));
+    std::string name = stem + ".ttf";
+    if (stem.empty() || !is_storable_file_name(name)) return {};
+    return name;
+}
+
+std::string partial_path(std::string_view target) {
+    return std::string(target) + std::string(kPartialSuffix);
+}
+
+int64_t download_limit(int64_t kept, uint32_t announced) {
+    if (announced == 0) return kMaxDownloadBytes;
+    return std::min<int64_t>(kMaxDownloadBytes, kept + int64_t(announced));
 }
 
 std::string target_path(std::string_view folder, std::string_view font_name) {
@@ -151,7 +136,8 @@ std::string target_path(std::string_view folder, std::string_view font_name) {
     if (!path.empty() && !ends_with_separator(path)) path += '\\';
     path += stem;
     path += ".ttf";
-    if (gbk_chars(path) > kMaxPathChars) return {};
+    // The partial file beside it must fit too.
+    if (gbk_char_count(path) + kPartialSuffix.size() > kMaxPathChars) return {};
     return path;
 }
 
@@ -164,7 +150,7 @@ CheckedDownload check_downloaded_file(ByteSpan file, const TransferSummary& summ
     } else if (file.size() < 8 || load_u32le(file, 0) != kZtMagic) {
         out.verdict = DownloadVerdict::kNotContainer;
     } else {
-        out.font = zt_unpack(file);
+        out.font = zt_unpack(file, kMaxFontFileBytes);
         out.verdict = out.font.empty() ? DownloadVerdict::kDamaged : DownloadVerdict::kOk;
     }
     return out;

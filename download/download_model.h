@@ -6,6 +6,9 @@
 //   download_url         base URL + "/ztwjj/" + address + ".tmp"
 //   safe_font_file_stem  a catalogue font name made safe as a file name, or ""
 //   target_path          download folder + safe name + ".ttf", or ""
+//   partial_path         where the download is written until it is checked
+//   install_file_name    the name in the Fonts folder: safe name, blanks stripped
+//   download_limit       the most bytes a body may bring
 //   TransferCounter      bytes received, percentages and when to report progress
 //   decide_resume        append, start again, or refuse, from the answer's status
 //   check_downloaded_file  unpacked font bytes, or why the download failed
@@ -19,6 +22,7 @@
 #include <utility>
 
 #include "base/bytes.h"
+#include "base/file_names.h"
 
 namespace yq::download {
 
@@ -126,6 +130,7 @@ struct TransferSummary {
     int64_t received = 0;     // bytes in the file at the end, counting a resumed start
     bool short_body = false;  // fewer bytes than announced (the connection was cut)
     bool restarted = false;   // a resume the server answered with the whole file
+    bool too_long = false;    // the body went past download_limit: the transfer failed
     // For a failed transfer: the step that failed ("open url", "read", ...)
     // and the system's error code then, for the program's log.
     const char* failed_step = nullptr;
@@ -144,11 +149,6 @@ ResumeStep decide_resume(int http_status, std::string_view content_range, int32_
 // The first byte position of "bytes A-B/T" (or "bytes A-B/*"), or nothing.
 std::optional<int64_t> content_range_start(std::string_view content_range);
 
-// The longest file name we create, in characters (a GBK double-byte character
-// counts once), and the longest whole path the "A" file calls accept.
-inline constexpr size_t kMaxFileNameChars = 255;
-inline constexpr size_t kMaxPathChars = 259;
-
 // A catalogue font name made usable as a file name inside the download
 // folder: the name exactly as listed where it is a valid Windows name, else
 // with every character a Windows file name cannot hold (controls, the
@@ -161,8 +161,33 @@ std::string safe_font_file_stem(std::string_view font_name);
 
 // download folder + safe_font_file_stem(font_name) + ".ttf"; a separator is
 // put after the folder when it has none. Empty (download refused) when the
-// name is refused or the path would be longer than kMaxPathChars.
+// name is refused or the path of its partial file would be longer than
+// kMaxPathChars.
 std::string target_path(std::string_view download_folder, std::string_view font_name);
+
+// A download is written to its partial file beside the target and moved over
+// the target only once it has been checked, unpacked and installed, so a
+// failed or cut download never touches an earlier good copy. The partial
+// file holds a container, which no font listing takes for a font.
+inline constexpr std::string_view kPartialSuffix = ".yqpart";
+std::string partial_path(std::string_view target);
+
+// The file name the font is installed under in the Fonts folder: the same
+// safe stem as the download folder's file, blanks stripped (as the install
+// strips them), + ".ttf". Empty when stripping leaves no name Windows can
+// store (for example "CO N" becomes the device name CON).
+std::string install_file_name(std::string_view font_name);
+
+// The largest font file installed, and the largest body a download may
+// bring (a container a little larger than the font it holds). A longer body
+// fails while it is read; a container that inflates further fails to unpack.
+inline constexpr size_t kMaxFontFileBytes = size_t{128} << 20;
+inline constexpr int64_t kMaxDownloadBytes = int64_t{kMaxFontFileBytes} + (int64_t{1} << 20);
+
+// The most bytes a transfer's file may hold: the bytes kept from a resumed
+// start plus the announced length when one was announced and that is
+// smaller, else kMaxDownloadBytes.
+int64_t download_limit(int64_t kept, uint32_t announced);
 
 // The verdict on a file whose transfer completed.
 enum class DownloadVerdict {
@@ -170,7 +195,8 @@ enum class DownloadVerdict {
     kHttpError,     // the server answered with an error status (the body is its page)
     kShortBody,     // the connection was cut before the announced length
     kNotContainer,  // no zt container magic: not what the server should send
-    kDamaged,       // a container whose stream does not unpack
+    kDamaged,       // a container whose stream does not unpack (or unpacks past
+                    // kMaxFontFileBytes)
 };
 struct CheckedDownload {
     DownloadVerdict verdict = DownloadVerdict::kNotContainer;

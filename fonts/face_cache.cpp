@@ -74,9 +74,8 @@ bool parse_face_cache(ByteSpan bytes, FaceCache& out) {
         if (path_len == 0 || path_len > kMaxCachedPathBytes) return false;
         ByteSpan path = r.bytes(path_len);
         CachedFace entry;
-        entry.size = static_cast<uint64_t>(r.u32le()) | static_cast<uint64_t>(r.u32le()) << 32;
-        entry.write_time = static_cast<uint64_t>(r.u32le()) | static_cast<uint64_t>(r.u32le())
-                                                                  << 32;
+        entry.size = r.u64le();
+        entry.write_time = r.u64le();
         size_t face_len = r.u8();
         if (face_len > sfnt::kMaxFaceNameBytes) return false;
         ByteSpan face = r.bytes(face_len);

@@ -8,6 +8,9 @@
 namespace yq::server {
 namespace {
 
+// The publisher unpacks its own files; nothing it serves is larger.
+constexpr size_t kMaxUnpackedBytes = size_t{1} << 30;
+
 int run_unpack(const std::vector<std::string>& args) {
     if (args.size() != 2) {
         std::fprintf(stderr, "usage: yanqing-server unpack IN OUT\n");
@@ -23,7 +26,7 @@ int run_unpack(const std::vector<std::string>& args) {
         std::fprintf(stderr, "unpack: %s: not a zt container (wrong magic)\n", args[0].c_str());
         return 1;
     }
-    Bytes plain = zt_unpack(*data);
+    Bytes plain = zt_unpack(*data, kMaxUnpackedBytes);
     if (plain.empty()) {
         std::fprintf(stderr,
                      "unpack: %s: damaged container (bad stream, check value or stored length)\n",

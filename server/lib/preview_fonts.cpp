@@ -33,7 +33,7 @@ std::shared_ptr<const Bytes> PreviewFonts::file_for(std::string_view gbk_face_na
     }
     std::optional<Bytes> packed = read_file(root_ + "/ztwjj/" + key + ".tmp");
     if (!packed) return nullptr;
-    Bytes font = zt_unpack(*packed);
+    Bytes font = zt_unpack(*packed, kMaxPreviewFontBytes);
     if (font.empty()) return nullptr;
     auto file = std::make_shared<const Bytes>(std::move(font));
     std::lock_guard<std::mutex> lock(mutex_);

@@ -16,6 +16,8 @@ namespace yq::server {
 
 // Unpacked font files kept in memory between requests, at most this much.
 inline constexpr size_t kMaxCachedFontBytes = size_t{512} << 20;
+// A font file larger than this (unpacked) is not drawn with.
+inline constexpr size_t kMaxPreviewFontBytes = size_t{256} << 20;
 
 class PreviewFonts {
   public:

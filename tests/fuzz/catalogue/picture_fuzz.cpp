@@ -9,8 +9,8 @@ void check(const yq::Picture& p) {
         if (p.width != 0 || p.height != 0) __builtin_trap();
         return;
     }
-    if (p.width < 1 || p.height < 1 || p.width > yq::kMaxPictureSide ||
-        p.height > yq::kMaxPictureSide)
+    if (p.width < 1 || p.height < 1 || p.width > yq::kMaxPictureWidth ||
+        p.height > yq::kMaxPictureHeight)
         __builtin_trap();
     if (p.bgra.size() != size_t(p.width) * size_t(p.height) * 4) __builtin_trap();
 }
@@ -23,6 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(d.picture);
     if (d.status == yq::PictureStatus::PngNotDecoded &&
         (d.png_offset > size || d.png_size > size - d.png_offset))
+        __builtin_trap();
+    // What goes to the platform decoder has declared a size within the limits.
+    if ((d.status == yq::PictureStatus::PngNotDecoded ||
+         d.status == yq::PictureStatus::JpegNotDecoded) &&
+        (d.width < 1 || d.height < 1 || d.width > yq::kMaxPictureWidth ||
+         d.height > yq::kMaxPictureHeight))
         __builtin_trap();
     // Each decoder also sees every input, whatever its first bytes say.
     check(yq::decode_bmp(bytes));

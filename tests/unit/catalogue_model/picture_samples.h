@@ -271,11 +271,24 @@ inline Bytes icon_two_entries() {
     return b;
 }
 
-// ICO whose only entry (256 x 256) is PNG data: only the signature matters here.
-inline Bytes icon_png() {
-    Bytes b = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0, 12, 0, 0, 0, 22, 0, 0, 0};
-    b.insert(b.end(), {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0});
+// ICO whose only entry (256 x 256 in the directory) is PNG data: the
+// signature and an IHDR chunk declaring w x h; the rest is not looked at.
+inline Bytes icon_png(uint16_t w = 16, uint16_t h = 16) {
+    Bytes b = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0, 33, 0, 0, 0, 22, 0, 0, 0};
+    b.insert(b.end(), {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A,  // signature
+                       0,    0,   0,   13,  'I',  'H',  'D',  'R',   // IHDR, 13 bytes
+                       0,    0,   uint8_t(w >> 8), uint8_t(w),       // width
+                       0,    0,   uint8_t(h >> 8), uint8_t(h),       // height
+                       8,    6,   0,   0,   0,    0,    0,    0, 0});  // depth, RGBA; CRC
     return b;
+}
+
+// The start of a JPEG file: an APP0 segment, then a baseline frame header
+// declaring w x h. Nothing after it is looked at.
+inline Bytes jpeg_start(uint16_t w, uint16_t h) {
+    return {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 'J', 'F',  // SOI, APP0 of 2 bytes
+            0xFF, 0xC0, 0, 11, 8, uint8_t(h >> 8), uint8_t(h), uint8_t(w >> 8), uint8_t(w),
+            1,    1,    0x11, 0};                   // one component
 }
 
 // PCX header for w x h with bits per pixel, planes and bytes per plane line.

@@ -39,8 +39,17 @@ TEST(PictureSniff, RecognisesEachFormatByItsFirstBytes) {
     EXPECT_EQ(sniff({}), PictureFormat::Unknown);
     EXPECT_EQ(sniff({'B'}), PictureFormat::Unknown);
 
-    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xDB};
-    EXPECT_EQ(decode_picture(span(jpeg)).status, PictureStatus::JpegNotDecoded);
+    // A JPEG goes to the platform decoder only with a frame header declaring
+    // a size a row can show.
+    Bytes jpeg = s::jpeg_start(300, 30);
+    DecodedPicture j = decode_picture(span(jpeg));
+    EXPECT_EQ(j.status, PictureStatus::JpegNotDecoded);
+    EXPECT_EQ(j.width, 300);
+    EXPECT_EQ(j.height, 30);
+    for (Bytes refused : {Bytes{0xFF, 0xD8, 0xFF, 0xDB}, s::jpeg_start(4096, 4096),
+                          s::jpeg_start(kMaxPictureWidth + 1, 1), s::jpeg_start(0, 10)}) {
+        EXPECT_EQ(decode_picture(span(refused)).status, PictureStatus::Malformed);
+    }
     Bytes text = {'h', 'e', 'l', 'l', 'o'};
     EXPECT_EQ(decode_picture(span(text)).status, PictureStatus::Unrecognised);
 }
@@ -100,10 +109,14 @@ TEST(PictureBmp, RejectsBadHeadersAndOversizedClaims) {
     b = s::bmp24();
     b[10] = 20;  // pixels inside the headers
     EXPECT_TRUE(decode_bmp(span(b)).empty());
-    // 4097 wide: over the side limit, whatever data follows.
+    // One pixel wider or taller than a row can show, whatever data follows.
     b = s::bmp24();
-    b[18] = 0x01;
-    b[19] = 0x10;
+    b[18] = (kMaxPictureWidth + 1) & 0xFF;
+    b[19] = (kMaxPictureWidth + 1) >> 8;
+    EXPECT_TRUE(decode_bmp(span(b)).empty());
+    b = s::bmp24();
+    b[22] = (kMaxPictureHeight + 1) & 0xFF;
+    b[23] = (kMaxPictureHeight + 1) >> 8;
     EXPECT_TRUE(decode_bmp(span(b)).empty());
     // 4096 x 4096 claimed, with 16 bytes of pixels: refused before any allocation.
     b = s::bmp24();
@@ -195,8 +208,11 @@ TEST(PictureIcon, DecodesLargestEntryWithMaskOrAlpha) {
     DecodedPicture d = decode_picture(span(png));
     EXPECT_EQ(d.status, PictureStatus::PngNotDecoded);
     EXPECT_EQ(d.png_offset, 22u);
-    EXPECT_EQ(d.png_size, 12u);
+    EXPECT_EQ(d.png_size, 33u);
+    EXPECT_EQ(d.width, 16);
     EXPECT_TRUE(d.picture.empty());
+    png = s::icon_png(4096, 4096);  // more than a row can show: not handed on
+    EXPECT_EQ(decode_picture(span(png)).status, PictureStatus::Malformed);
 }
 
 TEST(PictureIcon, RejectsEntriesOutsideTheFile) {

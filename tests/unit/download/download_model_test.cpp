@@ -201,9 +201,32 @@ TEST(TargetPath, FolderEndingInTrailByte5CGetsSeparator) {
 }
 
 TEST(TargetPath, RefusesPathsLongerThanTheFileCallsAccept) {
+    // Counted with the partial file's suffix: its path is the longer one.
     std::string folder = "C:\\" + std::string(200, 'f') + "\\";
-    EXPECT_FALSE(target_path(folder, std::string(51, 'a')).empty());  // 259 characters
-    EXPECT_EQ(target_path(folder, std::string(52, 'a')), "");
+    std::string target = target_path(folder, std::string(44, 'a'));
+    EXPECT_EQ(partial_path(target).size(), 259u);
+    EXPECT_EQ(target_path(folder, std::string(45, 'a')), "");
+}
+
+TEST(InstallFileName, IsTheSafeNameWithoutBlanks) {
+    EXPECT_EQ(install_file_name("My Font"), "MyFont.ttf");
+    EXPECT_EQ(install_file_name("\xCB\xCE\xA1\xA1\xCC\xE5"), "\xCB\xCE\xCC\xE5.ttf");  // full-width blank
+    // Made safe exactly as the download folder's name, so nothing can leave
+    // the Fonts folder or name another kind of file.
+    EXPECT_EQ(install_file_name("..\\..\\evil"), ".._.._evil.ttf");
+    EXPECT_EQ(install_file_name("C:\\evil"), "C__evil.ttf");
+    EXPECT_EQ(install_file_name("a/b"), "a_b.ttf");
+    // Names that only stripping turns into something Windows cannot store.
+    EXPECT_EQ(install_file_name("CO N"), "");
+    EXPECT_EQ(install_file_name("   "), "___.ttf");  // as in the download folder
+    EXPECT_EQ(install_file_name("CON"), "");
+}
+
+TEST(DownloadLimit, IsTheAnnouncedLengthOrTheHardCap) {
+    EXPECT_EQ(download_limit(0, 0), kMaxDownloadBytes);
+    EXPECT_EQ(download_limit(0, 25000), 25000);
+    EXPECT_EQ(download_limit(4096, 25000), 29096);
+    EXPECT_EQ(download_limit(0, 0xFFFFFFFFu), kMaxDownloadBytes);
 }
 
 Bytes sample_font() {

@@ -1,0 +1,58 @@
+#include "base/file_names.h"
+
+#include <string>
+
+#include "base/text.h"
+
+namespace yq {
+namespace {
+
+char ascii_upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
+bool is_forbidden_in_file_name(unsigned char c) {
+    return c < 0x20 || std::string_view("<>:\"/\\|?*").find(char(c)) != std::string_view::npos;
+}
+
+bool names_device(std::string_view file_name) {
+    std::string_view base = file_name.substr(0, file_name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    std::string up;
+    for (char c : base) up += ascii_upper(c);
+    static constexpr std::string_view kDevices[] = {"CON",    "PRN",     "AUX",   "NUL",
+                                                    "CONIN$", "CONOUT$", "CLOCK$"};
+    for (std::string_view d : kDevices)
+        if (up == d) return true;
+    return up.size() == 4 && (up.starts_with("COM") || up.starts_with("LPT")) && up[3] >= '0' &&
+           up[3] <= '9';
+}
+
+size_t gbk_char_count(std::string_view s) {
+    size_t n = 0;
+    for (size_t i = 0; i < s.size(); i += gbk_char_size(s, i)) ++n;
+    return n;
+}
+
+bool is_storable_file_name(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (size_t i = 0; i < name.size();) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (is_gbk_lead(c)) {
+            if (i + 1 >= name.size() || !is_gbk_trail(static_cast<unsigned char>(name[i + 1])))
+                return false;
+            i += 2;
+            continue;
+        }
+        if (is_forbidden_in_file_name(c)) return false;
+        ++i;
+    }
+    char last = name.back();
+    // A trail byte can be neither '.' nor ' ', so the last byte is a character.
+    if (last == '.' || last == ' ') return false;
+    return !names_device(name) && gbk_char_count(name) <= kMaxFileNameChars;
+}
+
+}  // namespace yq

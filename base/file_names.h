@@ -1,0 +1,43 @@
+// What a Windows file name may be, for names this program makes from outside
+// text (catalogue font names) and for names it is asked to write into.
+// Names are GBK; a trail byte (which may be 0x5C '\' or 0x7C '|') belongs to
+// its character and is never taken for punctuation.
+//
+//   names_device            Windows opens a device, not a file, for this name
+//   is_storable_file_name   Windows stores and reads back exactly this name
+//   gbk_char_count          characters of a GBK text
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace yq {
+
+// The longest file name we create, in characters (a GBK double-byte character
+// counts once), and the longest whole path the "A" file calls accept.
+inline constexpr size_t kMaxFileNameChars = 255;
+inline constexpr size_t kMaxPathChars = 259;
+
+// GBK trail bytes: 0x40..0xFE except 0x7F.
+inline bool is_gbk_trail(unsigned char b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
+// Control characters, the separators slash and backslash, and < > : " | ? *.
+bool is_forbidden_in_file_name(unsigned char c);
+
+// True when the part of `file_name` before its first dot, without trailing
+// blanks, is CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$ or CLOCK$
+// (in any case): Windows then opens that device, whatever the extension.
+bool names_device(std::string_view file_name);
+
+// Characters of a GBK text: a lead byte with a trail byte after it counts once.
+size_t gbk_char_count(std::string_view text);
+
+// True when `name` is a plain file name that Windows stores as given: not
+// empty, not "." or "..", no forbidden character, every lead byte followed by
+// a trail byte, no trailing dot or blank (Windows would drop them), not a
+// device name, and at most kMaxFileNameChars characters.
+bool is_storable_file_name(std::string_view name);
+
+}  // namespace yq
