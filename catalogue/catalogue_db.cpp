@@ -74,7 +74,11 @@ void CatalogueDb::move_to(int32_t n) {
 
 std::string CatalogueDb::read_text(std::string_view column) {
     if (!table_) return {};
-    return utf16_to_gbk(table_->text(gbk_to_utf16(column)));
+    std::u16string text = table_->text(gbk_to_utf16(column));
+    // Texts end at a NUL, here as everywhere in the program: a name holding
+    // one must not look like one text to one step and another to the next.
+    text.resize(std::char_traits<char16_t>::length(text.c_str()));
+    return utf16_to_gbk(text);
 }
 
 Bytes CatalogueDb::read_bytes(std::string_view column) {

@@ -46,9 +46,9 @@ class CatalogueDb {
     // record set is at its end.
     void move_to(int32_t n);
 
-    // The column's text in GBK (a character GBK lacks becomes "?") or its
-    // bytes. Empty for NULL, an unknown column, no open table or a position
-    // past the last row.
+    // The column's text in GBK (a character GBK lacks becomes "?"), up to
+    // its first U+0000, or its bytes. Empty for NULL, an unknown column, no
+    // open table or a position past the last row.
     std::string read_text(std::string_view column);
     Bytes read_bytes(std::string_view column);
 

@@ -5,5 +5,5 @@ yq_library(yq_catalogue_model
   DEPS yq_base yq_app_core)
 
 yq_library(yq_catalogue_picture
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/picture.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/picture.cpp ${CMAKE_CURRENT_LIST_DIR}/picture_cache.cpp
   DEPS yq_base)

@@ -124,9 +124,9 @@ std::string partial_path(std::string_view target) {
     return std::string(target) + std::string(kPartialSuffix);
 }
 
-int64_t download_limit(int64_t kept, uint32_t announced) {
-    if (announced == 0) return kMaxDownloadBytes;
-    return std::min<int64_t>(kMaxDownloadBytes, kept + int64_t(announced));
+int64_t download_limit(int64_t kept, uint32_t announced, int64_t cap) {
+    if (announced == 0) return cap;
+    return std::min<int64_t>(cap, kept + int64_t(announced));
 }
 
 std::string target_path(std::string_view folder, std::string_view font_name) {

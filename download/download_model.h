@@ -186,8 +186,8 @@ inline constexpr int64_t kMaxDownloadBytes = int64_t{kMaxFontFileBytes} + (int64
 
 // The most bytes a transfer's file may hold: the bytes kept from a resumed
 // start plus the announced length when one was announced and that is
-// smaller, else kMaxDownloadBytes.
-int64_t download_limit(int64_t kept, uint32_t announced);
+// smaller, else `cap`.
+int64_t download_limit(int64_t kept, uint32_t announced, int64_t cap = kMaxDownloadBytes);
 
 // The verdict on a file whose transfer completed.
 enum class DownloadVerdict {

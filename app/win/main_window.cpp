@@ -267,6 +267,10 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kTimer2) spinner_tick();
             if (wp == kTimer1) caption_fade_tick();
             return 0;
+        case WM_CLOSE:
+            // Alt+F4, the taskbar's close and any WM_CLOSE end the program as
+            // the drawn close button does: it never lives on without its window.
+            end_program();
         case WM_DESTROY:
             return 0;  // the process ends from the close button, not here
     }

@@ -9,7 +9,6 @@ using std::max;
 using std::min;
 #include <gdiplus.h>
 
-#include <map>
 #include <memory>
 
 #include "app/win/app_state.h"
@@ -19,6 +18,7 @@ using std::min;
 #include "catalogue/list_geometry.h"
 #include "catalogue/list_model.h"
 #include "catalogue/picture.h"
+#include "catalogue/picture_cache.h"
 #include "catalogue/win/download_hook.h"
 #include "fonts/win/system_fonts.h"
 #include "platform/win/controls.h"
@@ -49,9 +49,7 @@ struct CataloguePage {
     DatabaseRecords records;
     CategoryView categories;
     ListModel list;
-    // Decoded row pictures by the slot's picture object: a ring redraw every
-    // 50 ms must not decode again.
-    std::map<const Bytes*, std::shared_ptr<Picture>> pictures;
+    PictureCache pictures;
     HBITMAP category_faces[3] = {};
     HBITMAP action_faces[3] = {};
     HBITMAP spinner[kSpinnerFrames] = {};
@@ -90,27 +88,29 @@ void load_artwork(CataloguePage& p) {
     p.percent_font = point_font(kPercentPoints);
 }
 
-// JPEG files and PNG icon entries go to the platform's decoder.
-std::shared_ptr<Picture> decode_with_gdiplus(ByteSpan bytes) {
-    auto out = std::make_shared<Picture>();
+// JPEG files and PNG icon entries go to the platform's decoder, once their
+// headers have declared a size a row can show; what it gives must have that
+// size, or nothing is drawn.
+Picture decode_with_gdiplus(ByteSpan bytes, int width, int height) {
+    Picture out;
     IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
     if (!stream) return out;
     {
         Gdiplus::Bitmap bitmap(stream);
-        if (bitmap.GetLastStatus() == Gdiplus::Ok && bitmap.GetWidth() > 0 &&
-            bitmap.GetWidth() <= 4096 && bitmap.GetHeight() <= 4096) {
-            Gdiplus::Rect rect(0, 0, bitmap.GetWidth(), bitmap.GetHeight());
+        if (bitmap.GetLastStatus() == Gdiplus::Ok && bitmap.GetWidth() == UINT(width) &&
+            bitmap.GetHeight() == UINT(height)) {
+            Gdiplus::Rect rect(0, 0, width, height);
             Gdiplus::BitmapData data;
             if (bitmap.LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) ==
                 Gdiplus::Ok) {
-                out->width = static_cast<int>(data.Width);
-                out->height = static_cast<int>(data.Height);
-                out->bgra.resize(static_cast<size_t>(out->width) * out->height * 4);
-                for (int y = 0; y < out->height; ++y) {
-                    memcpy(out->bgra.data() + static_cast<size_t>(y) * out->width * 4,
+                out.width = width;
+                out.height = height;
+                out.bgra.resize(static_cast<size_t>(width) * height * 4);
+                for (int y = 0; y < height; ++y) {
+                    memcpy(out.bgra.data() + static_cast<size_t>(y) * width * 4,
                            static_cast<const uint8_t*>(data.Scan0) +
                                static_cast<ptrdiff_t>(y) * data.Stride,
-                           static_cast<size_t>(out->width) * 4);
+                           static_cast<size_t>(width) * 4);
                 }
                 bitmap.UnlockBits(&data);
             }
@@ -120,24 +120,20 @@ std::shared_ptr<Picture> decode_with_gdiplus(ByteSpan bytes) {
     return out;
 }
 
-std::shared_ptr<Picture> decoded(CataloguePage& p, const std::shared_ptr<const Bytes>& bytes) {
-    if (!bytes || bytes->empty()) return nullptr;
-    auto it = p.pictures.find(bytes.get());
-    if (it != p.pictures.end()) return it->second;
-    if (p.pictures.size() > 64) p.pictures.clear();  // pages come and go
-    DecodedPicture d = decode_picture(*bytes);
-    std::shared_ptr<Picture> pic;
-    if (d.status == PictureStatus::Decoded) {
-        pic = std::make_shared<Picture>(std::move(d.picture));
-    } else if (d.status == PictureStatus::JpegNotDecoded) {
-        pic = decode_with_gdiplus(*bytes);
-    } else if (d.status == PictureStatus::PngNotDecoded) {
-        pic = decode_with_gdiplus(ByteSpan(*bytes).subspan(d.png_offset, d.png_size));
-    } else {
-        pic = std::make_shared<Picture>();  // undecodable: draws nothing
+// A row picture's pixels; empty (nothing drawn) when it cannot be decoded
+// or is larger than a row can show.
+Picture decode_row_picture(ByteSpan bytes) {
+    DecodedPicture d = decode_picture(bytes);
+    switch (d.status) {
+        case PictureStatus::Decoded:
+            return std::move(d.picture);
+        case PictureStatus::JpegNotDecoded:
+            return decode_with_gdiplus(bytes, d.width, d.height);
+        case PictureStatus::PngNotDecoded:
+            return decode_with_gdiplus(bytes.subspan(d.png_offset, d.png_size), d.width, d.height);
+        default:
+            return {};
     }
-    p.pictures[bytes.get()] = pic;
-    return pic;
 }
 
 // Draws a picture at natural size, white and fully transparent pixels left
@@ -199,7 +195,8 @@ void draw_row(CataloguePage& p, const RowDrawing& r) {
         GRADIENT_RECT gr{0, 1};
         GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
     }
-    if (auto pic = decoded(p, r.picture)) draw_picture(dc, *pic, kPictureX, y + kPictureDy);
+    if (auto pic = p.pictures.get(r.picture, decode_row_picture))
+        draw_picture(dc, *pic, kPictureX, y + kPictureDy);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour(kRowTextRgb));
     {

@@ -40,7 +40,10 @@ std::string download_folder() {
 
 // What a worker needs, handed to it as its own argument.
 struct Job {
-    std::string font_name, url, target;
+    std::string font_name, url;
+    std::string target;        // the font's file in the download folder
+    std::string partial;       // where the transfer writes until all checks pass
+    std::string install_name;  // its file name in the Fonts folder
 };
 
 Bytes read_file(const std::string& path) {
@@ -52,6 +55,7 @@ bool write_file(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+    out.close();
     return static_cast<bool>(out);
 }
 
@@ -63,30 +67,46 @@ void finish_rows(const std::string& font_name, bool installed) {
     win::run_on_ui([&] { catalogue_download_finished(font_name, installed); });
 }
 
-// A completed transfer: the file must be a container that unpacks, or the
-// download failed (an error page or a cut body is never installed, and no
-// broken file is left behind).
+// A download that did not end in an install: its partial file goes, the
+// rows go back to 安装, and the message is shown once the lock is left (a
+// waiting box must not hold up the other downloads).
+void refuse(const Job& job, std::unique_lock<std::mutex>& lock, const char* message) {
+    DeleteFileA(job.partial.c_str());
+    finish_rows(job.font_name, false);
+    lock.unlock();
+    show_on_ui(message);
+}
+
+// A completed transfer: the file must be a container that unpacks, and the
+// unpacked font must install, or the download failed. Only then does the
+// font replace the download folder's copy, so an error page, a cut body or
+// a refused install never touches an earlier good copy, and leaves nothing.
 void complete(const Job& job, const download::TransferSummary& summary) {
     std::unique_lock<std::mutex> lock(download_lock());
     download::CheckedDownload checked =
-        download::check_downloaded_file(read_file(job.target), summary);
-    if (!checked.ok() || !write_file(job.target, checked.font)) {
+        download::check_downloaded_file(read_file(job.partial), summary);
+    if (!checked.ok()) {
         std::fprintf(stderr, "yanqing: download of %s refused: %s (HTTP %d, %lld of %u bytes)\n",
                      job.url.c_str(), download::to_string(checked.verdict), summary.http_status,
                      static_cast<long long>(summary.received), summary.announced);
-        DeleteFileA(job.target.c_str());
-        finish_rows(job.font_name, false);
-        lock.unlock();
         // A body cut before its announced length is a broken connection (on
         // Windows the read fails; under Wine it looks like the end of the body).
-        show_on_ui(checked.verdict == download::DownloadVerdict::kShortBody ? kServerFailed
-                                                                            : kDataError);
-        return;
+        return refuse(job, lock,
+                      checked.verdict == download::DownloadVerdict::kShortBody ? kServerFailed
+                                                                                : kDataError);
+    }
+    std::string file_name = job.install_name;
+    if (!write_file(job.partial, checked.font) || !install_font(job.partial, file_name)) {
+        std::fprintf(stderr, "yanqing: %s was not installed as %s\n", job.font_name.c_str(),
+                     job.install_name.c_str());
+        return refuse(job, lock, kDataError);
+    }
+    if (!MoveFileExA(job.partial.c_str(), job.target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(job.partial.c_str());  // installed all the same; the old copy stays
     }
     // The font is installed even when its row has left the page: the user
     // asked for it, and the row shows it the next time it is drawn.
-    std::string file_name = job.font_name + ".ttf";
-    install_font(job.target, file_name);
     rebuild_inventory([&] {
         fill_system_font_grid();
         catalogue_download_finished(job.font_name, true);
@@ -101,7 +121,7 @@ DWORD WINAPI download_worker(void* arg) {
     download::TransferSummary summary;
     bool failed = false;
     download::font_transfer(
-        job->url, job->target,
+        job->url, job->partial,
         [&](const download::Report& r) {
             if (r.failed) {
                 failed = true;
@@ -117,11 +137,9 @@ DWORD WINAPI download_worker(void* arg) {
     if (failed) {
         std::fprintf(stderr, "yanqing: download of %s failed at %s (error %lu)\n", job->url.c_str(),
                      summary.failed_step ? summary.failed_step : "?", summary.error);
-        {
-            std::lock_guard<std::mutex> lock(download_lock());
-            finish_rows(job->font_name, false);
-        }
-        show_on_ui(kServerFailed);
+        std::unique_lock<std::mutex> lock(download_lock());
+        // A body longer than any font is the server's fault, not the link's.
+        refuse(*job, lock, summary.too_long ? kDataError : kServerFailed);
     } else {
         complete(*job, summary);
     }
@@ -130,13 +148,16 @@ DWORD WINAPI download_worker(void* arg) {
 
 void start_download(int row, const std::string& font_name, const std::string& address) {
     std::string target = download::target_path(download_folder(), font_name);
-    if (target.empty()) {
-        // A name that cannot be a file in the download folder is never used.
+    std::string install_name = download::install_file_name(font_name);
+    if (target.empty() || install_name.empty()) {
+        // A name that cannot be a file in the download folder or the Fonts
+        // folder is never used.
         catalogue_download_finished(font_name, false);
         win::message_box(kDataError);
         return;
     }
-    auto* job = new Job{font_name, download::download_url(g_app.server_url, address), target};
+    auto* job = new Job{font_name, download::download_url(g_app.server_url, address), target,
+                        download::partial_path(target), install_name};
     HANDLE thread = CreateThread(nullptr, 0, download_worker, job, 0, nullptr);
     if (!thread) {
         delete job;

@@ -181,7 +181,7 @@ void pump_messages_for(DWORD ms) {
 
 int font_transfer(const std::string& url, const std::string& target_path, ReportFn report,
                   int32_t start_offset, bool resume, const std::string& font_name,
-                  TransferSummary* summary) {
+                  TransferSummary* summary, int64_t max_bytes) {
     const std::string path = target_path;
     const std::string font = font_name;
     TransferSummary local;
@@ -230,12 +230,17 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
         append = step == ResumeStep::kAppend;
         sum.restarted = !append;
     }
+    // A length beyond the limit is refused before the file is touched.
+    const int64_t kept = append ? start_offset : 0;
+    TransferCounter counter(kept, query_number(request.get(), HTTP_QUERY_CONTENT_LENGTH));
+    sum.announced = counter.announced();
+    const int64_t limit = download_limit(kept, counter.announced(), max_bytes);
+    if (counter.announced() > 0 && kept + int64_t(counter.announced()) > limit) {
+        sum.too_long = true;
+        return fail("announced length");
+    }
     UniqueFile file = open_target(path, append, start_offset);
     if (!file) return fail("open target file");
-
-    TransferCounter counter(append ? start_offset : 0,
-                            query_number(request.get(), HTTP_QUERY_CONTENT_LENGTH));
-    sum.announced = counter.announced();
     auto progress = [&](int percent) { send(Report::progress(path, font, percent)); };
     FileWriter writer(file.get());
     auto fail_reading = [&](const char* step) {
@@ -255,6 +260,10 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
             return fail_reading("read");
         const DWORD took = GetTickCount() - started;
         if (got == 0) break;
+        if (counter.received() + int64_t(got) > limit) {
+            sum.too_long = true;
+            return fail_reading("body too long");
+        }
         // A failed write would leave a hole in the font: it fails the transfer.
         if (!writer.put(std::move(buf), got)) return fail_reading("write");
         counter.add(got, progress);

@@ -39,10 +39,15 @@ inline constexpr uint32_t kReceiveTimeoutMs = 60000;
 // shorter than start_offset, or a negative start_offset fails without
 // touching the file.
 //
+// The file never grows past download_limit(kept bytes, Content-Length,
+// max_bytes): an announced length beyond it fails before the body is read,
+// and a body that goes on past it (one without a length that never ends)
+// fails as soon as it does; summary->too_long tells these failures apart.
+//
 // When the internet root handle cannot be opened, the message box
 // "Internet连接错误!" is shown before the failure report.
 int font_transfer(const std::string& url, const std::string& target_path, ReportFn report,
                   int32_t start_offset, bool resume, const std::string& font_name,
-                  TransferSummary* summary = nullptr);
+                  TransferSummary* summary = nullptr, int64_t max_bytes = kMaxDownloadBytes);
 
 }  // namespace yq::download

@@ -34,13 +34,11 @@ void copy_to_clipboard(const std::string& text) {
     CloseClipboard();
 }
 
-void show_menu(HWND grid, bool system_grid, int x, int y) {
-    // A right click first moves the cursor to the cell under the mouse, as a
-    // left click would.
-    SendMessageA(grid, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
-    SendMessageA(grid, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-    int row = win::grid_cursor_row(grid);
+void show_menu(HWND grid, bool system_grid, int row, int x) {
+    // A right click moves the cursor to the row under the mouse, as a left
+    // click would; it never changes a tick.
     if (row < 0) return;
+    win::grid_set_cursor_row(grid, row);
     std::string face = win::grid_text(grid, row, system_grid && x >= 335 ? 4 : 1);
     std::string caption = delete_caption(face);
     HMENU menu = CreatePopupMenu();
@@ -71,11 +69,11 @@ void show_menu(HWND grid, bool system_grid, int x, int y) {
 }  // namespace
 
 void wire_font_grid_menus() {
-    win::on_grid_mouse(ctl(系统字体表格), [](win::GridEvent e, int, int, int x, int y) {
-        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格), true, x, y);
+    win::on_grid_mouse(ctl(系统字体表格), [](win::GridEvent e, int row, int, int x, int) {
+        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格), true, row, x);
     });
-    win::on_grid_mouse(ctl(系统字体表格2), [](win::GridEvent e, int, int, int x, int y) {
-        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格2), false, x, y);
+    win::on_grid_mouse(ctl(系统字体表格2), [](win::GridEvent e, int row, int, int x, int) {
+        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格2), false, row, x);
     });
 }
 

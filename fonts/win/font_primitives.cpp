@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <vector>
+
+#include "base/file_names.h"
 #include "base/text.h"
 #include "platform/sfnt/face_name.h"
 #include "platform/win/handles.h"
@@ -31,6 +35,9 @@ std::string listing_face_name(std::string& path) {
 
 namespace {
 
+// Numbered names tried for a font whose name another font's file holds.
+constexpr int kMaxNumberedNames = 999;
+
 // The part of a path after its last backslash (GBK-aware), or all of it.
 std::string base_name(const std::string& path) {
     size_t cut = std::string::npos;
@@ -40,15 +47,108 @@ std::string base_name(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-void set_registry_value(const std::string& name, const std::string& data) {
+// ASCII letters compared without case, GBK characters byte for byte, as
+// Windows compares file names.
+bool same_path(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (is_gbk_lead(x) && i + 1 < a.size()) {
+            if (x != y || a[i + 1] != b[i + 1]) return false;
+            ++i;
+            continue;
+        }
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string full_path(const std::string& path) {
+    char buf[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
+    return n == 0 || n >= sizeof buf ? std::string() : std::string(buf, n);
+}
+
+// True when `folder` + `name`, resolved as Windows resolves it, is a file
+// directly inside the Fonts folder and keeps exactly that name.
+bool lands_in_fonts_folder(const std::string& folder, const std::string& name) {
+    std::string resolved = full_path(folder + name), home = full_path(folder);
+    if (resolved.empty() || home.empty()) return false;
+    if (home.back() != '\\') home += '\\';
+    return resolved.size() > home.size() && same_path(resolved.substr(0, home.size()), home) &&
+           resolved.substr(home.size()) == name;
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether two files hold the same bytes.
+bool same_bytes(const std::string& a, const std::string& b) {
+    win::UniqueFile fa(CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::UniqueFile fb(CreateFileA(b.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER sa{}, sb{};
+    if (!fa || !fb || !GetFileSizeEx(fa.get(), &sa) || !GetFileSizeEx(fb.get(), &sb) ||
+        sa.QuadPart != sb.QuadPart)
+        return false;
+    std::vector<char> ba(1 << 16), bb(1 << 16);
+    for (;;) {
+        DWORD na = 0, nb = 0;
+        if (!ReadFile(fa.get(), ba.data(), static_cast<DWORD>(ba.size()), &na, nullptr) ||
+            !ReadFile(fb.get(), bb.data(), static_cast<DWORD>(bb.size()), &nb, nullptr) ||
+            na != nb)
+            return false;
+        if (na == 0) return true;
+        if (std::memcmp(ba.data(), bb.data(), na) != 0) return false;
+    }
+}
+
+// `name` itself, or name_2.ttf, name_3.ttf, ...: the first that no file in
+// the folder holds yet or whose file is this same face (a reinstall
+// overwrites its own file). Another font's file is never replaced. Empty
+// when no such name is left.
+std::string free_name_for(const std::string& folder, const std::string& name,
+                          const std::string& face) {
+    size_t dot = name.rfind('.');
+    std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    for (int k = 1; k <= kMaxNumberedNames; ++k) {
+        std::string candidate = k == 1 ? name : stem + "_" + std::to_string(k) + extension;
+        if (!is_storable_file_name(candidate)) return {};
+        std::string path = folder + candidate;
+        if (!exists(path) || strip_blanks(install_face_name(path)) == face) return candidate;
+    }
+    return {};
+}
+
+bool set_registry_value(const std::string& name, const std::string& data) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS &&
         RegCreateKeyA(HKEY_LOCAL_MACHINE, kFontsKey, &key) != ERROR_SUCCESS) {
-        return;
+        return false;
     }
     win::UniqueRegKey owner(key);
-    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size() + 1));
+    return RegSetValueExA(key, name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+}
+
+// Copies the font into the folder, made writable for the copy when it is
+// read-only and put back afterwards. The shell shows the Fonts folder
+// specially because of its system attribute: it is never cleared. A copy
+// refused because the target already holds these very bytes (Windows will
+// not overwrite a loaded font) has nothing left to do, and is no failure.
+bool copy_into(const std::string& folder, const std::string& source, const std::string& target) {
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    bool unlocked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (unlocked) SetFileAttributesA(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    bool copied = CopyFileA(source.c_str(), target.c_str(), FALSE) || same_bytes(source, target);
+    if (unlocked) SetFileAttributesA(folder.c_str(), attributes);
+    return copied;
 }
 
 }  // namespace
@@ -57,19 +157,26 @@ bool install_font(const std::string& path, std::string& file_name) {
     std::string face = strip_blanks(install_face_name(path));
     file_name = strip_blanks(file_name);
     if (face.empty()) return false;
-    // The shell shows the Fonts folder specially because of its system
-    // attribute: never clear it. A read-only folder is made writable for the
-    // copy and put back afterwards.
-    const std::string& folder = fonts_folder();
-    DWORD attributes = GetFileAttributesA(folder.c_str());
-    bool unlocked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-    if (unlocked) SetFileAttributesA(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     if (file_name.empty()) file_name = base_name(path);
-    std::string target = folder + file_name;
-    CopyFileA(path.c_str(), target.c_str(), FALSE);
-    if (unlocked) SetFileAttributesA(folder.c_str(), attributes);
-    AddFontResourceA(target.c_str());
-    set_registry_value(face + kTrueTypeSuffix, file_name);
+    const std::string& folder = fonts_folder();
+    if (!is_storable_file_name(file_name) || !lands_in_fonts_folder(folder, file_name)) return false;
+    std::string name = free_name_for(folder, file_name, face);
+    if (name.empty()) return false;
+    std::string target = folder + name;
+    bool existed = exists(target);
+    if (!copy_into(folder, path, target)) return false;
+    // The value is written last, so that it never names a file that is not
+    // there or a font GDI refused; what this install created goes again.
+    if (!AddFontResourceA(target.c_str())) {
+        if (!existed) DeleteFileA(target.c_str());
+        return false;
+    }
+    if (!set_registry_value(face + kTrueTypeSuffix, name)) {
+        RemoveFontResourceA(target.c_str());
+        if (!existed) DeleteFileA(target.c_str());
+        return false;
+    }
+    file_name = name;
     return true;
 }
 

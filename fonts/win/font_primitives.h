@@ -21,11 +21,20 @@ std::string install_face_name(const std::string& path);
 std::string listing_face_name(std::string& path);
 
 // Installs the font file `path` into the Fonts folder under `file_name`
-// (blanks stripped; the source's own name when empty), adds the font
-// resource and writes the registry value face + " (TrueType)" = file name.
-// `file_name` comes back stripped (and filled in). False when the file is not
-// a readable font: then nothing is copied or written. The Fonts folder's own
-// attributes are left as they were.
+// (blanks stripped; the source's own name when empty): copies the file,
+// adds the font resource, and only then writes the registry value
+// face + " (TrueType)" = file name. `file_name` comes back stripped (and
+// filled in), and numbered (name_2.ttf, ...) when the folder already holds a
+// file of that name with another face: an install never replaces another
+// font's file, while the same face reinstalled overwrites its own.
+//
+// False, with no registry value written and no file left behind, when the
+// file is not a readable font, the name is not one Windows stores as given,
+// resolves anywhere but directly inside the Fonts folder, or no numbered
+// name is free, or the copy, the font resource or the registry write fails.
+// A copy refused because the target already holds the same bytes (a loaded
+// font reinstalled) is no failure. The Fonts folder's own attributes are
+// left as they were.
 bool install_font(const std::string& path, std::string& file_name);
 
 // Removes the font resource of `path`; when that worked, deletes the registry

@@ -257,13 +257,13 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             scroll_to(w, s, s->top - GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA * 3);
             return 0;
         case WM_LBUTTONDOWN: {
+            // Only the cursor moves: a tick changes when the grid's owner says
+            // so (its toggling on release, select-all, a list refresh), never
+            // by the grid itself.
             SetFocus(w);
             hit(w, s, lp, &row, &col);
             if (row >= 0) {
                 s->cursor = row;
-                if (col >= 0 && s->kinds[col] == CellKind::CheckBox) {
-                    s->rows[row][col].checked = !s->rows[row][col].checked;
-                }
                 InvalidateRect(w, nullptr, FALSE);
             }
             return 0;
@@ -362,6 +362,12 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case GM_GETCURSORROW:
             return s->cursor;
+        case GM_SETCURSORROW:
+            s->cursor = static_cast<int>(wp) < static_cast<int>(s->rows.size())
+                            ? static_cast<int>(wp)
+                            : -1;
+            invalidate(w, s);
+            return 0;
         case GM_SETROWHEIGHT:
             s->row_height = std::max(1, static_cast<int>(wp));
             update_scroll(w, s);
@@ -450,6 +456,9 @@ void grid_set_column_kind(HWND g, int col, CellKind kind) {
 }
 int grid_cursor_row(HWND g) {
     return static_cast<int>(SendMessageA(g, GM_GETCURSORROW, 0, 0));
+}
+void grid_set_cursor_row(HWND g, int row) {
+    SendMessageA(g, GM_SETCURSORROW, static_cast<WPARAM>(row), 0);
 }
 void on_grid_mouse(HWND g, std::function<void(GridEvent, int, int, int, int)> handler) {
     if (GridState* s = state_of(g)) s->mouse = std::move(handler);

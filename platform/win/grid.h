@@ -7,6 +7,9 @@
 // first draw and kept in a bounded cache (kGridFontCacheSize), so a grid of
 // thousands of rows scrolls without creating thousands of fonts.
 //
+// A click moves the cursor row and never changes a check box: ticks change
+// only through grid_set_check, as the grid's owner decides.
+//
 // WM_SETREDRAW FALSE holds back every repaint (and leaves the window's
 // visibility alone) until WM_SETREDRAW TRUE repaints once. WM_PRINTCLIENT
 // draws the visible rows into the given DC, as WM_PAINT does on screen.
@@ -51,6 +54,7 @@ enum : UINT {
                          // bytes); the caller deletes it. For test probes in
                          // another process.
     GM_GETFONTSCREATED,  // fonts created since the grid was made (cache misses)
+    GM_SETCURSORROW,     // wp = row; a row outside the grid clears the cursor
 };
 
 struct GridFontRange {
@@ -74,6 +78,7 @@ void grid_set_column_width(HWND g, int col, int width);
 int grid_column_width(HWND g, int col);
 void grid_set_column_kind(HWND g, int col, CellKind kind);
 int grid_cursor_row(HWND g);
+void grid_set_cursor_row(HWND g, int row);
 // Mouse buttons released on the grid: the cell under the point (-1 outside)
 // and the point in grid pixels.
 void on_grid_mouse(HWND g, std::function<void(GridEvent, int row, int col, int x, int y)> handler);

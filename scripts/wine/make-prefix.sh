@@ -1,7 +1,8 @@
 #!/bin/bash
 # Makes the template Wine prefix every Wine test and the run command copy:
 # quiet (no Mono/Gecko, no crash dialog, unmanaged windows), Chinese locale
-# (ANSI code page 936), and a real 宋体/SimSun font in its Fonts folder.
+# (ANSI code page 936), a real 宋体/SimSun font in its Fonts folder, and no
+# link from drive C to the host's own folders.
 # usage: make-prefix.sh TEMPLATE_DIR   (does nothing when it is up to date)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +24,13 @@ echo "make-prefix: creating the template Wine prefix (about 20 s)" >&2
 /usr/bin/python3 "$here/make-simsun.py" /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf \
   "$WINEPREFIX/drive_c/windows/Fonts/simsun.ttf"
 "$WINESERVER" -w
+# The user's shell folders (Desktop, Documents, ...) link to the host's home
+# folder: they become plain folders of the prefix, so nothing a program
+# writes there, or a hostile test makes it try to write, reaches the host.
+find "$WINEPREFIX/drive_c" -type l -lname '/*' | while read -r link; do
+  rm "$link"
+  mkdir -p "$link"
+done
 rm -rf "$template"
 mv "$WINEPREFIX" "$template"
 echo "$stamp" > "$template/.yq-stamp"

@@ -67,8 +67,10 @@ def wine_env(prefix, display=None):
 
 
 def template_prefix():
-    cache = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
-    return os.environ.get("YQ_WINE_TEMPLATE") or os.path.join(cache, "yanqing", "wine-template")
+    """The template prefix the scripts make (scripts/wine/env.sh names it)."""
+    env = os.path.join(ROOT, "scripts", "wine", "env.sh")
+    return subprocess.run(["bash", "-c", '. "$1" && printf %s "$YQ_WINE_TEMPLATE"', "-", env],
+                          capture_output=True, text=True, check=True).stdout
 
 
 class Image:
@@ -374,6 +376,30 @@ class Session:
             m = re.match(r"^ {4}(.*?) {4}(REG_\w+) {4}(.*)$", line.rstrip("\r"))
             if m and m.group(1) == value:
                 return m.group(3)
+        return None
+
+    def reg_values(self, key):
+        """Every value of a registry key as {name: data}."""
+        out = subprocess.run(self.in_netns([WINE, "reg", "query", key]), env=self.env,
+                             capture_output=True, check=False)
+        import re
+        values = {}
+        for line in out.stdout.decode("gbk", "replace").splitlines():
+            m = re.match(r"^ {4}(.*?) {4}(REG_\w+) {4}(.*)$", line.rstrip("\r"))
+            if m:
+                values[m.group(1)] = m.group(3)
+        return values
+
+    def windows_path(self, path):
+        """The host path of a Windows path of this prefix (C: or Z:), or None."""
+        if len(path) < 3 or path[1:3] != ":\\":
+            return None
+        rest = path[3:].split("\\")
+        drive = path[0].lower()
+        if drive == "c":
+            return os.path.join(self.prefix, "drive_c", *rest)
+        if drive == "z":
+            return os.path.join("/", *rest)
         return None
 
     def file(self, *parts):

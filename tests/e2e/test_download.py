@@ -1,5 +1,6 @@
 """One click downloads a catalogue font, shows its progress and installs it;
 failures of the server or of the catalogue never install a broken font."""
+import hashlib
 import json
 import os
 import shutil
@@ -13,6 +14,7 @@ FONTS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts"
 SOURCE_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 FACES = ["YqDl Alpha", "YqDl Beta", "Yq Blank Face"]
 BUTTON_Y = {1: 20, 2: 71, 3: 120, 4: 170, 5: 220}
+PARTIAL = ".yqpart"  # a download's file until it has been checked and installed
 
 
 def build_catalogue(tmp, categories):
@@ -38,6 +40,22 @@ def build_catalogue(tmp, categories):
             for r in table["rows"]:
                 fonts[r["字体名"]] = (r["字体地址"], fonts[r["字体名"]])
     return out, fonts, rows
+
+
+def files_under(root):
+    """Every file below a folder (links not followed), as host paths."""
+    found = set()
+    for folder, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(folder, name)
+            if not os.path.islink(path):
+                found.add(path)
+    return found
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
 
 
 class Download(unittest.TestCase):
@@ -95,8 +113,8 @@ class Download(unittest.TestCase):
         rows = [self.row_of("Yq Blank Face"), self.row_of("YqDl Alpha")]
         for r in rows:
             self.install(r)
-        driver.wait_for(lambda: os.path.exists(s.file("字体下载目录", "YqDl Alpha.ttf")), 20,
-                        what="the download to start")
+        driver.wait_for(lambda: os.path.exists(s.file("字体下载目录", "YqDl Alpha.ttf" + PARTIAL)),
+                        20, what="the download to start")
         image = s.image("downloading")
         for r in rows:
             self.assertEqual(self.button_look(image, r), "ring", r)
@@ -126,6 +144,7 @@ class Download(unittest.TestCase):
         self.assertEqual(self.button_look(image, self.row_of(face)), "install")
         self.assertFalse(self.installed(face))
         self.assertFalse(os.path.exists(s.file("字体下载目录", face + ".ttf")))
+        self.assertFalse(os.path.exists(s.file("字体下载目录", face + ".ttf" + PARTIAL)))
 
     def test_error_page_and_corrupt_container_are_not_installed(self):
         s = self.s
@@ -141,7 +160,7 @@ class Download(unittest.TestCase):
         s = self.s
         self.start({"下载": FACES}, "slow=20000@/ztwjj/")
         self.install(self.row_of("YqDl Beta"))
-        target = s.file("字体下载目录", "YqDl Beta.ttf")
+        target = s.file("字体下载目录", "YqDl Beta.ttf" + PARTIAL)
         driver.wait_for(lambda: os.path.exists(target) and os.path.getsize(target) > 20000, 30,
                         what="part of the body")
         s.stop_server()
@@ -149,54 +168,136 @@ class Download(unittest.TestCase):
         self.assertEqual(box["text"], "服务器连接失败")
         self.assertEqual(self.button_look(s.image("killed"), self.row_of("YqDl Beta")), "install")
         self.assertFalse(self.installed("YqDl Beta"))
+        self.assertEqual(os.listdir(s.file("字体下载目录")), [])  # nothing half-written is left
 
-    def test_hostile_names_stay_in_the_download_folder(self):
+    def click_and_settle(self, row, seen):
+        """Clicks a row's install button and waits until its download has
+        ended; returns the text of the message box it ended with, or None."""
         s = self.s
-        hostile = ["..\\..\\evil", "a/b", "c:x", "CON", "nul.txt", "ctl\x01x", "dots. . "]
-        self.out, self.fonts, _ = build_catalogue(s.tmp, {"下载": ["YqDl Alpha"]})
-        address = self.fonts["YqDl Alpha"][0]
+        self.install(row)
+        found = []
+
+        def ended():
+            boxes = [b for b in s.message_boxes() if b["hwnd"] not in seen]
+            if boxes:
+                found.append(s.answer_next_box(seen)["text"])
+                return True
+            return self.button_look(s.image("settle"), row) != "ring"
+
+        driver.wait_for(ended, 60, what="the download of row %d" % row)
+        return found[0] if found else None
+
+    def test_hostile_names_write_nowhere_but_the_two_folders(self):
+        s = self.s
+        hostile = ["..\\..\\evil", "..\\..\\ProgramData\\x.hta\x00more text", "C:\\evil", "a/b",
+                   "CON", "ctl\x01\x02\x1fx", "字" * 150, "a" * 255, "simsun", "SimSun", "sim sun",
+                   "..\\..\\users\\root\\Desktop\\evil", "nul.txt", "dots. . "]
+        faces = ["YqHostile %02d" % i for i in range(len(hostile))]
+        self.out, self.fonts, _ = build_catalogue(s.tmp, {"下载": faces})
         layout = [("dl", "中文字体", "危险"), ("table", "危险")]
-        layout += [("row", "危险", name, "-", address) for name in hostile[:5]]
-        spec2 = [("dl", "中文字体", "危险二"), ("table", "危险二")]
-        spec2 += [("row", "危险二", name, "-", address) for name in hostile[5:]]
+        layout += [("row", "危险", name, "-", self.fonts[face][0])
+                   for name, face in zip(hostile, faces)]
         database = os.path.join(s.tmp, "hostile.mdb")
-        driver.make_catalogue(ARGS.native, layout + spec2, database)
+        driver.make_catalogue(ARGS.native, layout, database)
         shutil.copy(database, s.file("ztdata.mdb"))
         s.serve(self.out)
-        before = set(os.listdir(s.program_dir))
+        s.start()
+        driver.wait_for(lambda: s.control("标签1")["text"] == "1/3", 30, what="the catalogue")
+        self.list = s.control("前台画板")
+        fonts_dir = s.drive_c("windows", "Fonts")
+        downloads = s.file("字体下载目录")
+        before_files = files_under(s.drive_c()) | files_under(s.tmp)
+        before_fonts = {p: digest(p) for p in files_under(fonts_dir)}
+        before_values = s.reg_values(FONTS_KEY)
+
+        seen, answers = set(), []
+        for page, count in ((1, 5), (2, 5), (3, 4)):
+            if page > 1:
+                s.click_control("图形按钮7")  # 下一页
+                driver.wait_for(lambda: s.control("标签1")["text"] == "%d/3" % page, 20,
+                                what="page %d" % page)
+            for r in range(1, count + 1):
+                answers.append(self.click_and_settle(r, seen))
+        self.assertEqual({a for a in answers if a}, {"数据下载错误"}, s.logs_tail())
+        s.stop_program()  # everything written is on disk, the registry included
+
+        # No new file anywhere but the Fonts folder and the download folder:
+        # not on drive C, not in the program's folder, not beside it.
+        new = (files_under(s.drive_c()) | files_under(s.tmp)) - before_files
+        stray = [p for p in new if not (p.startswith(fonts_dir + os.sep)
+                                        or p.startswith(downloads + os.sep))]
+        # Wine's WinINet keeps its cookie and cache indexes in the user's
+        # folder (a name no download could make: those end in .ttf).
+        wininet = os.path.join("AppData", "Local", "Microsoft", "Windows", "INet")
+        stray = [p for p in stray if not (p.startswith(s.drive_c("users") + os.sep)
+                                          and wininet in p and p.endswith(os.sep + "index.dat"))]
+        self.assertEqual(stray, [])
+        # Every new or changed registry value names a file that is there.
+        after_values = s.reg_values(FONTS_KEY)
+        changed = {k: v for k, v in after_values.items() if before_values.get(k) != v}
+        self.assertTrue(changed, "nothing was installed")
+        for name, data in changed.items():
+            path = s.windows_path(data) or os.path.join(fonts_dir, data)
+            self.assertTrue(os.path.isfile(path), "%s = %s" % (name, data))
+        # No font's file was replaced, and the colliding names were numbered.
+        for path, sha in before_fonts.items():
+            self.assertEqual(digest(path), sha, path)
+        self.assertTrue(os.path.isfile(os.path.join(fonts_dir, "simsun_2.ttf")))
+        # Within the download folder every file is a plain name, no device.
+        for name in os.listdir(downloads):
+            self.assertNotIn(name.split(".")[0].upper(), {"CON", "NUL"})
+            self.assertFalse(name.endswith(PARTIAL), name)
+
+    def test_cut_redownload_keeps_the_first_copy(self):
+        s = self.s
+        self.start({"下载": FACES})
+        self.install(self.row_of("YqDl Beta"))
+        driver.wait_for(lambda: self.installed("YqDl Beta"), 60, what="the first download")
+        copy = s.file("字体下载目录", "YqDl Beta.ttf")
+        with open(copy, "rb") as f:
+            first = f.read()
+        # Take the font off the machine by hand, so that its row offers 安装
+        # again, and download it once more through a server that cuts it.
+        s.stop_program()
+        os.remove(s.drive_c("windows", "Fonts", "YqDlBeta.ttf"))
+        subprocess.run(s.in_netns([driver.WINE, "reg", "delete", FONTS_KEY, "/v",
+                                   "YqDlBeta (TrueType)", "/f"]), env=s.env, check=True,
+                       capture_output=True)
+        s.stop_program()
+        s.serve(self.out, "cut=30000@/ztwjj/")
+        s.start()
+        driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
+        driver.wait_for(lambda: self.button_look(s.image("again"), self.row_of("YqDl Beta"))
+                        == "install", 30, what="安装 again")
+        self.install(self.row_of("YqDl Beta"))
+        self.assertEqual(s.answer_next_box(set(), 60)["text"], "服务器连接失败")
+        with open(copy, "rb") as f:
+            self.assertEqual(f.read(), first)
+        self.assertEqual(os.listdir(s.file("字体下载目录")), ["YqDl Beta.ttf"])
+
+    def test_a_font_that_inflates_without_end_is_refused(self):
+        s = self.s
+        self.out, self.fonts, self.rows = build_catalogue(s.tmp, {"下载": FACES})
+        # YqDl Beta's packed file: 2 MB that would inflate to 2 GiB.
+        address = self.fonts["YqDl Beta"][0]
+        subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_bomb.py"),
+                        os.path.join(self.out, "ztwjj", address + ".tmp"), "2048"], check=True)
+        shutil.copy(os.path.join(self.out, "ztdata.mdb"), s.file("ztdata.mdb"))
+        s.serve(self.out)
         s.start()
         driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
         self.list = s.control("前台画板")
-        cats = s.control("分类画板")
-        seen = set()
-        for page, count in ((0, 5), (1, 2)):
-            if page:
-                s.click(cats["cx"] + 74 + 30, cats["cy"] + 20)
-                driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 20, what="page")
-            for r in range(1, count + 1):
-                self.install(r)
-            # Refused names say so; the others download and install.
-            deadline_rows = range(1, count + 1)
-            driver.wait_for(lambda: all(self.button_look(s.image("hostile"), r) != "ring"
-                                        or any(b["hwnd"] not in seen for b in s.message_boxes())
-                                        for r in deadline_rows), 60, what="the downloads")
-            while any(b["hwnd"] not in seen for b in s.message_boxes()):
-                self.assertEqual(s.answer_next_box(seen)["text"], "数据下载错误", s.logs_tail())
-        after = set(os.listdir(s.program_dir))
-        self.assertEqual(after - before - {"字体名缓存.dat"},
-                         {"字体下载目录", "字体回收站", "字体备份", "pos.ini", "xtzt.data"})
-        self.assertFalse(any("evil" in name for name in os.listdir(s.tmp)))
-        self.assertFalse(os.path.exists(os.path.join(s.tmp, "evil.ttf")))
-        for name in os.listdir(s.file("字体下载目录")):
-            self.assertNotIn(name.split(".")[0].upper(), {"CON", "NUL"})
+        self.install(self.row_of("YqDl Beta"))
+        self.expect_failure("数据下载错误")
+        self.assertTrue(s.running())
 
     def test_category_change_during_download_still_installs(self):
         s = self.s
         # Categories are listed by name: 甲类 first, then 乙类.
         self.start({"甲类": ["YqDl Alpha"], "乙类": ["YqDl Beta"]}, "slow=100000@/ztwjj/")
         self.install(1)
-        driver.wait_for(lambda: os.path.exists(s.file("字体下载目录", "YqDl Alpha.ttf")), 20,
-                        what="the download to start")
+        driver.wait_for(lambda: os.path.exists(s.file("字体下载目录", "YqDl Alpha.ttf" + PARTIAL)),
+                        20, what="the download to start")
         cats = s.control("分类画板")
         s.click(cats["cx"] + 74 + 30, cats["cy"] + 20)  # the other category
         driver.wait_for(lambda: self.installed("YqDl Alpha"), 60, what="the install")
@@ -205,7 +306,8 @@ class Download(unittest.TestCase):
         s = self.s
         self.start({"下载": FACES}, "slow=20000@/ztwjj/")
         self.install(1)
-        driver.wait_for(lambda: os.path.exists(s.file("字体下载目录", self.rows["下载"][0] + ".ttf")),
+        driver.wait_for(lambda: os.path.exists(s.file("字体下载目录",
+                                                      self.rows["下载"][0] + ".ttf" + PARTIAL)),
                         20, what="the download to start")
         s.click(744 - 48 + 18, 12)  # close
         driver.wait_for(lambda: not s.running(), 5, what="the program to end at once")

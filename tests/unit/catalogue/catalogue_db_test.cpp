@@ -23,10 +23,12 @@ class CatalogueDbTest : public ::testing::Test {
         TableDef dl{u"dl",
                     {{u"中文字体", ColumnType::Text},
                      {u"英文字体", ColumnType::Text},
-                     {u"特殊字体", ColumnType::Text}},
+                     {u"特殊字体", ColumnType::Text},
+                     {u"危险", ColumnType::Text}},
                     {}};
-        dl.rows.push_back({std::u16string(u"黑体"), std::u16string(u"ก Thai"), Value()});
-        dl.rows.push_back({std::u16string(u"　宋体 "), Value(), std::u16string()});
+        dl.rows.push_back({std::u16string(u"黑体"), std::u16string(u"ก Thai"), Value(),
+                           std::u16string(u"..\\x.hta\0.ttf", 12)});
+        dl.rows.push_back({std::u16string(u"　宋体 "), Value(), std::u16string(), Value()});
         TableDef fonts{u"黑体",
                        {{u"字体名", ColumnType::Text},
                         {u"图片", ColumnType::LongBinary},
@@ -54,6 +56,7 @@ TEST_F(CatalogueDbTest, ReadsCategoryNamesAsGbk) {
     EXPECT_EQ(db.read_text("中文字体"), "黑体");
     EXPECT_EQ(db.read_text("英文字体"), "? Thai");  // GBK has no Thai letters
     EXPECT_EQ(db.read_text("特殊字体"), "");        // NULL
+    EXPECT_EQ(db.read_text("危险"), "..\\x.hta");   // ends at its NUL, as every text does
     db.move_next();
     EXPECT_EQ(db.read_text("中文字体"),
               "\xA1\xA1"

@@ -114,6 +114,25 @@ TEST_F(GridTest, RedrawSwitchLeavesAHiddenGridHidden) {
     SendMessageA(grid_, WM_SETREDRAW, TRUE, 0);
 }
 
+TEST_F(GridTest, ClicksMoveTheCursorButNeverChangeATick) {
+    win::grid_set_row_count(grid_, 3);
+    win::grid_set_check(grid_, 1, 5, true);
+    // Left and right presses and releases on both check columns of row 1
+    // (y 33..65), and on row 2's: the cursor follows, the ticks stay.
+    const int y1 = kRowHeight + 10, y2 = 2 * kRowHeight + 10;
+    for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}) {
+        for (int x : {343, 700}) {
+            SendMessageA(grid_, msg, 0, MAKELPARAM(x, y1));
+            SendMessageA(grid_, msg, 0, MAKELPARAM(x, y2));
+        }
+    }
+    EXPECT_EQ(win::grid_cursor_row(grid_), 2);
+    EXPECT_FALSE(win::grid_check(grid_, 1, 2));
+    EXPECT_TRUE(win::grid_check(grid_, 1, 5));
+    EXPECT_FALSE(win::grid_check(grid_, 2, 2));
+    EXPECT_FALSE(win::grid_check(grid_, 2, 5));
+}
+
 TEST_F(GridTest, FillLaysTwoFontsARowAndKeepsCheckMarks) {
     FontInventory inventory;
     for (auto* face : {"ProbeA", "探针乙", "ProbeC", "@探针丁", "ProbeE", "探针己"}) {

@@ -50,18 +50,51 @@ TEST(FontInstall, FullWidthSpaceLeavesTheValueNameAndCollectionsAndCffWork) {
     EXPECT_TRUE(gdi_has_family("ProbeCff"));
 }
 
-TEST(FontInstall, EmptyTargetTakesTheSourceNameAndAnExistingFileIsOverwritten) {
+TEST(FontInstall, EmptyTargetTakesTheSourceNameAndNeverReplacesAnotherFontsFile) {
     std::string name;
     ASSERT_TRUE(install_font(test_font("ProbeSans.ttf"), name));
     EXPECT_EQ(name, "ProbeSans.ttf");
     EXPECT_EQ(font_value("ProbeSans (TrueType)"), "ProbeSans.ttf");
+    // The same face again overwrites its own file.
+    name = "ProbeSans.ttf";
+    ASSERT_TRUE(install_font(test_font("ProbeSans.ttf"), name));
+    EXPECT_EQ(name, "ProbeSans.ttf");
 
+    // A file of that name holding another face, or no font at all, stays as
+    // it is: the new font takes the next free numbered name.
     std::string target = fonts_folder() + "ProbeOver.ttf";
     ASSERT_TRUE(test::write_file(target, "an older file of the same name"));
+    ASSERT_TRUE(CopyFileA(test_font("ProbeSong.ttf").c_str(),
+                          (fonts_folder() + "ProbeOver_2.ttf").c_str(), FALSE));
     name = "ProbeOver.ttf";
     ASSERT_TRUE(install_font(test_font("ProbeHei.ttf"), name));
-    EXPECT_EQ(read_file(target), read_file(test_font("ProbeHei.ttf")));
-    EXPECT_EQ(font_value("探针黑体 (TrueType)"), "ProbeOver.ttf");
+    EXPECT_EQ(name, "ProbeOver_3.ttf");
+    EXPECT_EQ(read_file(target), "an older file of the same name");
+    EXPECT_EQ(read_file(fonts_folder() + "ProbeOver_2.ttf"), read_file(test_font("ProbeSong.ttf")));
+    EXPECT_EQ(read_file(fonts_folder() + name), read_file(test_font("ProbeHei.ttf")));
+    EXPECT_EQ(font_value("探针黑体 (TrueType)"), "ProbeOver_3.ttf");
+}
+
+TEST(FontInstall, RefusesNamesOutsideTheFontsFolderAndFontsGdiWillNotLoad) {
+    // Everything on drive C and the whole fonts key, before and after.
+    std::vector<std::string> before_files;
+    test::collect_files("C:", before_files);
+    auto before = test::font_values();
+    const char* hostile[] = {"..\\..\\evil.ttf", "..\\evil.ttf", "C:\\evil.ttf", "a/b.ttf",
+                             "CON",  "con.ttf", "NUL .ttf", "ctl\x01x.ttf", "trailing.",
+                             "dots. . ", "\\\\?\\C:\\evil.ttf"};
+    for (const char* h : hostile) {
+        std::string name = h;
+        EXPECT_FALSE(install_font(test_font("ProbeZero.ttf"), name)) << h;
+    }
+    std::string name = "ProbeNameOnly.ttf";  // a face name, but nothing GDI can load
+    EXPECT_FALSE(install_font(test_font("ProbeNameOnly.ttf"), name));
+    std::vector<std::string> after_files;
+    test::collect_files("C:", after_files);
+    EXPECT_EQ(after_files, before_files);
+    auto after = test::font_values();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(after[i].name == before[i].name);
 }
 
 TEST(FontInstall, NotAFontChangesNothing) {

@@ -131,6 +131,18 @@ FONTS = {
 }
 
 
+def write_name_only(path, english):
+    """A file whose only table is `name`: the face name can be read, but GDI
+    has nothing to draw with and refuses to load it."""
+    import struct
+    font = latin("DejaVuSans.ttf", english)
+    name = font["name"].compile(font)
+    header = struct.pack(">IHHHH", 0x00010000, 1, 16, 0, 0)
+    entry = struct.pack(">4sIII", b"name", 0, 12 + 16, len(name))
+    with open(path, "wb") as f:
+        f.write(header + entry + name)
+
+
 def write_collection(path):
     faces = [latin("DejaVuSerif.ttf", "ProbePairA"), latin("DejaVuSansMono.ttf", "ProbePairB")]
     collection = TTCollection()
@@ -157,11 +169,13 @@ def main(argv):
     for file_name, make in FONTS.items():
         make().save(os.path.join(out, file_name))
     write_collection(os.path.join(out, "ProbePair.ttc"))
+    write_name_only(os.path.join(out, "ProbeNameOnly.ttf"), "ProbeNameOnly")
     with open(os.path.join(out, "NotAFont.ttf"), "wb") as f:
         f.write(b"This is a text file with a font's name, not a font.\r\n" * 40)
     # The stamp tells the build the whole set is there.
     with open(os.path.join(out, "fonts.stamp"), "w") as f:
-        f.write("\n".join(sorted(list(FONTS) + ["ProbePair.ttc", "NotAFont.ttf"])) + "\n")
+        f.write("\n".join(sorted(list(FONTS) + ["ProbePair.ttc", "ProbeNameOnly.ttf",
+                                                 "NotAFont.ttf"])) + "\n")
     return 0
 
 

@@ -45,6 +45,7 @@ inline void collect_files(const std::string& folder, std::vector<std::string>& o
     do {
         std::string name = fd.cFileName;
         if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never leave the tree
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             collect_files(folder + "\\" + name, out);
         } else {
