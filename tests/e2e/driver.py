@@ -296,7 +296,12 @@ class Session:
 
     def move(self, x, y):
         gx, gy, _, _ = self.geometry
-        self.x("mousemove", "--sync", gx + x, gy + y)
+        # --sync waits for the pointer to move, so it would wait in vain (for
+        # about 15 s) when the pointer is there already.
+        here = dict(f.split("=", 1) for f in self.x("getmouselocation", "--shell").split()
+                    if "=" in f)
+        if (int(here.get("X", -1)), int(here.get("Y", -1))) != (gx + x, gy + y):
+            self.x("mousemove", "--sync", gx + x, gy + y)
 
     def click(self, x, y, button=1):
         """Clicks at main-window client coordinates."""

@@ -1,5 +1,6 @@
 """The catalogue page: category buttons, paging, rows, install buttons, errors."""
 import os
+import subprocess
 import unittest
 
 import driver
@@ -8,7 +9,7 @@ ARGS = driver.parse_args()
 INSTALLED = "DejaVu Sans"  # a host font Wine lists as installed
 
 
-def catalogue_spec(picture):
+def catalogue_layout(picture):
     layout = [("dl", "中文字体", "分类%02d" % k) for k in range(1, 13)]
     layout += [("dl", "英文字体", "Latin"), ("table", "Latin"), ("row", "Latin", "Latin One", "-", "l1")]
     for k in range(1, 13):
@@ -63,7 +64,7 @@ class CataloguePage(unittest.TestCase):
 
     def test_categories_pages_rows_and_buttons(self):
         s = self.s
-        self.start_with(catalogue_spec(os.path.join(self.s.tmp, "picture.bmp")))
+        self.start_with(catalogue_layout(os.path.join(self.s.tmp, "picture.bmp")))
         self.wait_indicator("1/3")
         image = s.image("first-category")
         # Ten buttons in the first row, two in the second; the first selected.
@@ -120,6 +121,60 @@ class CataloguePage(unittest.TestCase):
         self.assertLess(pressed[0], normal[0])
         s.release(self.rows["cx"] + 400, self.rows["cy"] + 20)
         self.assertEqual(face(s.image("released-outside")), pressed)
+
+    def test_each_row_shows_its_own_picture_after_paging(self):
+        s = self.s
+        colours = [(20 + 15 * i, 200 - 12 * i, 60 + 11 * (i % 7)) for i in range(15)]
+        layout = [("dl", "中文字体", "图"), ("table", "图")]
+        for i, c in enumerate(colours):
+            path = os.path.join(s.tmp, "p%02d.bmp" % i)
+            # Rows of one size, so that a freed picture's memory is the first
+            # place the next page's picture of the same size would go.
+            driver.write_bmp(path, 120, 26, lambda x, y, c=c: c)
+            layout.append(("row", "图", "图字体%02d" % i, path, "p%02d" % i))
+        # Two hostile rows on the last page: a picture claiming 4096 x 4096,
+        # and a container that would inflate to 2 GiB. Neither is drawn, and
+        # the window goes on as before.
+        huge = os.path.join(s.tmp, "huge.bmp")
+        driver.write_bmp(huge, 4, 4, lambda x, y: (0, 0, 0))
+        with open(huge, "r+b") as f:
+            f.seek(18)
+            f.write((4096).to_bytes(4, "little") + (4096).to_bytes(4, "little"))
+        bomb = os.path.join(s.tmp, "bomb.zt")
+        subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_bomb.py"), bomb,
+                        "2048"], check=True)
+        layout += [("row", "图", "大图", huge, "h1"), ("row", "图", "炸弹", bomb, "h2")]
+        self.start_with(layout)
+        self.wait_indicator("1/4")
+
+        def shown(page):
+            image = s.image("pictures-%d" % page)
+            return [self.row_pixel(image, 5 + 60, (r - 1) * 50 + 12 + 13) for r in range(1, 6)]
+
+        def expected(page):
+            first = (page - 1) * 5
+            return [colours[i] if i < len(colours) else (255, 255, 255)
+                    for i in range(first, first + 5)]
+
+        for button, page in (("图形按钮7", 2), ("图形按钮7", 3), ("图形按钮7", 4),
+                             ("图形按钮6", 3), ("图形按钮6", 2), ("图形按钮2", 1),
+                             ("图形按钮8", 4), ("图形按钮6", 3)):
+            self.click_button(button)
+            self.wait_indicator("%d/4" % page)
+            self.assertEqual(shown(page), expected(page), "page %d after %s" % (page, button))
+        paged = s.image("paged-3")
+        # A fresh start on the same page shows the very same rows.
+        s.stop_program()
+        s.start()
+        self.wait_indicator("1/4")
+        self.click_button("图形按钮7")
+        self.wait_indicator("2/4")
+        self.click_button("图形按钮7")
+        self.wait_indicator("3/4")
+        fresh = s.image("fresh-3")
+        for y in range(0, 250, 5):
+            for x in range(0, 736, 7):
+                self.assertEqual(self.row_pixel(fresh, x, y), self.row_pixel(paged, x, y), (x, y))
 
     def test_missing_database(self):
         s = self.s

@@ -157,5 +157,20 @@ class PagesAndLayout(unittest.TestCase):
             driver.wait_for(lambda: not s.running(), 10, what="the program to end")
 
 
+class Closing(unittest.TestCase):
+    def test_alt_f4_and_wm_close_end_the_program(self):
+        with session("alt-f4") as s:
+            s.start()
+            started(s)
+            s.click(600, 300)  # the page area: the window has the keyboard
+            s.x("key", "alt+F4")
+            driver.wait_for(lambda: not s.running(), 10, what="Alt+F4 to end the program")
+            s.stop_program()
+            s.start()
+            started(s)
+            s.probe("close")  # what the taskbar's close sends
+            driver.wait_for(lambda: not s.running(), 10, what="WM_CLOSE to end the program")
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

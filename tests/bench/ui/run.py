@@ -6,8 +6,11 @@
     beside the first page's.
   download-latency: five downloads at once from yanqing-server (slowed so they
     overlap); the lateness of a 20 ms timer on the UI thread, p50 and max.
+  picture-memory: the program's peak working set while it shows 20 catalogue
+    pages of pictures that claim 4096 x 4096 (BMP, GIF, JPEG, PNG in an icon)
+    or inflate without end, beside the same 20 pages of ordinary pictures.
 
-usage: run.py [page-load|download-latency|all]  (from the source tree, after
+usage: run.py [page-load|download-latency|picture-memory|all]  (from the source tree, after
 scripts/test.sh or the native and win64 builds)
 """
 import os
@@ -74,6 +77,86 @@ def download_latency():
         return run_harness(s, "download-latency")
 
 
+def hostile_pictures(folder):
+    """Picture files that claim or decode to 4096 x 4096, and one container
+    that inflates without end (already packed: its name ends in .zt)."""
+    import struct
+    files = []
+    bmp = os.path.join(folder, "claim.bmp")
+    driver.write_bmp(bmp, 4, 4, lambda x, y: (0, 0, 0))
+    with open(bmp, "r+b") as f:
+        f.seek(18)
+        f.write(struct.pack("<ii", 4096, 4096))
+    files.append(bmp)
+    gif = os.path.join(folder, "screen.gif")  # a 4096 x 4096 screen holding a 1 x 1 frame
+    with open(gif, "wb") as f:
+        f.write(b"GIF89a" + struct.pack("<HH", 4096, 4096) + bytes([0x80, 0, 0]) + bytes(6)
+                + b"\x2c" + struct.pack("<HHHH", 0, 0, 1, 1) + b"\x00\x02\x02\x44\x01\x00\x3b")
+    files.append(gif)
+    jpeg = os.path.join(folder, "big.jpg")  # a real one, flat, so it stays small
+    subprocess.run(["convert", "-size", "4096x4096", "xc:#808080", "-quality", "50", jpeg],
+                   check=True)
+    files.append(jpeg)
+    png = os.path.join(folder, "big.png")
+    subprocess.run(["convert", "-size", "4096x4096", "xc:#808080", png], check=True)
+    with open(png, "rb") as f:
+        data = f.read()
+    ico = os.path.join(folder, "big.ico")  # its only entry is that PNG
+    with open(ico, "wb") as f:
+        f.write(struct.pack("<HHHBBBBHHII", 0, 1, 1, 0, 0, 0, 0, 1, 32, len(data), 22) + data)
+    files.append(ico)
+    bomb = os.path.join(folder, "bomb.zt")
+    subprocess.run(["/usr/bin/python3", os.path.join(ROOT, "tests", "e2e", "make_bomb.py"), bomb,
+                    "2048"], check=True)
+    files.append(bomb)
+    return files
+
+
+def peak_working_set(pid):
+    """The process's peak resident size in bytes (Linux VmHWM: a Wine
+    process is a Linux process)."""
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) * 1024
+    return 0
+
+
+def picture_memory():
+    pages = 20
+    peaks = {}
+    for kind in ("ordinary", "hostile"):
+        with session("picture-memory-" + kind) as s:
+            if kind == "ordinary":
+                pictures = []
+                for i in range(5):
+                    rng = random.Random(i)
+                    path = os.path.join(s.tmp, "row%d.bmp" % i)
+                    driver.write_bmp(path, 300, 36, lambda x, y: (rng.randrange(256),) * 3)
+                    pictures.append(path)
+            else:
+                pictures = hostile_pictures(s.tmp)
+            layout = [("dl", "中文字体", "图"), ("table", "图")]
+            layout += [("row", "图", "字体%03d" % i, pictures[i % len(pictures)], "k%03d" % i)
+                       for i in range(pages * 5)]
+            driver.make_catalogue(NATIVE, layout, s.file("ztdata.mdb"))
+            s.start()
+            indicator = lambda: s.control("标签1")["text"]
+            driver.wait_for(lambda: indicator() == "1/%d" % pages, 60, what="the catalogue")
+            button = s.control("图形按钮7")
+            for page in range(2, pages + 1):
+                s.click(button["cx"] + 30, button["cy"] + 12)
+                driver.wait_for(lambda: indicator() == "%d/%d" % (page, pages), 60,
+                                what="page %d" % page)
+            s.screenshot("last-page")
+            peaks[kind] = peak_working_set(s.app.pid)
+            print("%-8s pictures: peak working set %.1f MB after %d pages"
+                  % (kind, peaks[kind] / 1e6, pages))
+    ratio = peaks["hostile"] / peaks["ordinary"]
+    print("hostile / ordinary: %.2fx (target: at most 1.5x)" % ratio)
+    return 0 if ratio <= 1.5 else 1
+
+
 if __name__ == "__main__":
     which = sys.argv[1] if len(sys.argv) > 1 else "all"
     rc = 0
@@ -81,4 +164,6 @@ if __name__ == "__main__":
         rc |= page_load()
     if which in ("download-latency", "all"):
         rc |= download_latency()
+    if which in ("picture-memory", "all"):
+        rc |= picture_memory()
     sys.exit(rc)

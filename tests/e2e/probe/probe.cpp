@@ -302,6 +302,11 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
-    std::fprintf(stderr, "usage: probe tree | cell NAME ROW COL | boxes | press TITLE BUTTON\n");
+    if (argc >= 2 && !std::strcmp(argv[1], "close")) {
+        HWND main = main_window();  // as the taskbar's close asks a window to go
+        return main && PostMessageA(main, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    std::fprintf(stderr,
+                 "usage: probe tree | cell NAME ROW COL | boxes | press TITLE BUTTON | close\n");
     return 2;
 }

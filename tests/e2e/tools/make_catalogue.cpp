@@ -4,8 +4,9 @@
 //   table <name>                      a category table (columns 字体名, 图片, 字体地址)
 //   row <table> <font name> <picture file or -> <address>
 //
-// Fields are separated by tabs. Pictures are packed as zt containers; "-"
-// leaves the picture empty. "dl" rows are written in layout order.
+// Fields are separated by tabs. Pictures are packed as zt containers (a file
+// whose name ends in ".zt" is taken as one already packed, hostile or not);
+// "-" leaves the picture empty. "dl" rows are written in layout order.
 // usage: make_catalogue LAYOUT OUT.mdb
 #include <cstdio>
 #include <fstream>
@@ -72,7 +73,10 @@ int main(int argc, char** argv) {
                               {}});
         } else if (f[0] == "row" && f.size() == 5 && index.count(f[1])) {
             jet::Value picture;
-            if (f[3] != "-") picture = zt_pack(read_file(f[3]));
+            if (f[3].size() > 3 && f[3].ends_with(".zt"))
+                picture = read_file(f[3]);
+            else if (f[3] != "-")
+                picture = zt_pack(read_file(f[3]));
             tables[index[f[1]]].rows.push_back({utf8_to_utf16(f[2]), picture, utf8_to_utf16(f[4])});
         } else {
             std::fprintf(stderr, "make_catalogue: bad line: %s\n", line.c_str());

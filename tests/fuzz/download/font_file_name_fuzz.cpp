@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_names.h"
+#include "base/text.h"
 #include "download/download_model.h"
 
 namespace {
@@ -36,5 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::string path = yq::download::target_path("C:\\dl\\", name);
     if (!path.empty() && path != "C:\\dl\\" + stem + ".ttf") __builtin_trap();
+    // The Fonts folder's name is that stem without blanks, and always one
+    // Windows stores as given (or none at all).
+    std::string installed = yq::download::install_file_name(name);
+    if (!installed.empty() &&
+        (!yq::is_storable_file_name(installed) || installed != yq::strip_blanks(stem) + ".ttf"))
+        __builtin_trap();
     return 0;
 }
