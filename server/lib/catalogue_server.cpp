@@ -12,6 +12,7 @@
 #include <thread>  // also steady_clock: <chrono> itself does not compile with a GBK execution charset
 
 #include "server/lib/byte_range.h"
+#include "server/lib/face_pool.h"
 #include "server/lib/preview_fonts.h"
 #include "server/lib/request_target.h"
 #include "server/lib/text_image.h"
@@ -25,7 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr size_t kChunkBytes = 64 * 1024;
 constexpr size_t kKeepAliveRequests = 1000;
-constexpr size_t kFacesPerThread = 8;
 constexpr int kPreviewPadding = 2;
 
 struct FileDescriptor {
@@ -108,25 +108,6 @@ const char* content_type_of(Resource r) {
     }
 }
 
-// Per worker thread: faces opened for /text.php. Each entry keeps its font
-// file alive, so the address used as the key cannot be reused meanwhile.
-struct CachedFace {
-    std::shared_ptr<const Bytes> file;
-    std::unique_ptr<FontFace> face;
-};
-thread_local std::map<const Bytes*, CachedFace> t_faces;
-
-FontFace* face_for(const std::shared_ptr<const Bytes>& file) {
-    auto it = t_faces.find(file.get());
-    if (it != t_faces.end()) return it->second.face.get();
-    std::unique_ptr<FontFace> face = FontFace::open(file, nullptr);
-    if (!face) return nullptr;
-    if (t_faces.size() >= kFacesPerThread) t_faces.erase(t_faces.begin());
-    FontFace* raw = face.get();
-    t_faces[file.get()] = CachedFace{file, std::move(face)};
-    return raw;
-}
-
 // The request whose log line the handler has written, so the library's
 // logger does not write it again.
 thread_local const httplib::Request* t_logged_request = nullptr;
@@ -137,6 +118,7 @@ struct CatalogueServer::Impl {
     ServeOptions options;
     httplib::Server http;
     PreviewFonts fonts;
+    FacePool faces{fonts};
     std::atomic<bool> stopping{false};
     std::atomic<bool> in_run{false};
     std::mutex log_mutex;
@@ -255,11 +237,27 @@ void CatalogueServer::Impl::answer_text_preview(const httplib::Request& req, htt
     TextQueryResult parsed = parse_text_query(target.query);
     if (!parsed.query) return bad(parsed.error);
     const TextQuery& q = *parsed.query;
-    std::shared_ptr<const Bytes> file = fonts.file_for(q.font_name);
-    if (!file) return bad("unknown font");
-    FontFace* face = face_for(file);
-    if (!face) return bad("font cannot be drawn");
-    GreyImage image = face->draw_line(gbk_to_code_points(q.msg), q.size, kPreviewPadding);
+    const std::string* key = fonts.key_for(q.font_name);
+    if (!key) return bad("unknown font");
+    GreyImage image;
+    {
+        FacePool::Checkout out = faces.checkout(*key);
+        switch (out.refusal) {
+            case FacePool::Refusal::None:
+                break;
+            case FacePool::Refusal::NoFile:
+                return bad("unknown font");
+            case FacePool::Refusal::CannotDraw:
+                return bad("font cannot be drawn");
+            case FacePool::Refusal::Busy:
+                res.status = 503;
+                res.set_header("Retry-After", "1");
+                send(req, res, BodySource::from_text(html_page(503, "Service Unavailable")), plan,
+                     false, "text/html");
+                return;
+        }
+        image = out.lease.face().draw_line(gbk_to_code_points(q.msg), q.size, kPreviewPadding);
+    }  // the face goes back before the picture is encoded
     Bytes png = encode_png(image);
     if (png.empty()) {
         res.status = 500;
