@@ -175,9 +175,12 @@ void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response&
             length = d.last - d.first + 1;
         }
     }
-    const uint64_t limit = plan.cut_after && *plan.cut_after < length ? *plan.cut_after : length;
-    const bool close_at_end = limit < length || plan.bytes_per_second || plan.no_length;
-    log_line(req, res.status, plan.no_length ? "" : std::to_string(length),
+    // An endless body runs on past its own bytes with filler.
+    const uint64_t end = plan.endless ? UINT64_MAX : length;
+    const uint64_t limit = plan.cut_after && *plan.cut_after < end ? *plan.cut_after : end;
+    const bool no_length = plan.no_length || plan.endless;
+    const bool close_at_end = limit < length || plan.bytes_per_second || no_length;
+    log_line(req, res.status, no_length ? "" : std::to_string(length),
              range_note + " fault=" + describe(plan));
     t_logged_request = &req;
 
@@ -193,7 +196,7 @@ void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response&
     // `offset` counts the bytes of this answer already written. Returning
     // false makes the library close the connection, which is how a cut body
     // and the end of a body without length reach the client.
-    auto write_some = [body, first, limit, close_at_end, rate, piece, started, stop_flag](
+    auto write_some = [body, first, length, limit, close_at_end, rate, piece, started, stop_flag](
                           size_t offset, httplib::DataSink& sink) -> bool {
         if (offset >= limit) return false;
         size_t n = static_cast<size_t>(std::min<uint64_t>(piece, limit - offset));
@@ -208,12 +211,19 @@ void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response&
             }
         }
         std::vector<char> buf(n);
-        size_t got = body.read(first + offset, buf.data(), n);
+        size_t got;
+        if (offset < length) {
+            got = body.read(first + offset, buf.data(),
+                            static_cast<size_t>(std::min<uint64_t>(n, length - offset)));
+        } else {
+            endless_bytes(offset, reinterpret_cast<uint8_t*>(buf.data()), n);
+            got = n;
+        }
         if (got == 0 || !sink.write(buf.data(), got)) return false;
         if (offset + got >= limit && close_at_end) return false;
         return true;
     };
-    if (plan.no_length) {
+    if (no_length) {
         res.set_content_provider(content_type,
                                  [write_some](size_t offset, httplib::DataSink& sink) {
                                      return write_some(offset, sink);
