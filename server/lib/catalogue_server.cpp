@@ -13,6 +13,7 @@
 
 #include "server/lib/byte_range.h"
 #include "server/lib/face_pool.h"
+#include "server/lib/http_server.h"
 #include "server/lib/preview_fonts.h"
 #include "server/lib/request_target.h"
 #include "server/lib/text_image.h"
@@ -25,7 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kChunkBytes = 64 * 1024;
-constexpr size_t kKeepAliveRequests = 1000;
 constexpr int kPreviewPadding = 2;
 
 struct FileDescriptor {
@@ -115,8 +115,13 @@ thread_local const httplib::Request* t_logged_request = nullptr;
 }  // namespace
 
 struct CatalogueServer::Impl {
+    explicit Impl(ServeOptions o)
+        : options(std::move(o)),
+          http(options.threads, options.limits,
+               [this](const RefusedRequest& r) { log_refusal(r); }) {}
+
     ServeOptions options;
-    httplib::Server http;
+    HttpServer http;
     PreviewFonts fonts;
     FacePool faces{fonts};
     std::atomic<bool> stopping{false};
@@ -130,24 +135,40 @@ struct CatalogueServer::Impl {
               const FaultPlan& plan, bool ranges, const std::string& content_type);
     void log_line(const httplib::Request& req, int status, const std::string& length,
                   const std::string& note);
+    void log_refusal(const RefusedRequest& r);
+    void write_log(const std::string& client, const std::string& request_line, int status,
+                   const std::string& length, const std::string& note);
 };
 
-void CatalogueServer::Impl::log_line(const httplib::Request& req, int status,
-                                     const std::string& length, const std::string& note) {
+void CatalogueServer::Impl::write_log(const std::string& client, const std::string& request_line,
+                                      int status, const std::string& length,
+                                      const std::string& note) {
     if (!options.log) return;
     char when[32];
     std::time_t now = std::time(nullptr);
     std::tm tm{};
     gmtime_r(&now, &tm);
     std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    std::string line = std::string(when) + " " + req.remote_addr + ":" +
-                       std::to_string(req.remote_port) + " \"" + escape_for_log(req.method) + " " +
-                       escape_for_log(req.target) + " " + escape_for_log(req.version) + "\" " +
+    std::string line = std::string(when) + " " + client + " \"" + request_line + "\" " +
                        std::to_string(status) + " " + (length.empty() ? "-" : length) + " " + note +
                        "\n";
     std::lock_guard<std::mutex> lock(log_mutex);
     std::fputs(line.c_str(), options.log);
     std::fflush(options.log);
+}
+
+void CatalogueServer::Impl::log_line(const httplib::Request& req, int status,
+                                     const std::string& length, const std::string& note) {
+    write_log(req.remote_addr + ":" + std::to_string(req.remote_port),
+              escape_for_log(req.method) + " " + escape_for_log(req.target) + " " +
+                  escape_for_log(req.version),
+              status, length, note);
+}
+
+// A request the connection layer answered before it was parsed.
+void CatalogueServer::Impl::log_refusal(const RefusedRequest& r) {
+    write_log(r.client_ip + ":" + std::to_string(r.client_port), escape_for_log(r.request_line),
+              r.status, "", std::string("refused=") + r.reason);
 }
 
 void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response& res,
@@ -337,9 +358,8 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Re
     return handled;
 }
 
-CatalogueServer::CatalogueServer(ServeOptions options) : impl_(std::make_unique<Impl>()) {
-    impl_->options = std::move(options);
-}
+CatalogueServer::CatalogueServer(ServeOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
 
 CatalogueServer::~CatalogueServer() = default;
 
@@ -351,9 +371,6 @@ std::string CatalogueServer::start() {
     problems_.clear();
     s.fonts.load(s.options.root, &problems_);
 
-    const int threads = std::max(1, s.options.threads);
-    s.http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    s.http.set_keep_alive_max_count(kKeepAliveRequests);
     s.http.set_tcp_nodelay(true);
     s.http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         return impl_->handle(req, res);
@@ -383,7 +400,7 @@ std::string CatalogueServer::start() {
 
 void CatalogueServer::run() {
     impl_->in_run = true;
-    if (!impl_->stopping) impl_->http.listen_after_bind();
+    if (!impl_->stopping) impl_->http.serve();
     impl_->in_run = false;
 }
 
