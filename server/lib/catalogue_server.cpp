@@ -12,6 +12,8 @@
 #include <thread>  // also steady_clock: <chrono> itself does not compile with a GBK execution charset
 
 #include "server/lib/byte_range.h"
+#include "server/lib/face_pool.h"
+#include "server/lib/http_server.h"
 #include "server/lib/preview_fonts.h"
 #include "server/lib/request_target.h"
 #include "server/lib/text_image.h"
@@ -24,8 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kChunkBytes = 64 * 1024;
-constexpr size_t kKeepAliveRequests = 1000;
-constexpr size_t kFacesPerThread = 8;
 constexpr int kPreviewPadding = 2;
 
 struct FileDescriptor {
@@ -108,25 +108,6 @@ const char* content_type_of(Resource r) {
     }
 }
 
-// Per worker thread: faces opened for /text.php. Each entry keeps its font
-// file alive, so the address used as the key cannot be reused meanwhile.
-struct CachedFace {
-    std::shared_ptr<const Bytes> file;
-    std::unique_ptr<FontFace> face;
-};
-thread_local std::map<const Bytes*, CachedFace> t_faces;
-
-FontFace* face_for(const std::shared_ptr<const Bytes>& file) {
-    auto it = t_faces.find(file.get());
-    if (it != t_faces.end()) return it->second.face.get();
-    std::unique_ptr<FontFace> face = FontFace::open(file, nullptr);
-    if (!face) return nullptr;
-    if (t_faces.size() >= kFacesPerThread) t_faces.erase(t_faces.begin());
-    FontFace* raw = face.get();
-    t_faces[file.get()] = CachedFace{file, std::move(face)};
-    return raw;
-}
-
 // The request whose log line the handler has written, so the library's
 // logger does not write it again.
 thread_local const httplib::Request* t_logged_request = nullptr;
@@ -134,9 +115,15 @@ thread_local const httplib::Request* t_logged_request = nullptr;
 }  // namespace
 
 struct CatalogueServer::Impl {
+    explicit Impl(ServeOptions o)
+        : options(std::move(o)),
+          http(options.threads, options.limits,
+               [this](const RefusedRequest& r) { log_refusal(r); }) {}
+
     ServeOptions options;
-    httplib::Server http;
+    HttpServer http;
     PreviewFonts fonts;
+    FacePool faces{fonts};
     std::atomic<bool> stopping{false};
     std::atomic<bool> in_run{false};
     std::mutex log_mutex;
@@ -148,24 +135,40 @@ struct CatalogueServer::Impl {
               const FaultPlan& plan, bool ranges, const std::string& content_type);
     void log_line(const httplib::Request& req, int status, const std::string& length,
                   const std::string& note);
+    void log_refusal(const RefusedRequest& r);
+    void write_log(const std::string& client, const std::string& request_line, int status,
+                   const std::string& length, const std::string& note);
 };
 
-void CatalogueServer::Impl::log_line(const httplib::Request& req, int status,
-                                     const std::string& length, const std::string& note) {
+void CatalogueServer::Impl::write_log(const std::string& client, const std::string& request_line,
+                                      int status, const std::string& length,
+                                      const std::string& note) {
     if (!options.log) return;
     char when[32];
     std::time_t now = std::time(nullptr);
     std::tm tm{};
     gmtime_r(&now, &tm);
     std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    std::string line = std::string(when) + " " + req.remote_addr + ":" +
-                       std::to_string(req.remote_port) + " \"" + escape_for_log(req.method) + " " +
-                       escape_for_log(req.target) + " " + escape_for_log(req.version) + "\" " +
+    std::string line = std::string(when) + " " + client + " \"" + request_line + "\" " +
                        std::to_string(status) + " " + (length.empty() ? "-" : length) + " " + note +
                        "\n";
     std::lock_guard<std::mutex> lock(log_mutex);
     std::fputs(line.c_str(), options.log);
     std::fflush(options.log);
+}
+
+void CatalogueServer::Impl::log_line(const httplib::Request& req, int status,
+                                     const std::string& length, const std::string& note) {
+    write_log(req.remote_addr + ":" + std::to_string(req.remote_port),
+              escape_for_log(req.method) + " " + escape_for_log(req.target) + " " +
+                  escape_for_log(req.version),
+              status, length, note);
+}
+
+// A request the connection layer answered before it was parsed.
+void CatalogueServer::Impl::log_refusal(const RefusedRequest& r) {
+    write_log(r.client_ip + ":" + std::to_string(r.client_port), escape_for_log(r.request_line),
+              r.status, "", std::string("refused=") + r.reason);
 }
 
 void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response& res,
@@ -193,9 +196,12 @@ void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response&
             length = d.last - d.first + 1;
         }
     }
-    const uint64_t limit = plan.cut_after && *plan.cut_after < length ? *plan.cut_after : length;
-    const bool close_at_end = limit < length || plan.bytes_per_second || plan.no_length;
-    log_line(req, res.status, plan.no_length ? "" : std::to_string(length),
+    // An endless body runs on past its own bytes with filler.
+    const uint64_t end = plan.endless ? UINT64_MAX : length;
+    const uint64_t limit = plan.cut_after && *plan.cut_after < end ? *plan.cut_after : end;
+    const bool no_length = plan.no_length || plan.endless;
+    const bool close_at_end = limit < length || plan.bytes_per_second || no_length;
+    log_line(req, res.status, no_length ? "" : std::to_string(length),
              range_note + " fault=" + describe(plan));
     t_logged_request = &req;
 
@@ -211,7 +217,7 @@ void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response&
     // `offset` counts the bytes of this answer already written. Returning
     // false makes the library close the connection, which is how a cut body
     // and the end of a body without length reach the client.
-    auto write_some = [body, first, limit, close_at_end, rate, piece, started, stop_flag](
+    auto write_some = [body, first, length, limit, close_at_end, rate, piece, started, stop_flag](
                           size_t offset, httplib::DataSink& sink) -> bool {
         if (offset >= limit) return false;
         size_t n = static_cast<size_t>(std::min<uint64_t>(piece, limit - offset));
@@ -226,12 +232,19 @@ void CatalogueServer::Impl::send(const httplib::Request& req, httplib::Response&
             }
         }
         std::vector<char> buf(n);
-        size_t got = body.read(first + offset, buf.data(), n);
+        size_t got;
+        if (offset < length) {
+            got = body.read(first + offset, buf.data(),
+                            static_cast<size_t>(std::min<uint64_t>(n, length - offset)));
+        } else {
+            endless_bytes(offset, reinterpret_cast<uint8_t*>(buf.data()), n);
+            got = n;
+        }
         if (got == 0 || !sink.write(buf.data(), got)) return false;
         if (offset + got >= limit && close_at_end) return false;
         return true;
     };
-    if (plan.no_length) {
+    if (no_length) {
         res.set_content_provider(content_type,
                                  [write_some](size_t offset, httplib::DataSink& sink) {
                                      return write_some(offset, sink);
@@ -255,11 +268,27 @@ void CatalogueServer::Impl::answer_text_preview(const httplib::Request& req, htt
     TextQueryResult parsed = parse_text_query(target.query);
     if (!parsed.query) return bad(parsed.error);
     const TextQuery& q = *parsed.query;
-    std::shared_ptr<const Bytes> file = fonts.file_for(q.font_name);
-    if (!file) return bad("unknown font");
-    FontFace* face = face_for(file);
-    if (!face) return bad("font cannot be drawn");
-    GreyImage image = face->draw_line(gbk_to_code_points(q.msg), q.size, kPreviewPadding);
+    const std::string* key = fonts.key_for(q.font_name);
+    if (!key) return bad("unknown font");
+    GreyImage image;
+    {
+        FacePool::Checkout out = faces.checkout(*key);
+        switch (out.refusal) {
+            case FacePool::Refusal::None:
+                break;
+            case FacePool::Refusal::NoFile:
+                return bad("unknown font");
+            case FacePool::Refusal::CannotDraw:
+                return bad("font cannot be drawn");
+            case FacePool::Refusal::Busy:
+                res.status = 503;
+                res.set_header("Retry-After", "1");
+                send(req, res, BodySource::from_text(html_page(503, "Service Unavailable")), plan,
+                     false, "text/html");
+                return;
+        }
+        image = out.lease.face().draw_line(gbk_to_code_points(q.msg), q.size, kPreviewPadding);
+    }  // the face goes back before the picture is encoded
     Bytes png = encode_png(image);
     if (png.empty()) {
         res.status = 500;
@@ -329,9 +358,8 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Re
     return handled;
 }
 
-CatalogueServer::CatalogueServer(ServeOptions options) : impl_(std::make_unique<Impl>()) {
-    impl_->options = std::move(options);
-}
+CatalogueServer::CatalogueServer(ServeOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
 
 CatalogueServer::~CatalogueServer() = default;
 
@@ -343,9 +371,6 @@ std::string CatalogueServer::start() {
     problems_.clear();
     s.fonts.load(s.options.root, &problems_);
 
-    const int threads = std::max(1, s.options.threads);
-    s.http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    s.http.set_keep_alive_max_count(kKeepAliveRequests);
     s.http.set_tcp_nodelay(true);
     s.http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         return impl_->handle(req, res);
@@ -375,7 +400,7 @@ std::string CatalogueServer::start() {
 
 void CatalogueServer::run() {
     impl_->in_run = true;
-    if (!impl_->stopping) impl_->http.listen_after_bind();
+    if (!impl_->stopping) impl_->http.serve();
     impl_->in_run = false;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "server/lib/connection_limits.h"
 #include "server/lib/faults.h"
 
 namespace yq::server {
@@ -20,7 +21,8 @@ struct ServeOptions {
     int port = 0;  // 0: any free port
     std::vector<Fault> faults;
     FILE* log = stderr;  // one line per request; nullptr for none
-    int threads = 32;    // connections served at once
+    int threads = 32;    // requests answered at once; waiting connections need no thread
+    ConnectionLimits limits;
 };
 
 class CatalogueServer {

@@ -86,6 +86,9 @@ std::optional<Fault> parse_fault(std::string_view text, std::string* error) {
     if (mode == "no-length") {
         if (has_arg) return bad(error, "no-length takes no value");
         f.kind = FaultKind::NoLength;
+    } else if (mode == "endless") {
+        if (has_arg) return bad(error, "endless takes no value");
+        f.kind = FaultKind::Endless;
     } else if (mode == "cut") {
         std::optional<uint64_t> n = parse_count(arg);
         if (!n) return bad(error, "cut=N needs a byte count");
@@ -146,6 +149,9 @@ FaultPlan plan_faults(const std::vector<Fault>& faults, std::string_view path) {
             case FaultKind::Corrupt:
                 plan.corruption = f.corruption;
                 break;
+            case FaultKind::Endless:
+                plan.endless = true;
+                break;
         }
     }
     return plan;
@@ -156,6 +162,7 @@ std::string describe(const FaultPlan& plan) {
     auto add = [&](const std::string& s) { out += (out.empty() ? "" : ",") + s; };
     if (plan.status) add("status=" + std::to_string(plan.status));
     if (plan.no_length) add("no-length");
+    if (plan.endless) add("endless");
     if (plan.cut_after) add("cut=" + std::to_string(*plan.cut_after));
     if (plan.bytes_per_second) add("slow=" + std::to_string(*plan.bytes_per_second));
     if (plan.version) add("version");
@@ -179,6 +186,17 @@ void corrupt_bytes(Corruption corruption, uint64_t size, uint64_t offset, uint8_
             return;
     }
     if (target >= offset && target - offset < n) data[target - offset] ^= 0xFF;
+}
+
+void endless_bytes(uint64_t offset, uint8_t* data, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        // splitmix64 of the 8-byte word the byte falls in
+        uint64_t x = ((offset + i) >> 3) + 0x9E3779B97F4A7C15ull;
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        x ^= x >> 31;
+        data[i] = static_cast<uint8_t>(x >> (8 * ((offset + i) & 7)));
+    }
 }
 
 }  // namespace yq::server

@@ -8,6 +8,9 @@
 //   version=TEXT       /ztpz.txt answers TEXT (escapes \r \n \t \\ \xHH)
 //   corrupt=flip       one byte in the middle of each served zt container is inverted
 //   corrupt=magic      the magic of each served zt container is wrong
+//   endless            no Content-Length, and the body never ends: the answer's
+//                      bytes, then random-looking bytes until the client goes
+//                      away or the server stops
 //
 // "MODE@/prefix" applies MODE only to decoded paths that start with /prefix.
 #pragma once
@@ -22,7 +25,7 @@ namespace yq::server {
 
 inline constexpr uint64_t kMaxSlowBytesPerSecond = 1ull << 30;
 
-enum class FaultKind { NoLength, Cut, Slow, Status, Version, Corrupt };
+enum class FaultKind { NoLength, Cut, Slow, Status, Version, Corrupt, Endless };
 enum class Corruption { None, Flip, Magic };
 
 struct Fault {
@@ -42,10 +45,11 @@ struct FaultPlan {
     int status = 0;  // 0: answer normally
     std::optional<std::string> version;
     Corruption corruption = Corruption::None;
+    bool endless = false;
 
     bool any() const {
         return no_length || cut_after || bytes_per_second || status || version ||
-               corruption != Corruption::None;
+               corruption != Corruption::None || endless;
     }
 };
 
@@ -60,5 +64,9 @@ std::string describe(const FaultPlan& plan);
 // Changes the bytes at [offset, offset + n) of a container whose total size
 // is `size`, as `corruption` says; offset counts from the container's start.
 void corrupt_bytes(Corruption corruption, uint64_t size, uint64_t offset, uint8_t* data, size_t n);
+
+// The bytes at [offset, offset + n) of the endless filler: random-looking,
+// and the same for the same offset every time.
+void endless_bytes(uint64_t offset, uint8_t* data, size_t n);
 
 }  // namespace yq::server

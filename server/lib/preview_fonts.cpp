@@ -1,5 +1,11 @@
 #include "server/lib/preview_fonts.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 #include "app/zt_container.h"
 #include "base/text.h"
 #include "server/lib/catalogue_index.h"
@@ -22,29 +28,38 @@ void PreviewFonts::load(const std::string& root, std::vector<std::string>* probl
     for (const IndexEntry& e : entries) keys_.emplace(utf8_to_gbk(e.face_name), e.key);
 }
 
-std::shared_ptr<const Bytes> PreviewFonts::file_for(std::string_view gbk_face_name) {
+const std::string* PreviewFonts::key_for(std::string_view gbk_face_name) const {
     auto it = keys_.find(gbk_face_name);
-    if (it == keys_.end()) return nullptr;
-    const std::string& key = it->second;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto hit = cache_.find(key);
-        if (hit != cache_.end()) return hit->second;
-    }
-    std::optional<Bytes> packed = read_file(root_ + "/ztwjj/" + key + ".tmp");
-    if (!packed) return nullptr;
-    Bytes font = zt_unpack(*packed, kMaxPreviewFontBytes);
+    return it == keys_.end() ? nullptr : &it->second;
+}
+
+std::string PreviewFonts::packed_path(const std::string& key) const {
+    return root_ + "/ztwjj/" + key + ".tmp";
+}
+
+size_t PreviewFonts::loading_bytes(const std::string& key) {
+    int fd = ::open(packed_path(key).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    struct stat st {};
+    uint8_t head[8];
+    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head);
+    ::close(fd);
+    if (!ok) return 0;
+    const uint64_t packed = static_cast<uint64_t>(st.st_size);
+    const uint64_t stored = load_u32le(ByteSpan(head, sizeof head), 4);
+    if (packed > kMaxPreviewFontBytes || stored > kMaxPreviewFontBytes) return SIZE_MAX;
+    return static_cast<size_t>(packed + stored);
+}
+
+std::shared_ptr<const Bytes> PreviewFonts::load_file(const std::string& key) {
+    std::optional<Bytes> packed = read_file(packed_path(key));
+    if (!packed || packed->size() < 8 || packed->size() > kMaxPreviewFontBytes) return nullptr;
+    const size_t stored = load_u32le(*packed, 4);
+    Bytes font = zt_unpack(*packed, std::min(stored, kMaxPreviewFontBytes));
     if (font.empty()) return nullptr;
-    auto file = std::make_shared<const Bytes>(std::move(font));
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto [pos, added] = cache_.emplace(key, file);
-    if (!added) return pos->second;  // another thread got there first
-    if (cached_bytes_ + file->size() > kMaxCachedFontBytes) {
-        cache_.erase(pos);  // still drawn with, just not kept
-    } else {
-        cached_bytes_ += file->size();
-    }
-    return file;
+    font.shrink_to_fit();  // the pool counts size(); growth may have left slack
+    return std::make_shared<const Bytes>(std::move(font));
 }
 
 }  // namespace yq::server

@@ -2,10 +2,13 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_MODULE_H
+#include <malloc.h>
 #include <png.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <csetjmp>
 
 #include "base/text.h"
@@ -48,6 +51,29 @@ bool copy_bitmap(const FT_Bitmap& bm, PlacedGlyph* g) {
     return true;
 }
 
+// FreeType's allocator for one face: malloc, with the usable size of every
+// block added to or taken from the size_t that `user` points at.
+void* counted_alloc(FT_Memory memory, long size) {
+    void* block = std::malloc(static_cast<size_t>(size));
+    if (block) *static_cast<size_t*>(memory->user) += malloc_usable_size(block);
+    return block;
+}
+
+void counted_free(FT_Memory memory, void* block) {
+    if (!block) return;
+    *static_cast<size_t*>(memory->user) -= malloc_usable_size(block);
+    std::free(block);
+}
+
+void* counted_realloc(FT_Memory memory, long, long new_size, void* block) {
+    const size_t before = block ? malloc_usable_size(block) : 0;
+    void* moved = std::realloc(block, static_cast<size_t>(new_size));
+    if (!moved) return nullptr;  // the old block stays valid and counted
+    size_t& total = *static_cast<size_t*>(memory->user);
+    total = total - before + malloc_usable_size(moved);
+    return moved;
+}
+
 }  // namespace
 
 std::unique_ptr<FontFace> FontFace::open(std::shared_ptr<const Bytes> file, std::string* error) {
@@ -57,10 +83,18 @@ std::unique_ptr<FontFace> FontFace::open(std::shared_ptr<const Bytes> file, std:
         if (error) *error = "empty font file";
         return nullptr;
     }
-    if (FT_Init_FreeType(&f->library_) != 0) {
+    f->memory_ = std::make_unique<FT_MemoryRec_>();
+    f->memory_->user = &f->memory_bytes_;
+    f->memory_->alloc = counted_alloc;
+    f->memory_->free = counted_free;
+    f->memory_->realloc = counted_realloc;
+    if (FT_New_Library(f->memory_.get(), &f->library_) != 0) {
+        f->library_ = nullptr;
         if (error) *error = "FreeType could not start";
         return nullptr;
     }
+    FT_Add_Default_Modules(f->library_);
+    FT_Set_Default_Properties(f->library_);
     if (FT_New_Memory_Face(f->library_, f->file_->data(), static_cast<FT_Long>(f->file_->size()), 0,
                            &f->face_) != 0) {
         f->face_ = nullptr;
@@ -76,7 +110,7 @@ std::unique_ptr<FontFace> FontFace::open(std::shared_ptr<const Bytes> file, std:
 
 FontFace::~FontFace() {
     if (face_) FT_Done_Face(face_);
-    if (library_) FT_Done_FreeType(library_);
+    if (library_) FT_Done_Library(library_);
 }
 
 bool FontFace::set_size(int pixel_size) {

@@ -12,6 +12,7 @@
 
 struct FT_LibraryRec_;
 struct FT_FaceRec_;
+struct FT_MemoryRec_;
 
 namespace yq::server {
 
@@ -30,7 +31,8 @@ struct GreyImage {
 
 // One face of a font file, with its own FreeType library instance, so each
 // FontFace may be used by one thread at a time and different FontFaces by
-// different threads at once.
+// different threads at once. The library allocates through a counter, so a
+// face can say how much memory it holds.
 class FontFace {
   public:
     // Opens face 0 of a font file held in memory (kept alive by the face).
@@ -53,12 +55,18 @@ class FontFace {
     // Width in pixels of `text` without padding, as draw_line would lay it out.
     int line_width(std::u32string_view text, int pixel_size);
 
+    // Bytes FreeType holds for this face now (the font file it reads is not
+    // counted: the caller shares it).
+    size_t memory_bytes() const { return memory_bytes_; }
+
   private:
     FontFace() = default;
     bool set_size(int pixel_size);
     unsigned glyph_for(char32_t c);
 
     std::shared_ptr<const Bytes> file_;
+    size_t memory_bytes_ = 0;
+    std::unique_ptr<FT_MemoryRec_> memory_;
     FT_LibraryRec_* library_ = nullptr;
     FT_FaceRec_* face_ = nullptr;
 };

@@ -5,6 +5,10 @@
 # /ztpz.txt, stops the server and prints requests per second, p50/p99
 # latency and the ratio of the two. Target: /text.php >= 200 requests/s.
 #
+# Then /text.php again while hold_idle.py keeps 200 idle connections open
+# (reopening those the server closes), beside the run without them.
+# Target: at least 0.8 of the answer rate without them.
+#
 # usage: tests/bench/server/run.sh [BUILD_DIR]   (default build/server-bench)
 # environment: DURATION seconds per wrk run (default 10)
 set -eu
@@ -21,7 +25,9 @@ fi
 
 TMP=$(mktemp -d)
 PID=
+IDLE=
 cleanup() {
+    [ -n "$IDLE" ] && kill -TERM "$IDLE" 2> /dev/null && wait "$IDLE" 2> /dev/null
     [ -n "$PID" ] && kill -TERM "$PID" 2> /dev/null && wait "$PID" 2> /dev/null
     rm -rf "$TMP"
 }
@@ -70,11 +76,32 @@ S_RPS=$1 S_P50=$2 S_P99=$3
 set -- $(measure "$PREVIEW")
 P_RPS=$1 P_P50=$2 P_P99=$3 P_ERR=$4
 
+IDLE_COUNT=200
+python3 "$ROOT/tests/bench/server/hold_idle.py" "$PORT" "$IDLE_COUNT" > "$TMP/idle" &
+IDLE=$!
+for _ in $(seq 100); do
+    grep -q '^holding' "$TMP/idle" 2> /dev/null && break
+    sleep 0.1
+done
+grep -q '^holding' "$TMP/idle" || { echo "run.sh: idle connections could not be opened" >&2; exit 1; }
+set -- $(measure "$PREVIEW")
+I_RPS=$1 I_P50=$2 I_P99=$3 I_ERR=$4
+kill -TERM "$IDLE" && wait "$IDLE"
+IDLE=
+REOPENED=$(sed -n 's/^reopened //p' "$TMP/idle")
+
 echo "yanqing-server, 16 connections, ${DURATION}s each, $(nproc) cores"
 printf '%-12s %12s %10s %10s\n' path requests/s p50 p99
 printf '%-12s %12s %10s %10s\n' /ztpz.txt "$S_RPS" "$S_P50" "$S_P99"
 printf '%-12s %12s %10s %10s\n' /text.php "$P_RPS" "$P_P50" "$P_P99"
+printf '%-12s %12s %10s %10s\n' "+$IDLE_COUNT idle" "$I_RPS" "$I_P50" "$I_P99"
 echo "text.php / static ratio: $(echo "$P_RPS $S_RPS" | awk '{ printf "%.3f", $1 / $2 }')"
-echo "text.php non-2xx answers: $P_ERR"
+echo "text.php with $IDLE_COUNT idle connections / without: $(echo "$I_RPS $P_RPS" | awk '{ printf "%.3f", $1 / $2 }')" \
+    "(the server closed $REOPENED idle ones meanwhile; each was reopened)"
+echo "text.php non-2xx answers: $P_ERR, with idle connections: $I_ERR"
+status=0
 echo "$P_RPS" | awk '{ exit !($1 >= 200) }' && echo "target >= 200 requests/s: met" ||
-    { echo "target >= 200 requests/s: NOT met"; exit 1; }
+    { echo "target >= 200 requests/s: NOT met"; status=1; }
+echo "$I_RPS $P_RPS" | awk '{ exit !($1 >= 0.8 * $2) }' && echo "target idle ratio >= 0.8: met" ||
+    { echo "target idle ratio >= 0.8: NOT met"; status=1; }
+exit $status

@@ -4,11 +4,14 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -105,6 +108,88 @@ inline HttpReply raw_request(int port, const std::string& request, int wait_ms =
     size_t end = all.find("\r\n\r\n");
     parse_head(all.substr(0, end == std::string::npos ? all.size() : end + 2), &r);
     if (end != std::string::npos) r.body = all.substr(end + 4);
+    return r;
+}
+
+// One loopback connection held open by the test: for clients that wait, read
+// part of an answer, or send a request a byte at a time.
+class RawConnection {
+  public:
+    explicit RawConnection(int port) {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd_ < 0) return;
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~RawConnection() {
+        if (fd_ >= 0) close(fd_);
+    }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    bool send(const std::string& bytes) {
+        return fd_ >= 0 && ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+                               static_cast<ssize_t>(bytes.size());
+    }
+
+    // Reads into received() until done(received()) holds, the server closes
+    // the connection, or timeout_ms pass. Returns done(received()).
+    bool read_until(const std::function<bool(const std::string&)>& done, int timeout_ms) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+        while (!done(received_) && !closed_ && fd_ >= 0) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+            char buf[65536];
+            ssize_t n = recv(fd_, buf, sizeof buf, 0);
+            if (n > 0) {
+                received_.append(buf, static_cast<size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                closed_ = true;
+            }
+        }
+        return done(received_);
+    }
+
+    // True once the server has closed the connection (end of stream or a
+    // reset), reading and keeping whatever comes first, for up to timeout_ms.
+    bool wait_closed(int timeout_ms) {
+        read_until([](const std::string&) { return false; }, timeout_ms);
+        return closed_;
+    }
+
+    // Whether the server has closed the connection by now, without waiting.
+    bool closed_now() {
+        char c;
+        ssize_t n = recv(fd_, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) closed_ = true;
+        return closed_;
+    }
+
+    const std::string& received() const { return received_; }
+
+  private:
+    int fd_ = -1;
+    bool closed_ = false;
+    std::string received_;
+};
+
+// The head of the first answer in `bytes` (status and headers) and what follows it.
+inline HttpReply split_reply(const std::string& bytes) {
+    HttpReply r;
+    size_t end = bytes.find("\r\n\r\n");
+    parse_head(bytes.substr(0, end == std::string::npos ? bytes.size() : end + 2), &r);
+    if (end != std::string::npos) r.body = bytes.substr(end + 4);
     return r;
 }
 

@@ -2,6 +2,7 @@
 // ranges, refused paths, /text.php and every fault mode.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
 
 #include "app/zt_container.h"
@@ -309,6 +310,32 @@ TEST(CatalogueServer, StopEndsASlowAnswerEarly) {
     EXPECT_TRUE(r.closed);
     EXPECT_EQ(r.status, 200);
     EXPECT_LT(r.body.size(), c.database.size());
+}
+
+TEST(CatalogueServer, FaultEndlessSendsABodyThatNeverEndsUntilTheServerStops) {
+    Catalogue c;
+    auto server = std::make_unique<RunningServer>(options_for(c, {"endless@/ztpz.txt"}));
+    ASSERT_EQ(server->error(), "");
+    RawConnection conn(server->port());
+    ASSERT_TRUE(conn.send("GET /ztpz.txt HTTP/1.1\r\nHost: x\r\n\r\n"));
+    const size_t far = size_t{4} << 20;  // the file itself is 3 bytes
+    EXPECT_TRUE(conn.read_until([&](const std::string& s) { return s.size() > far; }, 20000));
+    HttpReply r = split_reply(conn.received());
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.header("content-length"), "");
+    EXPECT_EQ(r.header("transfer-encoding"), "");
+    EXPECT_EQ(r.body.substr(0, 3), "1.6");
+    // Random-looking filler, not a run of one byte.
+    std::string tail = r.body.substr(r.body.size() - 4096);
+    EXPECT_GT(std::set<char>(tail.begin(), tail.end()).size(), 200u);
+    EXPECT_FALSE(conn.closed_now());
+    EXPECT_EQ(curl(server->url("/My.txt")).body.size(), 14u);  // outside the prefix: normal
+
+    // A client that gives up frees the server; stopping ends the answer.
+    { RawConnection(server->port()).send("GET /ztpz.txt HTTP/1.0\r\n\r\n"); }
+    std::thread stopper([&] { server.reset(); });
+    EXPECT_TRUE(conn.wait_closed(10000));
+    stopper.join();
 }
 
 TEST(CatalogueServer, FaultStatusAnswersWithAnHtmlErrorPage) {
