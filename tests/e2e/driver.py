@@ -113,11 +113,11 @@ def write_bmp(path, width, height, ink):
         f.write(header + body)
 
 
-def make_catalogue(native, spec_lines, out):
+def make_catalogue(native, layout_lines, out):
     """Writes a catalogue database from layout lines (see tests/e2e/tools/make_catalogue.cpp)."""
     layout = out + ".layout"
     with open(layout, "w", encoding="utf-8") as f:
-        f.write("\n".join("\t".join(line) for line in spec_lines) + "\n")
+        f.write("\n".join("\t".join(line) for line in layout_lines) + "\n")
     subprocess.run([os.path.join(native, "tests", "e2e", "make_catalogue"), layout, out], check=True)
     return out
 

@@ -291,6 +291,13 @@ class Download(unittest.TestCase):
         self.expect_failure("数据下载错误")
         self.assertTrue(s.running())
 
+    def test_a_body_that_never_ends_is_cut_off(self):
+        s = self.s
+        self.start({"下载": FACES}, "endless@/ztwjj/")
+        self.install(self.row_of("YqDl Beta"))
+        self.expect_failure("数据下载错误")
+        self.assertTrue(s.running())
+
     def test_category_change_during_download_still_installs(self):
         s = self.s
         # Categories are listed by name: 甲类 first, then 乙类.

@@ -201,7 +201,7 @@ TEST(ByteRange, HonoursOneRangeAndIgnoresWhatItCannotRead) {
     }
 }
 
-TEST(FaultSpec, ParsesEveryModeAndItsPrefix) {
+TEST(FaultModes, ParsesEveryModeAndItsPrefix) {
     std::string error;
     std::optional<Fault> f = parse_fault("cut=1000@/ztwjj/", &error);
     ASSERT_TRUE(f) << error;
@@ -235,7 +235,7 @@ TEST(FaultSpec, ParsesEveryModeAndItsPrefix) {
     }
 }
 
-TEST(FaultSpec, PlanTakesTheFaultsWhosePrefixMatches) {
+TEST(FaultModes, PlanTakesTheFaultsWhosePrefixMatches) {
     std::vector<Fault> faults = {
         *parse_fault("cut=10@/ztwjj/", nullptr), *parse_fault("cut=20@/ztwjj/", nullptr),
         *parse_fault("status=500@/ztysb.data", nullptr), *parse_fault("slow=100", nullptr)};
@@ -250,7 +250,7 @@ TEST(FaultSpec, PlanTakesTheFaultsWhosePrefixMatches) {
     EXPECT_EQ(describe(plan_faults({}, "/ztpz.txt")), "-");
 }
 
-TEST(FaultSpec, CorruptionChangesOneByteWhereverTheReadStarts) {
+TEST(FaultModes, CorruptionChangesOneByteWhereverTheReadStarts) {
     std::vector<uint8_t> whole(100, 0x11);
     corrupt_bytes(Corruption::Flip, whole.size(), 0, whole.data(), whole.size());
     int changed = 0;

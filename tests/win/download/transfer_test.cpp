@@ -305,6 +305,37 @@ TEST(SlowBody, KeepsReportingProgressUntilComplete) {
     EXPECT_EQ(read_file(path), read_file(data_file("www\\ztwjj\\b25k.tmp")));
 }
 
+// --fault endless@/ztwjj/: no Content-Length, and the body never ends. The
+// transfer stops at its limit (here 1 MB instead of the default cap) and
+// fails, with no more than the limit in its file; an announced length past
+// the limit fails before the file is touched.
+TEST(EndlessBody, IsCutOffAtTheLimitAndFails) {
+    std::string path = scratch_folder() + "e.ttf";
+    const int64_t limit = 1 << 20;
+    std::vector<Report> reports;
+    TransferSummary summary;
+    int result = font_transfer(
+        base_url() + "/ztwjj/b25k.tmp", path, [&](const Report& r) { reports.push_back(r); }, 0,
+        false, "\xCB\xCE\xCC\xE5", &summary, limit);
+    EXPECT_EQ(result, -1);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(reports.back().failed);
+    EXPECT_TRUE(summary.too_long);
+    EXPECT_LE(read_file(path).size(), size_t(limit));
+    EXPECT_GT(read_file(path).size(), size_t(limit) / 2);
+}
+
+TEST(Transfer, AnnouncedLengthPastTheLimitFailsWithoutTouchingTheFile) {
+    std::string path = scratch_folder() + "b.ttf";
+    write_file(path, "an earlier file");
+    TransferSummary summary;
+    int result = font_transfer(base_url() + "/ztwjj/b25k.tmp", path, nullptr, 0, false, "x",
+                               &summary, 24999);
+    EXPECT_EQ(result, -1);
+    EXPECT_TRUE(summary.too_long);
+    EXPECT_EQ(read_file(path), "an earlier file");
+}
+
 // --fault corrupt=flip: one byte of the zlib stream is inverted.
 TEST(CorruptBody, CompletesButTheCheckFindsTheContainerDamaged) {
     std::string path = scratch_folder() + "f.ttf";
