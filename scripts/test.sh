@@ -2,7 +2,7 @@
 # Sets everything up, builds every configuration and runs every test tier:
 # unit (native, sanitizers), fuzz (short libFuzzer runs), win (under Wine),
 # e2e (the program under Wine and Xvfb). The i686 release is built too.
-# Exits non-zero when anything fails.
+# A test that is skipped counts as failed. Exits non-zero when anything fails.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -34,8 +34,17 @@ tier() {  # tier PRESET: runs one CTest tree and counts its results
     local total fails
     fails=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
     total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
-    passed=$((passed + total - fails))
-    failed=$((failed + fails))
+    # A skipped test did not run, and the set-up installs everything a test
+    # needs: here it counts as failed.
+    local skipped
+    skipped=$(grep -cE '^[[:space:]]+[0-9]+ - .* \((Skipped|Disabled)\)$' "$log")
+    if [ "$skipped" -gt 0 ]; then
+      echo "== $1: $skipped tests did not run, counted as failed:" >&2
+      grep -E '^[[:space:]]+[0-9]+ - .* \((Skipped|Disabled)\)$' "$log" >&2
+      status=1
+    fi
+    passed=$((passed + total - fails - skipped))
+    failed=$((failed + fails + skipped))
   elif [ "$rc" -ne 0 ]; then
     failed=$((failed + 1))
   fi
