@@ -29,6 +29,33 @@ function(yq_define_program)
   target_include_directories(yanqing PRIVATE ${CMAKE_SOURCE_DIR})
   # Listed twice so that static libraries may call each other in any order.
   target_link_libraries(yanqing PRIVATE ${libs} ${libs})
+  if(YQ_RELEASE)
+    # The static runtime libraries bring their debug information along: the
+    # exe a user downloads carries neither that nor a symbol table.
+    target_link_options(yanqing PRIVATE -s)
+    yq_release_checks()
+  endif()
+endfunction()
+
+# The release build's own tests: the program has no debug sections and
+# imports only Windows DLLs, and the check refuses a file that breaks both
+# rules (the toolchain's own libstdc++ DLL), naming what it refuses.
+function(yq_release_checks)
+  set(check ${CMAKE_SOURCE_DIR}/cmake/check-release-exe.sh)
+  add_test(NAME release.yanqing_exe COMMAND ${check} $<TARGET_FILE:yanqing> ${CMAKE_OBJDUMP})
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                  OUTPUT_VARIABLE probe OUTPUT_STRIP_TRAILING_WHITESPACE)
+  add_test(NAME release.check_names_what_it_refuses
+           COMMAND sh -c [[
+out=$("$0" "$1" "$2" 2>&1)
+rc=$?
+printf '%s\n' "$out"
+test "$rc" = 1 &&
+printf '%s' "$out" | grep -q 'debug sections: [.]debug_' &&
+printf '%s' "$out" | grep -q 'not part of Windows: libgcc_s_dw2-1[.]dll libwinpthread-1[.]dll'
+]] ${check} ${probe} ${CMAKE_OBJDUMP})
+  set_tests_properties(release.yanqing_exe release.check_names_what_it_refuses
+                       PROPERTIES LABELS release TIMEOUT 60)
 endfunction()
 
 # Native unit test: one executable per subsystem, each case its own CTest test.

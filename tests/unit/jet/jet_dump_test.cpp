@@ -34,7 +34,7 @@ std::string dump(const std::string& args, int& status) {
 
 TEST(JetDump, PrintsWhatTheReferenceReaderPrints) {
     size_t compared = 0;
-    for (const auto& e : std::filesystem::directory_iterator(test::oracle_dir() + "/files")) {
+    for (const auto& e : std::filesystem::directory_iterator(test::mdb_data_dir() + "/files")) {
         if (e.path().extension() != ".mdb") continue;
         std::string file = e.path().filename().string(), text;
         SCOPED_TRACE(file);
@@ -44,7 +44,7 @@ TEST(JetDump, PrintsWhatTheReferenceReaderPrints) {
         Json got, want;
         ASSERT_TRUE(test::JsonParser(got_text).parse(got)) << got_text.substr(0, 500);
         ASSERT_TRUE(test::read_whole_file(
-            test::oracle_dir() + "/expected/" + file + "/mdb-reader.json", text));
+            test::mdb_data_dir() + "/expected/" + file + "/mdb-reader.json", text));
         ASSERT_TRUE(test::JsonParser(text).parse(want));
         EXPECT_EQ(got.get(u"file")->string, utf8_to_utf16(file));
         const Json& gt = *got.get(u"tables");
@@ -101,7 +101,7 @@ TEST(JetDump, PrintsWhatTheReferenceReaderPrints) {
 
 TEST(JetDump, ChosenTablesOnlyAndErrorsNameTheFile) {
     int status;
-    std::string path = test::oracle_dir() + "/files/delTestV2003.mdb";
+    std::string path = test::mdb_data_dir() + "/files/delTestV2003.mdb";
     std::string out = dump("'" + path + "' Table", status);
     EXPECT_EQ(status, 0);
     Json doc;
@@ -117,7 +117,7 @@ TEST(JetDump, ChosenTablesOnlyAndErrorsNameTheFile) {
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("Could not find file '/nonexistent/x.mdb'"), std::string::npos) << out;
 
-    std::string not_jet = test::oracle_dir() + "/files/PROVENANCE.md";
+    std::string not_jet = test::mdb_data_dir() + "/files/PROVENANCE.md";
     out = dump("'" + not_jet + "'", status);
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("not an Access database"), std::string::npos) << out;

@@ -46,62 +46,6 @@ std::string mdb_reader_dir() {
     return {};
 }
 
-std::vector<std::string> split_lines(const std::string& s) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < s.size()) {
-        size_t nl = s.find('\n', at);
-        if (nl == std::string::npos) nl = s.size();
-        lines.push_back(s.substr(at, nl - at));
-        at = nl + 1;
-    }
-    return lines;
-}
-
-// Records of mdb-export's CSV: fields separated by commas, quoted fields
-// with doubled quotes inside; a field that was quoted keeps a leading '"'
-// marker so that <NULL> and the text "<NULL>" differ.
-std::vector<std::vector<std::string>> parse_csv(const std::string& s) {
-    std::vector<std::vector<std::string>> rows(1);
-    std::string field;
-    bool quoted = false, in_quotes = false;
-    auto end_field = [&] {
-        rows.back().push_back(quoted ? "\"" + field : field);
-        field.clear();
-        quoted = false;
-    };
-    for (size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (in_quotes) {
-            if (c == '"' && i + 1 < s.size() && s[i + 1] == '"')
-                field += '"', ++i;
-            else if (c == '"')
-                in_quotes = false;
-            else
-                field += c;
-        } else if (c == '"') {
-            in_quotes = quoted = true;
-        } else if (c == ',') {
-            end_field();
-        } else if (c == '\n') {
-            end_field();
-            rows.emplace_back();
-        } else {
-            field += c;
-        }
-    }
-    if (!rows.back().empty() || !field.empty())
-        end_field();
-    else
-        rows.pop_back();
-    return rows;
-}
-
-std::string upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::vector<TableDef> catalogue_shaped() {
     static const char16_t* const names[12] = {u"黑体", u"宋体", u"楷体",    u"隶书",
                                               u"圆体", u"行书", u"篆书",    u"魏碑",
@@ -144,7 +88,7 @@ std::string expected_csv_value(const Value& v) {
     // mdbtools reports a zero-length variable column (an empty text) as NULL.
     if (auto* s = std::get_if<std::u16string>(&v))
         return s->empty() ? "<NULL>" : "\"" + utf16_to_utf8(*s);
-    return "\"" + upper(test::hex(std::get<Bytes>(v)));
+    return "\"" + test::upper(test::hex(std::get<Bytes>(v)));
 }
 
 // Why the oracles cannot run here, or empty.
@@ -173,7 +117,7 @@ void expect_all_readers_agree(const std::vector<TableDef>& tables) {
     // mdbtools: table list, counts, every value.
     std::string out;
     ASSERT_EQ(run("mdb-tables -1 '" + path + "'", out), 0);
-    std::vector<std::string> listed = split_lines(out);
+    std::vector<std::string> listed = test::split_lines(out);
     ASSERT_EQ(listed.size(), tables.size());
     for (size_t ti = 0; ti < tables.size(); ++ti) {
         const TableDef& t = tables[ti];
@@ -183,7 +127,7 @@ void expect_all_readers_agree(const std::vector<TableDef>& tables) {
         ASSERT_EQ(run("mdb-count '" + path + "' '" + name + "'", out), 0);
         EXPECT_EQ(out, std::to_string(t.rows.size()) + "\n") << name;
         ASSERT_EQ(run("mdb-export -b hex -0 '<NULL>' '" + path + "' '" + name + "'", out), 0);
-        auto csv = parse_csv(out);
+        auto csv = test::parse_csv(out);
         ASSERT_EQ(csv.size(), t.rows.size() + 1) << name;
         for (size_t c = 0; c < t.columns.size(); ++c)
             EXPECT_EQ(csv[0][c], utf16_to_utf8(t.columns[c].name));

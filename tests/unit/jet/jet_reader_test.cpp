@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "base/text.h"
 #include "tests/unit/jet/jet_test_util.h"
@@ -15,7 +16,7 @@ using test::Json;
 
 std::vector<std::string> oracle_files() {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(test::oracle_dir() + "/files"))
+    for (const auto& e : std::filesystem::directory_iterator(test::mdb_data_dir() + "/files"))
         if (e.path().extension() == ".mdb") names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
@@ -58,14 +59,14 @@ TEST(JetReader, EveryOracleFileReadsAsTheReferenceReaderReadsIt) {
         SCOPED_TRACE(file);
         std::string text;
         ASSERT_TRUE(test::read_whole_file(
-            test::oracle_dir() + "/expected/" + file + "/mdb-reader.json", text));
+            test::mdb_data_dir() + "/expected/" + file + "/mdb-reader.json", text));
         Json want;
         ASSERT_TRUE(test::JsonParser(text).parse(want));
         const Json* tables = want.get(u"tables");
         ASSERT_NE(tables, nullptr);
 
         std::string err;
-        auto db = Database::open(test::oracle_dir() + "/files/" + file, &err);
+        auto db = Database::open(test::mdb_data_dir() + "/files/" + file, &err);
         ASSERT_TRUE(db) << err;
         ASSERT_EQ(db->table_names().size(), tables->items.size());
         for (size_t ti = 0; ti < tables->items.size(); ++ti) {
@@ -99,11 +100,82 @@ TEST(JetReader, EveryOracleFileReadsAsTheReferenceReaderReadsIt) {
     EXPECT_GT(values, 250u);
 }
 
+// How mdb-export (binary as hex, NULL as <NULL>) prints one of our fields:
+// text quoted (an empty text as NULL, as mdbtools reports it), bytes as
+// quoted upper-case hex, integers and booleans as bare decimals. Types we do
+// not decode give nullopt.
+std::optional<std::string> as_mdb_export_prints(const Field& f) {
+    switch (f.kind) {
+        case Field::Kind::Null:
+            return "<NULL>";
+        case Field::Kind::Text:
+            return f.text.empty() ? "<NULL>" : "\"" + utf16_to_utf8(f.text);
+        case Field::Kind::Binary:
+            return f.bytes.empty() ? "<NULL>" : "\"" + test::upper(test::hex(f.bytes));
+        case Field::Kind::Integer:
+            return std::to_string(f.integer);
+        case Field::Kind::Other:
+            break;
+    }
+    return std::nullopt;
+}
+
+TEST(JetReader, EveryOracleFileReadsAsMdbtoolsExportsIt) {
+    size_t values = 0;
+    for (const std::string& file : oracle_files()) {
+        SCOPED_TRACE(file);
+        const std::string expected = test::mdb_data_dir() + "/expected/" + file + "/";
+        std::string err, text;
+        auto db = Database::open(test::mdb_data_dir() + "/files/" + file, &err);
+        ASSERT_TRUE(db) << err;
+        ASSERT_TRUE(test::read_whole_file(expected + "tables.txt", text));
+        std::vector<std::string> listed = test::split_lines(text);
+        ASSERT_EQ(db->table_names().size(), listed.size());
+        for (size_t i = 0; i < listed.size(); ++i)
+            EXPECT_EQ(utf16_to_utf8(db->table_names()[i]), listed[i]);
+
+        // counts.tsv: table, mdb-count, the table's CSV file.
+        ASSERT_TRUE(test::read_whole_file(expected + "counts.tsv", text));
+        std::vector<std::string> counts = test::split_lines(text);
+        ASSERT_EQ(counts.size(), listed.size());
+        for (const std::string& line : counts) {
+            size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
+            ASSERT_NE(tab2, std::string::npos) << line;
+            const std::string name = line.substr(0, tab1);
+            auto t = db->open_table(utf8_to_utf16(name), &err);
+            ASSERT_TRUE(t) << err;
+            EXPECT_EQ(std::to_string(t->stored_row_count()),
+                      line.substr(tab1 + 1, tab2 - tab1 - 1));
+            ASSERT_TRUE(test::read_whole_file(expected + line.substr(tab2 + 1), text));
+            auto csv = test::parse_csv(text);
+            ASSERT_EQ(csv.size(), t->record_count() + 1) << name;
+            ASSERT_EQ(csv[0].size(), t->columns().size()) << name;
+            for (size_t c = 0; c < t->columns().size(); ++c)
+                EXPECT_EQ(csv[0][c], utf16_to_utf8(t->columns()[c].name));
+            size_t r = 1;
+            for (t->move_first(); !t->eof(); t->move_next(), ++r) {
+                ASSERT_EQ(csv[r].size(), t->columns().size()) << name << " row " << r;
+                for (size_t c = 0; c < t->columns().size(); ++c) {
+                    Field f;
+                    ASSERT_TRUE(t->read(c, f)) << t->error();
+                    auto printed = as_mdb_export_prints(f);
+                    if (!printed) continue;
+                    EXPECT_EQ(csv[r][c], *printed)
+                        << name << " row " << r << " " << utf16_to_utf8(t->columns()[c].name);
+                    ++values;
+                }
+            }
+        }
+    }
+    // Every Text, Memo, Binary, OLE, integer and boolean value of the files.
+    EXPECT_EQ(values, 237u);
+}
+
 TEST(JetReader, MultiPageLongValueEqualsTheReferenceBytes) {
     std::string want, err;
-    ASSERT_TRUE(test::read_whole_file(test::oracle_dir() + "/files/test2BinData.dat", want));
+    ASSERT_TRUE(test::read_whole_file(test::mdb_data_dir() + "/files/test2BinData.dat", want));
     for (const char* file : {"test2V2003.mdb", "test2V2000.mdb"}) {
-        auto db = Database::open(test::oracle_dir() + "/files/" + file, &err);
+        auto db = Database::open(test::mdb_data_dir() + "/files/" + file, &err);
         ASSERT_TRUE(db) << err;
         auto t = db->open_table(u"MSP_PROJECTS", &err);
         ASSERT_TRUE(t) << err;
@@ -115,7 +187,7 @@ TEST(JetReader, MultiPageLongValueEqualsTheReferenceBytes) {
 }
 
 TEST(JetReader, MemoryAndFileGiveTheSameRows) {
-    std::string path = test::oracle_dir() + "/files/overflowTestV2003.mdb", bytes, err, a, b;
+    std::string path = test::mdb_data_dir() + "/files/overflowTestV2003.mdb", bytes, err, a, b;
     ASSERT_TRUE(test::read_whole_file(path, bytes));
     auto from_file = Database::open(path, &err);
     auto from_memory = Database::open_memory(test::to_bytes(bytes), &err);
@@ -128,7 +200,7 @@ TEST(JetReader, MemoryAndFileGiveTheSameRows) {
 
 TEST(JetReader, MoveToLandsOnTheSameRowAsStepping) {
     std::string err;
-    auto db = Database::open(test::oracle_dir() + "/files/testUnicodeCompV2003.mdb", &err);
+    auto db = Database::open(test::mdb_data_dir() + "/files/testUnicodeCompV2003.mdb", &err);
     ASSERT_TRUE(db) << err;
     auto t = db->open_table(u"table", &err);  // Jet matches names without regard to case
     ASSERT_TRUE(t) << err;
@@ -166,7 +238,7 @@ TEST(JetReader, ProblemsAreDescribedWithTheFileName) {
 
     // A header claiming another version (here: 0 = the Jet 3 format).
     std::string bytes;
-    ASSERT_TRUE(test::read_whole_file(test::oracle_dir() + "/files/delTestV2003.mdb", bytes));
+    ASSERT_TRUE(test::read_whole_file(test::mdb_data_dir() + "/files/delTestV2003.mdb", bytes));
     Bytes other = test::to_bytes(bytes);
     other[0x14] = 0;
     EXPECT_FALSE(Database::open_memory(other, &err));
