@@ -1,6 +1,6 @@
 #include "catalogue/list_model.h"
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "base/text.h"
 #include "catalogue/list_geometry.h"
 #include "catalogue/picture.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "base/file_names.h"
 #include "base/text.h"
 

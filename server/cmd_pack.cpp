@@ -1,7 +1,7 @@
 // yanqing-server pack: wraps a file in a zt container.
 #include <cstdio>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "server/command.h"
 #include "server/lib/file_io.h"
 

@@ -1,20 +1,15 @@
 // Process entry of yanqing.exe: takes no arguments, reads no environment.
-#include <windows.h>
-#include <algorithm>
-using std::max;
-using std::min;
-#include <gdiplus.h>
-
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/win/app_state.h"
 #include "app/win/main_window.h"
+#include "platform/win/gdiplus.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     std::atexit([] { yq::exit_cleanup(); });
     Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback
-    Gdiplus::GdiplusStartup(&yq::g_app.graphics_token, &input, nullptr);
+    ULONG_PTR graphics_token = 0;         // kept: GDI+ is never shut down
+    Gdiplus::GdiplusStartup(&graphics_token, &input, nullptr);
     if (!yq::create_main_window(instance)) {
         // No window means no display or no resources: say why where a log can see it.
         std::fprintf(stderr, "yanqing: the main window could not be created (error %lu)\n",
@@ -23,7 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(yq::g_app.main, &msg)) {
+        if (!IsDialogMessageA(yq::main_window(), &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

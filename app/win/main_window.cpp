@@ -3,53 +3,76 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <array>
+#include <memory>
+
 #include "app/layout_model.h"
-#include "app/win/app_state.h"
-#include "app/win/handlers.h"
-#include "app/win/settings.h"
+#include "app/win/page_wiring.h"
+#include "app/win/startup.h"
 #include "base/text.h"
-#include "catalogue/win/status_line.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"
+#include "platform/win/settings.h"
 #include "platform/win/ui_thread.h"
-#include "resources/artwork.h"
+#include "resources/win/artwork.h"
 #include "skin/win/frame.h"
+#include "skin/win/status_line.h"
 
 #ifndef YQ_SERVER_URL
 #define YQ_SERVER_URL "http://127.0.0.1:18080"
 #endif
 
 namespace yq {
-
-AppState g_app;
-
 namespace {
 
 constexpr COLORREF kPageBackground = RGB(250, 250, 250);
-constexpr UINT_PTR kTimer1 = 1, kTimer2 = 2;  // 时钟1 (caption fades), 时钟2 (download rings)
-constexpr UINT kMenuCheckUpdate = 101, kMenuHomePage = 102, kMenuAbout = 103;
-HINSTANCE g_instance = nullptr;
+constexpr UINT_PTR kSpinnerTimer = 2;  // 时钟2 (download rings); 时钟1 is the frame's
 
-void place_pages() {
-    RECT r;
-    GetClientRect(g_app.page_control, &r);
-    for (HWND p : g_app.pages) MoveWindow(p, 0, 0, r.right, r.bottom, TRUE);
+// The main window's own state, kept in its GWLP_USERDATA.
+struct MainWindow {
+    HWND window = nullptr;
+    HWND page_control = nullptr;  // 选择夹1
+    std::array<HWND, kPageCount> pages{};
+    std::array<HWND, kControlEnd - kFirstControl> controls{};
+    HWND web_page_window = nullptr;
+    int current_page = 1;
+    bool backup_list_loaded = false;
+    std::string font_name_list;  // the start-up work's font name list text
+};
+
+HINSTANCE g_instance = nullptr;
+HWND g_main = nullptr;
+
+MainWindow* state_of(HWND w) {
+    return w ? reinterpret_cast<MainWindow*>(GetWindowLongPtrA(w, GWLP_USERDATA)) : nullptr;
 }
 
-void show_page(int page) {
-    g_app.current_page = page;
-    for (int i = 0; i < kPageCount; ++i) {
-        ShowWindow(g_app.pages[i], i == page ? SW_SHOW : SW_HIDE);
-    }
+MainWindow* state() {
+    return state_of(g_main);
+}
+
+HWND ctl(const MainWindow& m, Ctl id) {
+    return id >= kFirstControl && id < kControlEnd ? m.controls[id - kFirstControl] : nullptr;
+}
+
+void place_pages(const MainWindow& m) {
+    RECT r;
+    GetClientRect(m.page_control, &r);
+    for (HWND p : m.pages) MoveWindow(p, 0, 0, r.right, r.bottom, TRUE);
+}
+
+void show_page(MainWindow& m, int page) {
+    m.current_page = page;
+    for (int i = 0; i < kPageCount; ++i) ShowWindow(m.pages[i], i == page ? SW_SHOW : SW_HIDE);
 }
 
 LRESULT CALLBACK page_area_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-    if (msg == WM_LBUTTONDOWN) close_skin_popup_on_page_press();
+    if (msg == WM_LBUTTONDOWN) frame_page_pressed();
     return DefSubclassProc(w, msg, wp, lp);
 }
 
-HWND create_control(const ControlDesign& d) {
-    HWND parent = d.parent == kControlEnd ? g_app.pages[d.page] : ctl(d.parent);
+HWND create_control(const MainWindow& m, const ControlDesign& d) {
+    HWND parent = d.parent == kControlEnd ? m.pages[d.page] : ctl(m, d.parent);
     HWND w = nullptr;
     switch (d.kind) {
         case ControlKind::PictureButton:
@@ -92,7 +115,7 @@ HWND create_control(const ControlDesign& d) {
                                       {"  中文字体  ", "  专题字体  ", "  英文字体  "});
             break;
         case ControlKind::WebView: {
-            std::string address = g_app.server_url + "/ad.html";
+            std::string address = server_url() + "/ad.html";
             w = win::create_web_view(parent, d.id, d.x, d.y, d.w, d.h, address.c_str());
             break;
         }
@@ -101,38 +124,38 @@ HWND create_control(const ControlDesign& d) {
     return w;
 }
 
-void create_controls(HWND main) {
-    // 选择夹1 holds the five pages without tab headers of its own: the skin's
+void create_controls(MainWindow& m) {
+    // 选择夹1 holds the five pages without tab headers of its own: the frame's
     // drawn tabs are the navigation.
-    g_app.page_control = win::create_page(main, 5, 104, 736, 544, kPageBackground);
-    SetWindowTextA(g_app.page_control, "选择夹1");
-    ShowWindow(g_app.page_control, SW_SHOW);
+    m.page_control = win::create_page(m.window, 5, 104, 736, 544, kPageBackground);
+    SetWindowTextA(m.page_control, "选择夹1");
+    ShowWindow(m.page_control, SW_SHOW);
     for (int i = 0; i < kPageCount; ++i) {
-        g_app.pages[i] = win::create_page(g_app.page_control, 0, 0, 736, 544, kPageBackground);
-        SetWindowTextA(g_app.pages[i], kPageNames[i]);
+        m.pages[i] = win::create_page(m.page_control, 0, 0, 736, 544, kPageBackground);
+        SetWindowTextA(m.pages[i], kPageNames[i]);
     }
-    place_pages();
+    place_pages(m);
     for (size_t i = 0; i < kControlCount; ++i) {
         const ControlDesign& d = kControls[i];
-        g_app.controls[d.id - kFirstControl] = create_control(d);
+        m.controls[d.id - kFirstControl] = create_control(m, d);
     }
     // The page area closes the skin colour popup when pressed.
-    for (HWND p : g_app.pages) SetWindowSubclass(p, page_area_proc, 1, 0);
+    for (HWND p : m.pages) SetWindowSubclass(p, page_area_proc, 1, 0);
 }
 
-void set_grid_cell_kinds() {
+void set_grid_cell_kinds(const MainWindow& m) {
     using win::CellKind;
     for (Ctl g : {我的字体表格, 回收站表格}) {
-        win::grid_set_column_kind(ctl(g), 2, CellKind::CheckBox);
-        win::grid_set_column_width(ctl(g), 0, 400);
-        win::grid_set_column_width(ctl(g), 1, 192);
+        win::grid_set_column_kind(ctl(m, g), 2, CellKind::CheckBox);
+        win::grid_set_column_width(ctl(m, g), 0, 400);
+        win::grid_set_column_width(ctl(m, g), 1, 192);
     }
-    win::grid_set_column_kind(ctl(备份表格), 0, CellKind::Text);
-    win::grid_set_column_kind(ctl(备份表格), 1, CellKind::Text);
-    win::grid_set_column_kind(ctl(备份表格), 2, CellKind::CheckBox);
-    win::grid_set_column_kind(ctl(系统字体表格2), 2, CellKind::CheckBox);
-    for (int c : {0, 1, 3, 4}) win::grid_set_column_kind(ctl(系统字体表格), c, CellKind::Text);
-    for (int c : {2, 5}) win::grid_set_column_kind(ctl(系统字体表格), c, CellKind::CheckBox);
+    win::grid_set_column_kind(ctl(m, 备份表格), 0, CellKind::Text);
+    win::grid_set_column_kind(ctl(m, 备份表格), 1, CellKind::Text);
+    win::grid_set_column_kind(ctl(m, 备份表格), 2, CellKind::CheckBox);
+    win::grid_set_column_kind(ctl(m, 系统字体表格2), 2, CellKind::CheckBox);
+    for (int c : {0, 1, 3, 4}) win::grid_set_column_kind(ctl(m, 系统字体表格), c, CellKind::Text);
+    for (int c : {2, 5}) win::grid_set_column_kind(ctl(m, 系统字体表格), c, CellKind::CheckBox);
 }
 
 void request_privilege() {
@@ -159,113 +182,107 @@ HWND create_web_page_window(HWND owner) {
 }
 
 // Main window creation: runs once the window and all its controls exist.
-void main_window_creation(HWND main) {
+void main_window_creation(MainWindow& m) {
     request_privilege();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    g_app.row_button_tops = {11, 62, 111, 161, 211};
     for (Ctl b : {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21, 图形按钮22}) {
-        win::set_button_faces(ctl(b), art::button_faces(63, 23, "预览"));
+        win::set_button_faces(ctl(m, b), art::button_faces(63, 23, "预览"));
     }
-    g_app.skin.picture = kDefaultHeaderPicture;  // the header picture loaded with the skin images
-    g_app.server_url = YQ_SERVER_URL;
-    win::web_view_navigate(ctl(超文本浏览框1), g_app.server_url + "/ad.html");
-    const char* captions[5] = {"字体下载", "字体管理", "我的字体", " 回收站 ", "字体备份"};
-    const float caption_x[5] = {20.0f, 96.0f, 173.0f, 247.0f, 322.0f};
-    for (int k = 0; k < 9; ++k) {
-        int left = 9 + 76 * k;
-        g_app.tabs[k] =
-            k < 5 ? SkinTab{{left, 31, left + 76, 31 + 48}, 0, captions[k], caption_x[k], 82.0f}
-                  : SkinTab{{left, 0, left, 0}, 0, "", 0.0f, 0.0f};
-    }
-    g_app.tabs[0].state = 2;
-    g_app.control_press = 0;
+    win::web_view_navigate(ctl(m, 超文本浏览框1), server_url() + "/ad.html");
+    wire_pages(m.window);
     int preset = text_to_int(read_setting(kSettingsSection, "pf", "8"));
-    g_app.skin.mode = text_to_int(read_setting(kSettingsSection, "lb"));
-    skin_apply(preset, true, 0, false);
+    apply_window_skin(preset, true, 0, false);
     draw_status_line(0, false);
-    g_app.web_page_window = create_web_page_window(main);
-    set_grid_cell_kinds();
-    show_page(1);
-    g_app.listing_order = 2;
-    wire_event_handlers();
+    m.web_page_window = create_web_page_window(m.window);
+    set_grid_cell_kinds(m);
+    show_page(m, 1);
     start_background_work();
 }
 
-void size_changed_layout(HWND main) {
+void size_changed_layout(MainWindow& m) {
     RECT wr;
-    GetWindowRect(main, &wr);
+    GetWindowRect(m.window, &wr);
     int W = wr.right - wr.left, H = wr.bottom - wr.top;
-    MainLayout m = compute_main_layout(W, H);
-    SetWindowRgn(main, CreateRoundRectRgn(m.region.x, m.region.y, m.region.w, m.region.h, 3, 3),
+    MainLayout l = compute_main_layout(W, H);
+    SetWindowRgn(m.window, CreateRoundRectRgn(l.region.x, l.region.y, l.region.w, l.region.h, 3, 3),
                  FALSE);
-    if (!g_app.page_control) return;
-    MoveWindow(g_app.page_control, m.page_control.x, m.page_control.y, m.page_control.w,
-               m.page_control.h, TRUE);
-    place_pages();
-    auto set_width = [](Ctl id, int width) {
-        HWND w = ctl(id);
+    if (!m.page_control) return;
+    MoveWindow(m.page_control, l.page_control.x, l.page_control.y, l.page_control.w,
+               l.page_control.h, TRUE);
+    place_pages(m);
+    auto set_width = [&](Ctl id, int width) {
+        HWND w = ctl(m, id);
         RECT r;
         GetWindowRect(w, &r);
         MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
         MoveWindow(w, r.left, r.top, width, r.bottom - r.top, TRUE);
     };
     for (Ctl id : {系统字体表格, 系统字体表格2, 分组框6, 备份表格, 我的字体表格, 回收站表格}) {
-        set_width(id, m.list_width);
+        set_width(id, l.list_width);
     }
     for (Ctl id : {备份表格, 回收站表格, 我的字体表格}) {
-        win::grid_set_column_width(ctl(id), 0, m.list_col0);
-        win::grid_set_column_width(ctl(id), 1, m.list_col1);
+        win::grid_set_column_width(ctl(m, id), 0, l.list_col0);
+        win::grid_set_column_width(ctl(m, id), 1, l.list_col1);
     }
     const Ctl paging[5] = {图形按钮2, 图形按钮6, 图形按钮7, 图形按钮8, 标签1};
     for (int i = 0; i < 5; ++i) {
-        HWND w = ctl(paging[i]);
+        HWND w = ctl(m, paging[i]);
         RECT r;
         GetWindowRect(w, &r);
         MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
-        MoveWindow(w, m.paging_left[i], r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        MoveWindow(w, l.paging_left[i], r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
     for (int c = 0; c < 6; ++c)
-        win::grid_set_column_width(ctl(系统字体表格), c, m.system_grid_cols[c]);
-    HWND search = ctl(系统字体表格2);
-    win::grid_set_column_width(search, 0, m.search_grid_col0);
+        win::grid_set_column_width(ctl(m, 系统字体表格), c, l.system_grid_cols[c]);
+    HWND search = ctl(m, 系统字体表格2);
+    win::grid_set_column_width(search, 0, l.search_grid_col0);
     // Column 1 takes what column 0 leaves, as read back from the grid.
-    int f = m.search_grid_col0 + m.search_grid_col1 + 67;
+    int f = l.search_grid_col0 + l.search_grid_col1 + 67;
     win::grid_set_column_width(search, 1, f - win::grid_column_width(search, 0) - 67);
+    std::array<FrameRect, 6> buttons;
     for (int k = 0; k < 6; ++k) {
-        const LayoutRect& b = m.caption_buttons[k];
-        g_app.caption_buttons[k].rect = {b.x, b.y, b.x + b.w, b.y + b.h};
+        const LayoutRect& b = l.caption_buttons[k];
+        buttons[k] = {b.x, b.y, b.w, b.h};
     }
-    set_width(系统字体表格, m.system_grid_width);
+    set_caption_buttons(buttons);
+    set_width(系统字体表格, l.system_grid_width);
 }
 
 LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* m = new MainWindow();
+        m->window = w;
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m));
+        g_main = w;
+    }
+    MainWindow* m = state_of(w);
+    if (!m) return DefWindowProcA(w, msg, wp, lp);
     LRESULT result = 0;
-    if (g_app.main && skin_handle_message(w, msg, wp, lp, &result)) return result;
+    if (frame_handle_message(w, msg, wp, lp, &result)) return result;
     switch (msg) {
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+            if (g_main == w) g_main = nullptr;
+            delete m;
+            return DefWindowProcA(w, msg, wp, lp);
         case WM_CREATE:
-            g_app.main = w;
-            create_controls(w);
-            main_window_creation(w);
+            create_controls(*m);
+            main_window_creation(*m);
             return 0;
         case WM_SIZE:
-            size_changed_layout(w);
+            size_changed_layout(*m);
             return 0;
         case WM_ERASEBKGND:
             return 1;
         case WM_COMMAND:
-            if (HIWORD(wp) == 0 && lp == 0) {
-                run_menu_command(LOWORD(wp));
-                return 0;
-            }
             if (win::route_command(wp, lp)) return 0;
             break;
         case WM_NOTIFY:
             if (win::route_notify(lp)) return 0;
             break;
         case WM_TIMER:
-            if (wp == kTimer2) spinner_tick();
-            if (wp == kTimer1) caption_fade_tick();
+            if (wp == kSpinnerTimer) spinner_tick();
             return 0;
         case WM_CLOSE:
             // Alt+F4, the taskbar's close and any WM_CLOSE end the program as
@@ -278,6 +295,11 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 }  // namespace
+
+const std::string& server_url() {
+    static const std::string url = YQ_SERVER_URL;
+    return url;
+}
 
 HWND create_main_window(HINSTANCE instance) {
     g_instance = instance;
@@ -298,23 +320,32 @@ HWND create_main_window(HINSTANCE instance) {
                              (sx - kMainWidth) / 2, (sy - kMainHeight) / 2, kMainWidth, kMainHeight,
                              nullptr, nullptr, instance, nullptr);
     if (!w) return nullptr;
-    SetTimer(w, kTimer2, 50, nullptr);  // 时钟2 runs for the whole process
+    SetTimer(w, kSpinnerTimer, 50, nullptr);  // 时钟2 runs for the whole process
     ShowWindow(w, SW_SHOW);
     UpdateWindow(w);
     return w;
 }
 
+HWND main_window() {
+    return g_main;
+}
+
+HWND main_window_control(Ctl id) {
+    MainWindow* m = state();
+    return m ? ctl(*m, id) : nullptr;
+}
+
 void select_page(int tab) {
+    MainWindow* m = state();
     int page = page_for_tab(tab);
-    if (page < 0) return;
+    if (!m || page < 0) return;
     if (tab == 3) refresh_downloaded_fonts();
     if (tab == 4) refresh_recycle_bin();
-    if (tab == 5 && g_app.backup_list_loaded == 0) {
+    if (tab == 5 && !m->backup_list_loaded) {
         refresh_backups();
-        g_app.backup_list_loaded = 1;
+        m->backup_list_loaded = true;
     }
-    show_page(page);
-    for (int i = 0; i < 5; ++i) g_app.tabs[i].state = i == tab - 1 ? 2 : 0;
+    show_page(*m, page);
     draw_status_line(0, false);
 }
 
@@ -339,21 +370,14 @@ void prepare_working_folders() {
     }
 }
 
-void show_control_menu(int x, int y) {
-    HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, kMenuCheckUpdate, "检测更新");
-    AppendMenuA(menu, MF_STRING, kMenuHomePage, "官方主页");
-    AppendMenuA(menu, MF_STRING, kMenuAbout, "关于我们");
-    POINT p{x, y};
-    ClientToScreen(g_app.main, &p);
-    UINT cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, p.x, p.y, 0,
-                              g_app.main, nullptr);
-    DestroyMenu(menu);
-    if (cmd) run_menu_command(static_cast<int>(cmd));
+void keep_font_name_list(std::string text) {
+    if (MainWindow* m = state()) m->font_name_list = std::move(text);
 }
 
 void exit_cleanup() {
-    g_app = AppState{};
+    // The process-wide objects are the main window's state and the pages'
+    // own; the process ending releases the rest of what they hold.
+    if (MainWindow* m = state()) m->font_name_list.clear();
 }
 
 void end_program() {

@@ -1,8 +1,14 @@
 // The main window: created from the design table, laid out on every size
-// change, switching pages for the skin's tabs.
+// change, switching pages for the frame's tabs. Its state (the pages, every
+// control of the design, the current page) is one struct owned by the
+// window, made at WM_NCCREATE and freed at WM_NCDESTROY.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
+
+#include "app/control_design.h"
 
 namespace yq {
 
@@ -11,22 +17,28 @@ inline constexpr int kMainHeight = 620;
 inline constexpr char kMainTitle[] = "砚青3.6";
 inline constexpr char kMainClass[] = "YqMainWindow";
 
+// The catalogue server's base URL, fixed when the program is built, without
+// a trailing slash. The subsystems that talk to the server are given it
+// when the window is wired.
+const std::string& server_url();
+
 // Registers the classes, creates the main window and its controls (which
-// runs main window creation), and shows it.
+// runs main window creation), and shows it. Null when it cannot be made.
 HWND create_main_window(HINSTANCE instance);
 
-// Shows the page of skin tab n (1..5), refreshing that page's list first.
+// The main window, and its control of a design id (null when none).
+HWND main_window();
+HWND main_window_control(Ctl id);
+
+// Shows the page of tab n (1..5), refreshing that page's list first.
 void select_page(int tab);
 
 // Creates the working folders and pos.ini in the program directory when they
 // are missing; runs at the end of every paint of the main window.
 void prepare_working_folders();
 
-// Pops up the control menu at a main-window client point.
-void show_control_menu(int x, int y);
-
-// Starts the start-up background work on its own thread.
-void start_background_work();
+// Keeps the font name list text of the start-up work for the whole run.
+void keep_font_name_list(std::string text);
 
 // Exit clean-up: releases the process-wide objects and nothing else (workers
 // are not waited for, GDI+ is not shut down).

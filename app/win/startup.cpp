@@ -1,15 +1,12 @@
-// Start-up background work: runs on its own thread after main window
-// creation. It touches no window itself; window work goes through
-// win::run_on_ui or the label hand-over.
+#include "app/win/startup.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "app/win/app_state.h"
 #include "app/win/main_window.h"
 #include "app/win/startup_steps.h"
-#include "platform/win/controls.h"
 #include "platform/win/handles.h"
 #include "platform/win/ui_thread.h"
 
@@ -49,11 +46,12 @@ std::string load_or_write_font_name_list(const std::vector<std::string>& faces) 
 DWORD WINAPI background_work(void*) {
     startup_rebuild_inventory();
     std::string list = load_or_write_font_name_list(startup_face_names());
-    win::run_on_ui([&] { g_app.font_name_list = list; });
+    win::run_on_ui([&] { keep_font_name_list(list); });
     startup_list_downloaded_fonts();
     startup_fill_font_grid();
-    // Hand the catalogue open over to the UI thread and wait until it has run.
-    SendMessageA(ctl(标签6), win::kLabelNotify, 0, 0);
+    // The catalogue database is opened on the UI thread: hand it over and
+    // wait until it has run. Until then the catalogue page is empty.
+    startup_open_catalogue();
     startup_check_catalogue_version();
     return 0;
 }

@@ -1,8 +1,10 @@
 #include "app/win/startup_steps.h"
 
-#include "app/win/settings.h"
+#include "catalogue/win/catalogue_page.h"
 #include "fonts/win/installed_fonts.h"
-#include "fonts/win/system_fonts.h"
+#include "fonts/win/inventory.h"
+#include "fonts/win/system_font_page.h"
+#include "platform/win/settings.h"
 #include "platform/win/ui_thread.h"
 
 namespace yq {
@@ -28,6 +30,10 @@ void startup_list_downloaded_fonts() {}
 
 void startup_fill_font_grid() {
     win::run_on_ui([] { fill_system_font_grid(); });
+}
+
+void startup_open_catalogue() {
+    win::run_on_ui([] { open_catalogue(program_directory() + "\\ztdata.mdb"); });
 }
 
 void startup_check_catalogue_version() {}

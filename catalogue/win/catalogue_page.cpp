@@ -1,30 +1,21 @@
 #include "catalogue/win/catalogue_page.h"
 
-#include <windows.h>
 #include <commctrl.h>
-#include <objidl.h>
 #include <shlwapi.h>
-#include <algorithm>
-using std::max;
-using std::min;
-#include <gdiplus.h>
 
 #include <memory>
 
-#include "app/win/app_state.h"
-#include "app/win/settings.h"
 #include "catalogue/catalogue_db.h"
 #include "catalogue/category_model.h"
 #include "catalogue/list_geometry.h"
 #include "catalogue/list_model.h"
 #include "catalogue/picture.h"
 #include "catalogue/picture_cache.h"
-#include "catalogue/win/download_hook.h"
-#include "fonts/win/system_fonts.h"
 #include "platform/win/controls.h"
 #include "platform/win/dialogs.h"
+#include "platform/win/gdiplus.h"
 #include "platform/win/handles.h"
-#include "resources/artwork.h"
+#include "resources/win/artwork.h"
 
 namespace yq {
 namespace {
@@ -46,6 +37,9 @@ class DatabaseRecords : public CatalogueRecords {
 };
 
 struct CataloguePage {
+    CatalogueControls controls{};
+    InstalledCheck installed;
+    DownloadRequest download;
     DatabaseRecords records;
     CategoryView categories;
     ListModel list;
@@ -61,18 +55,9 @@ CataloguePage& page() {
     return p;
 }
 
-InstalledCheck installed_check() {
-    return [](const std::string& name) { return is_face_installed(name); };
-}
-
-const Ctl kPreviewButtons[5] = {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21, 图形按钮22};
-const Ctl kTextPreview[6] = {编辑框4, 编辑框5, 标签14, 标签15, 标签16, 标签17};
-
 HFONT point_font(int points) {
     win::WindowDc screen(nullptr);
-    return CreateFontA(-MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72), 0, 0, 0,
-                       FW_NORMAL, 0, 0, 0, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH, "");
+    return win::make_font({"", -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72)});
 }
 
 void load_artwork(CataloguePage& p) {
@@ -93,10 +78,10 @@ void load_artwork(CataloguePage& p) {
 // size, or nothing is drawn.
 Picture decode_with_gdiplus(ByteSpan bytes, int width, int height) {
     Picture out;
-    IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    win::ComPtr<IStream> stream(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
     if (!stream) return out;
     {
-        Gdiplus::Bitmap bitmap(stream);
+        Gdiplus::Bitmap bitmap(stream.get());
         if (bitmap.GetLastStatus() == Gdiplus::Ok && bitmap.GetWidth() == UINT(width) &&
             bitmap.GetHeight() == UINT(height)) {
             Gdiplus::Rect rect(0, 0, width, height);
@@ -116,7 +101,6 @@ Picture decode_with_gdiplus(ByteSpan bytes, int width, int height) {
             }
         }
     }
-    stream->Release();
     return out;
 }
 
@@ -174,7 +158,7 @@ COLORREF colour(unsigned rgb) {
 }
 
 void draw_row(CataloguePage& p, const RowDrawing& r) {
-    HWND buffer = ctl(后台画板), panel = ctl(前台画板);
+    HWND buffer = p.controls.后台画板, panel = p.controls.前台画板;
     HDC dc = win::panel_dc(buffer);
     int y = r.top;
     {
@@ -227,11 +211,11 @@ void draw_row(CataloguePage& p, const RowDrawing& r) {
     }
     BitBlt(win::panel_dc(panel), 0, 0, kListPanelWidth, kListPanelHeight, dc, 0, 0, SRCCOPY);
     win::panel_present(panel);
-    if (r.row >= 1 && r.row <= 5) ShowWindow(ctl(kPreviewButtons[r.row - 1]), SW_SHOWNA);
+    if (r.row >= 1 && r.row <= 5) ShowWindow(p.controls.preview_buttons[r.row - 1], SW_SHOWNA);
 }
 
 void draw_category_button(CataloguePage& p, const CategoryButtonDrawing& b) {
-    HWND panel = ctl(分类画板);
+    HWND panel = p.controls.分类画板;
     HDC dc = win::panel_dc(panel);
     HBITMAP face = p.category_faces[static_cast<int>(b.look)];
     BITMAP bm{};
@@ -249,34 +233,29 @@ void draw_category_button(CataloguePage& p, const CategoryButtonDrawing& b) {
     win::panel_present(panel);
 }
 
-DownloadRequest& download_request() {
-    static DownloadRequest handler;
-    return handler;
-}
-
 void apply_actions(CataloguePage& p, const PageActions& actions) {
+    const CatalogueControls& c = p.controls;
     for (const PageAction& a : actions) {
         switch (a.kind) {
             case PageAction::Kind::ClearListBuffer:
-                win::panel_clear(ctl(后台画板));
+                win::panel_clear(c.后台画板);
                 break;
             case PageAction::Kind::ClearListPanel:
-                win::panel_clear(ctl(前台画板));
+                win::panel_clear(c.前台画板);
                 break;
             case PageAction::Kind::ClearCategoryPanel:
-                win::panel_clear(ctl(分类画板));
+                win::panel_clear(c.分类画板);
                 break;
             case PageAction::Kind::SetPageIndicator:
-                win::set_caption(ctl(标签1), a.text);
+                win::set_caption(c.标签1, a.text);
                 break;
             case PageAction::Kind::HidePreviewButtons:
-                for (Ctl b : kPreviewButtons) ShowWindow(ctl(b), SW_HIDE);
+                for (HWND b : c.preview_buttons) ShowWindow(b, SW_HIDE);
                 break;
             case PageAction::Kind::ShowTextPreview:
             case PageAction::Kind::HideTextPreview:
-                for (Ctl c : kTextPreview) {
-                    ShowWindow(ctl(c),
-                               a.kind == PageAction::Kind::ShowTextPreview ? SW_SHOWNA : SW_HIDE);
+                for (HWND w : c.text_preview) {
+                    ShowWindow(w, a.kind == PageAction::Kind::ShowTextPreview ? SW_SHOWNA : SW_HIDE);
                 }
                 break;
             case PageAction::Kind::ShowMessage:
@@ -289,20 +268,20 @@ void apply_actions(CataloguePage& p, const PageActions& actions) {
                 draw_category_button(p, a.button);
                 break;
             case PageAction::Kind::StartDownload:
-                if (download_request()) download_request()(a.row, a.text, a.address);
+                if (p.download) p.download(a.row, a.text, a.address);
                 break;
         }
     }
 }
 
-int current_group() {
-    return static_cast<int>(SendMessageA(ctl(高级选择夹2), TCM_GETCURSEL, 0, 0));
+int current_group(const CataloguePage& p) {
+    return static_cast<int>(SendMessageA(p.controls.高级选择夹2, TCM_GETCURSEL, 0, 0));
 }
 
 void group_refresh() {
     CataloguePage& p = page();
     PageActions out;
-    p.categories.refresh_group(current_group(), p.records, p.list, installed_check(), out);
+    p.categories.refresh_group(current_group(p), p.records, p.list, p.installed, out);
     apply_actions(p, out);
 }
 
@@ -316,14 +295,10 @@ void with_list(Fn fn) {
 
 }  // namespace
 
-void set_download_request_handler(DownloadRequest handler) {
-    download_request() = std::move(handler);
-}
-
-void open_catalogue() {
+void open_catalogue(const std::string& path) {
     CataloguePage& p = page();
     load_artwork(p);
-    p.records.db.open(program_directory() + "\\ztdata.mdb");
+    p.records.db.open(path);
     group_refresh();
 }
 
@@ -331,44 +306,49 @@ void close_catalogue() {
     page().records.db.close();
 }
 
-void wire_catalogue_page() {
-    load_artwork(page());
-    win::on_notify(ctl(高级选择夹2), [](int code) {
+void wire_catalogue_page(const CatalogueControls& controls, InstalledCheck installed,
+                         DownloadRequest download) {
+    CataloguePage& p = page();
+    p.controls = controls;
+    p.installed = std::move(installed);
+    p.download = std::move(download);
+    load_artwork(p);
+    win::on_notify(controls.高级选择夹2, [](int code) {
         if (static_cast<UINT>(code) == TCN_SELCHANGE) group_refresh();
     });
-    win::on_panel_mouse(ctl(分类画板), [](win::MouseEvent e, int x, int y) {
+    win::on_panel_mouse(controls.分类画板, [](win::MouseEvent e, int x, int y) {
         with_list([&](CataloguePage& p, PageActions& out) {
             if (e == win::MouseEvent::Move) p.categories.hover(x, y, out);
             if (e == win::MouseEvent::LeftUp) {
-                p.categories.click(x, y, p.records, p.list, installed_check(), out);
+                p.categories.click(x, y, p.records, p.list, p.installed, out);
             }
         });
     });
-    win::on_panel_mouse(ctl(前台画板), [](win::MouseEvent e, int x, int y) {
+    win::on_panel_mouse(controls.前台画板, [](win::MouseEvent e, int x, int y) {
         with_list([&](CataloguePage& p, PageActions& out) {
             if (e == win::MouseEvent::Move) p.list.mouse_move(x, y, out);
             if (e == win::MouseEvent::LeftDown) p.list.mouse_press(x, y, out);
             if (e == win::MouseEvent::LeftUp) p.list.mouse_release(x, y, out);
         });
     });
-    win::on_click(ctl(图形按钮2), [] {
+    win::on_click(controls.图形按钮2, [] {
         with_list([](CataloguePage& p, PageActions& out) {
-            p.list.first_page(p.records, installed_check(), out);
+            p.list.first_page(p.records, p.installed, out);
         });
     });
-    win::on_click(ctl(图形按钮6), [] {
+    win::on_click(controls.图形按钮6, [] {
         with_list([](CataloguePage& p, PageActions& out) {
-            p.list.previous_page(p.records, installed_check(), out);
+            p.list.previous_page(p.records, p.installed, out);
         });
     });
-    win::on_click(ctl(图形按钮7), [] {
+    win::on_click(controls.图形按钮7, [] {
         with_list([](CataloguePage& p, PageActions& out) {
-            p.list.next_page(p.records, installed_check(), out);
+            p.list.next_page(p.records, p.installed, out);
         });
     });
-    win::on_click(ctl(图形按钮8), [] {
+    win::on_click(controls.图形按钮8, [] {
         with_list([](CataloguePage& p, PageActions& out) {
-            p.list.last_page(p.records, installed_check(), out);
+            p.list.last_page(p.records, p.installed, out);
         });
     });
 }
@@ -379,7 +359,7 @@ void catalogue_spinner_tick() {
 
 void refresh_catalogue_rows() {
     with_list(
-        [](CataloguePage& p, PageActions& out) { p.list.refresh_states(installed_check(), out); });
+        [](CataloguePage& p, PageActions& out) { p.list.refresh_states(p.installed, out); });
 }
 
 void catalogue_download_progress(const std::string& font_name, int percentage) {

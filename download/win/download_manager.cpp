@@ -9,15 +9,11 @@
 #include <mutex>
 #include <string>
 
-#include "app/win/app_state.h"
-#include "app/win/settings.h"
 #include "base/text.h"
-#include "catalogue/win/catalogue_page.h"
-#include "catalogue/win/download_hook.h"
 #include "download/download_model.h"
 #include "download/win/font_transfer.h"
 #include "fonts/win/font_primitives.h"
-#include "fonts/win/system_fonts.h"
+#include "fonts/win/inventory.h"
 #include "platform/win/dialogs.h"
 #include "platform/win/ui_thread.h"
 
@@ -28,14 +24,23 @@ constexpr char kServerFailed[] = "服务器连接失败";
 constexpr char kDataError[] = "数据下载错误";
 
 // Serialises the reports of all downloads: percentages, and the whole
-// completion (check, unpack, install, inventory, rows). Created once here.
+// completion (check, unpack, install, inventory, rows). The UI thread never
+// takes it, so a worker may hold it across a hand-over to the UI thread:
+// what it waits for can never wait for the lock.
 std::mutex& download_lock() {
     static std::mutex lock;
     return lock;
 }
 
-std::string download_folder() {
-    return program_directory() + "\\字体下载目录\\";
+struct Manager {
+    std::string server_url;
+    std::string folder;  // the download folder, with its separator
+    DownloadHooks hooks;
+};
+
+Manager& manager() {
+    static Manager m;
+    return m;
 }
 
 // What a worker needs, handed to it as its own argument.
@@ -64,7 +69,9 @@ void show_on_ui(const char* text) {
 }
 
 void finish_rows(const std::string& font_name, bool installed) {
-    win::run_on_ui([&] { catalogue_download_finished(font_name, installed); });
+    win::run_on_ui([&] {
+        if (manager().hooks.finished) manager().hooks.finished(font_name, installed);
+    });
 }
 
 // A download that did not end in an install: its partial file goes, the
@@ -107,10 +114,10 @@ void complete(const Job& job, const download::TransferSummary& summary) {
     }
     // The font is installed even when its row has left the page: the user
     // asked for it, and the row shows it the next time it is drawn.
+    const DownloadHooks& hooks = manager().hooks;
     rebuild_inventory([&] {
-        fill_system_font_grid();
-        catalogue_download_finished(job.font_name, true);
-        refresh_catalogue_rows();
+        if (hooks.finished) hooks.finished(job.font_name, true);
+        if (hooks.fonts_changed) hooks.fonts_changed();
     });
     lock.unlock();
     broadcast_font_change();
@@ -130,7 +137,9 @@ DWORD WINAPI download_worker(void* arg) {
             if (r.kind == download::Report::kProgress) {
                 std::lock_guard<std::mutex> lock(download_lock());
                 int percent = r.percent;
-                win::run_on_ui([&] { catalogue_download_progress(job->font_name, percent); });
+                win::run_on_ui([&] {
+                    if (manager().hooks.progress) manager().hooks.progress(job->font_name, percent);
+                });
             }
         },
         0, false, job->font_name, &summary);
@@ -146,33 +155,38 @@ DWORD WINAPI download_worker(void* arg) {
     return 0;
 }
 
+}  // namespace
+
+void init_download_manager(const std::string& server_url, const std::string& download_folder,
+                           DownloadHooks hooks) {
+    download_lock();
+    Manager& m = manager();
+    m.server_url = server_url;
+    m.folder = download_folder;
+    m.hooks = std::move(hooks);
+}
+
 void start_download(int row, const std::string& font_name, const std::string& address) {
-    std::string target = download::target_path(download_folder(), font_name);
+    Manager& m = manager();
+    std::string target = download::target_path(m.folder, font_name);
     std::string install_name = download::install_file_name(font_name);
     if (target.empty() || install_name.empty()) {
         // A name that cannot be a file in the download folder or the Fonts
         // folder is never used.
-        catalogue_download_finished(font_name, false);
+        if (m.hooks.finished) m.hooks.finished(font_name, false);
         win::message_box(kDataError);
         return;
     }
-    auto* job = new Job{font_name, download::download_url(g_app.server_url, address), target,
+    auto* job = new Job{font_name, download::download_url(m.server_url, address), target,
                         download::partial_path(target), install_name};
     HANDLE thread = CreateThread(nullptr, 0, download_worker, job, 0, nullptr);
     if (!thread) {
         delete job;
-        catalogue_download_finished(font_name, false);
+        if (m.hooks.finished) m.hooks.finished(font_name, false);
         win::message_box(kServerFailed);
         return;
     }
     CloseHandle(thread);
-}
-
-}  // namespace
-
-void init_download_manager() {
-    download_lock();
-    set_download_request_handler(start_download);
 }
 
 }  // namespace yq

@@ -157,26 +157,6 @@ class FileWriter {
     std::thread thread_;  // last: starts once the members above exist
 };
 
-// Waits while dispatching this thread's window messages, so that messages
-// sent to windows of the thread are not left waiting.
-void pump_messages_for(DWORD ms) {
-    const DWORD until = GetTickCount() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        const LONG left = static_cast<LONG>(until - GetTickCount());
-        if (left <= 0) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
-    }
-}
-
 }  // namespace
 
 int font_transfer(const std::string& url, const std::string& target_path, ReportFn report,
@@ -279,8 +259,8 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
     root.reset();
     sum.received = counter.received();
     sum.short_body = counter.short_body();
+    // A worker owns no window, so there are no messages to dispatch here.
     send(Report::completion(path, font, counter.completion_percent()));
-    pump_messages_for(100);
     return 0;
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/win/app_state.h"
+#include "platform/win/handles.h"
 #include "platform/win/grid.h"
 
 namespace yq {
@@ -22,8 +22,10 @@ std::string delete_caption(const std::string& face) {
     return kDeletePrefix + face + kDeleteSuffix;
 }
 
+HWND g_owner = nullptr;
+
 void copy_to_clipboard(const std::string& text) {
-    if (!OpenClipboard(g_app.main)) return;
+    if (!OpenClipboard(g_owner)) return;
     EmptyClipboard();
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     if (memory) {
@@ -41,16 +43,18 @@ void show_menu(HWND grid, bool system_grid, int row, int x) {
     win::grid_set_cursor_row(grid, row);
     std::string face = win::grid_text(grid, row, system_grid && x >= 335 ? 4 : 1);
     std::string caption = delete_caption(face);
-    HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, kCopyFaceName, "复制字体名(&Z)");
-    AppendMenuA(menu, MF_STRING, kCopyFileName, system_grid ? "复制文件名(&W)" : "复制文件名(W)");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, kDeleteFont, caption.c_str());
+    win::UniqueMenu menu(CreatePopupMenu());
+    AppendMenuA(menu.get(), MF_STRING, kCopyFaceName, "复制字体名(&Z)");
+    AppendMenuA(menu.get(), MF_STRING, kCopyFileName,
+                system_grid ? "复制文件名(&W)" : "复制文件名(W)");
+    AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.get(), MF_STRING, kDeleteFont, caption.c_str());
     POINT p;
     GetCursorPos(&p);
-    UINT cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON,
-                              p.x, p.y, 0, g_app.main, nullptr);
-    DestroyMenu(menu);
+    UINT cmd =
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON,
+                       p.x, p.y, 0, g_owner, nullptr);
+    menu.reset();
     if (cmd == kCopyFaceName) {
         row = win::grid_cursor_row(grid);
         if (row < 0) return;
@@ -68,12 +72,13 @@ void show_menu(HWND grid, bool system_grid, int row, int x) {
 
 }  // namespace
 
-void wire_font_grid_menus() {
-    win::on_grid_mouse(ctl(系统字体表格), [](win::GridEvent e, int row, int, int x, int) {
-        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格), true, row, x);
+void wire_font_grid_menus(HWND owner, HWND system_grid, HWND search_grid) {
+    g_owner = owner;
+    win::on_grid_mouse(system_grid, [system_grid](win::GridEvent e, int row, int, int x, int) {
+        if (e == win::GridEvent::RightUp) show_menu(system_grid, true, row, x);
     });
-    win::on_grid_mouse(ctl(系统字体表格2), [](win::GridEvent e, int row, int, int x, int) {
-        if (e == win::GridEvent::RightUp) show_menu(ctl(系统字体表格2), false, row, x);
+    win::on_grid_mouse(search_grid, [search_grid](win::GridEvent e, int row, int, int x, int) {
+        if (e == win::GridEvent::RightUp) show_menu(search_grid, false, row, x);
     });
 }
 

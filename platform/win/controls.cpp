@@ -72,6 +72,11 @@ LRESULT CALLBACK page_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CTLCOLORBTN:
             SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
             return reinterpret_cast<LRESULT>(s->background.get());
+        case WM_PARENTNOTIFY:
+            // A child going: its routing entries go with it, so that a later
+            // window given the same handle never receives its events.
+            if (LOWORD(wp) == WM_DESTROY) forget_handlers(reinterpret_cast<HWND>(lp));
+            break;
         case WM_DESTROY:
             forget_handlers(w);
             break;
@@ -168,7 +173,6 @@ LRESULT CALLBACK button_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 // --- label ---------------------------------------------------------------------------
 struct LabelState {
     HBITMAP picture = nullptr;
-    std::function<void()> notify;
 };
 
 void paint_label(HWND w, LabelState* s, HDC dc) {
@@ -236,9 +240,6 @@ LRESULT CALLBACK label_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_NCHITTEST:
             return HTTRANSPARENT;
-        case kLabelNotify:
-            if (s->notify) s->notify();
-            return 0;
     }
     return DefWindowProcA(w, msg, wp, lp);
 }
@@ -425,10 +426,6 @@ void set_label_picture(HWND label, HBITMAP picture) {
         s->picture = picture;
         InvalidateRect(label, nullptr, TRUE);
     }
-}
-
-void on_label_notify(HWND label, std::function<void()> handler) {
-    if (auto* s = state_of<LabelState>(label)) s->notify = std::move(handler);
 }
 
 void set_caption(HWND control, const std::string& text) {

@@ -13,10 +13,6 @@
 
 namespace yq::win {
 
-// Private message that runs a label's notification handler on the UI thread:
-// a worker sends it (SendMessage, so it waits) to hand work over.
-inline constexpr UINT kLabelNotify = 0x8075;
-
 // Registers the window classes; call once before creating controls.
 void register_control_classes(HINSTANCE instance);
 
@@ -29,7 +25,8 @@ HFONT ui_font();
 HWND create_page(HWND parent, int x, int y, int w, int h, COLORREF background);
 
 // Handler for WM_COMMAND notifications (BN_CLICKED, EN_CHANGE, ...) of a
-// standard control, and for WM_NOTIFY codes (TCN_SELCHANGE, ...).
+// standard control, and for WM_NOTIFY codes (TCN_SELCHANGE, ...). A
+// control's handlers go when the control is destroyed.
 void on_command(HWND control, std::function<void(int code)> handler);
 void on_notify(HWND control, std::function<void(int code)> handler);
 // Routes one WM_COMMAND / WM_NOTIFY; true when a handler ran. Windows that
@@ -49,10 +46,9 @@ void on_click(HWND button, std::function<void()> handler);
 
 // --- label -------------------------------------------------------------------
 // Caption drawn transparently; with a face picture the picture is drawn at the
-// left and the caption beside it. kLabelNotify runs the notification handler.
+// left and the caption beside it.
 HWND create_label(HWND parent, int id, int x, int y, int w, int h, const char* caption);
 void set_label_picture(HWND label, HBITMAP picture);  // not owned
-void on_label_notify(HWND label, std::function<void()> handler);
 void set_caption(HWND control, const std::string& text);
 std::string caption(HWND control);
 

@@ -81,6 +81,78 @@ class WindowDc {
     HDC dc_;
 };
 
+// BeginPaint and EndPaint around a WM_PAINT handler.
+class PaintDc {
+  public:
+    explicit PaintDc(HWND w) : w_(w), dc_(BeginPaint(w, &ps_)) {}
+    ~PaintDc() { EndPaint(w_, &ps_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& area() const { return ps_.rcPaint; }
+
+  private:
+    HWND w_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
+struct MenuTraits {
+    static HMENU invalid() { return nullptr; }
+    static void close(HMENU h) { DestroyMenu(h); }
+};
+using UniqueMenu = Unique<HMENU, MenuTraits>;  // CreatePopupMenu results
+
+// A COM interface pointer, released when it goes.
+template <typename T>
+class ComPtr {
+  public:
+    ComPtr() = default;
+    explicit ComPtr(T* p) : p_(p) {}
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& o) noexcept {
+        if (this != &o) reset(std::exchange(o.p_, nullptr));
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() { reset(); }
+
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For functions that hand out a new pointer: releases the old one first.
+    T** out() {
+        reset();
+        return &p_;
+    }
+    void reset(T* p = nullptr) {
+        if (p_) p_->Release();
+        p_ = p;
+    }
+
+  private:
+    T* p_ = nullptr;
+};
+
+// The program's fonts: a face at a pixel height (negative: character
+// height, as CreateFont takes it), GB2312 character set.
+struct FontSpec {
+    const char* face = "宋体";
+    int height = -12;
+    int weight = FW_NORMAL;
+    BYTE quality = DEFAULT_QUALITY;
+};
+inline HFONT make_font(const FontSpec& spec) {
+    LOGFONTA lf{};
+    lf.lfHeight = spec.height;
+    lf.lfWeight = spec.weight;
+    lf.lfCharSet = GB2312_CHARSET;
+    lf.lfQuality = spec.quality;
+    lstrcpynA(lf.lfFaceName, spec.face, LF_FACESIZE);
+    return CreateFontIndirectA(&lf);
+}
+
 // Selects an object into a DC for the life of the scope.
 class Selected {
   public:

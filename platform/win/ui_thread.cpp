@@ -1,19 +1,20 @@
 #include "platform/win/ui_thread.h"
 
-#include <windows.h>
+#include <cassert>
+#include <cstdio>
 
 namespace yq::win {
 namespace {
 
-constexpr UINT kRunMessage = WM_APP + 0x75;
 HWND g_window = nullptr;
 DWORD g_ui_thread = 0;
 
 LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == kRunMessage) {
+    if (msg == kRunOnUiMessage) {
         (*reinterpret_cast<const std::function<void()>*>(lp))();
         return 0;
     }
+    if (msg == WM_NCDESTROY) g_window = nullptr;
     return DefWindowProcA(w, msg, wp, lp);
 }
 
@@ -32,15 +33,23 @@ void init_ui_thread() {
 }
 
 bool on_ui_thread() {
-    return GetCurrentThreadId() == g_ui_thread;
+    return g_ui_thread != 0 && GetCurrentThreadId() == g_ui_thread;
 }
 
-void run_on_ui(const std::function<void()>& fn) {
-    if (!g_window || on_ui_thread()) {
+bool run_on_ui(const std::function<void()>& fn) {
+    if (on_ui_thread()) {
         fn();
-        return;
+        return true;
     }
-    SendMessageA(g_window, kRunMessage, 0, reinterpret_cast<LPARAM>(&fn));
+    HWND window = g_window;
+    if (!window || !IsWindow(window)) {
+        // Running the work here instead would touch windows from a worker.
+        assert(!"run_on_ui: the UI thread has no hand-over window");
+        std::fprintf(stderr, "yanqing: work for the UI thread dropped: no hand-over window\n");
+        return false;
+    }
+    SendMessageA(window, kRunOnUiMessage, 0, reinterpret_cast<LPARAM>(&fn));
+    return true;
 }
 
 }  // namespace yq::win

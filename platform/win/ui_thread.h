@@ -2,18 +2,27 @@
 // window itself: it calls run_on_ui, which sends the work to a hidden message
 // window owned by the UI thread and waits until it has run. Updates therefore
 // take effect in the order issued, as if made on the UI thread.
+//
+// kRunOnUiMessage is the program's one private message for this; nothing
+// else declares or sends it.
 #pragma once
+
+#include <windows.h>
 
 #include <functional>
 
 namespace yq::win {
 
+inline constexpr UINT kRunOnUiMessage = WM_APP + 0x75;  // 0x8075
+
 // Creates the hidden message window; call once on the UI thread.
 void init_ui_thread();
 
-// Runs fn on the UI thread and returns when it has run. On the UI thread
-// itself fn runs at once.
-void run_on_ui(const std::function<void()>& fn);
+// Runs fn on the UI thread and returns when it has run; on the UI thread
+// itself fn runs at once. When there is no UI thread window (never made, or
+// gone) fn is not run: a debug build stops at an assertion, a release
+// build reports it on stderr, and the result is false.
+bool run_on_ui(const std::function<void()>& fn);
 
 bool on_ui_thread();
 

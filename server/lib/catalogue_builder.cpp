@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "base/text.h"
 #include "platform/jet/jet_writer.h"
 #include "platform/sfnt/face_name.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "base/text.h"
 #include "server/lib/catalogue_index.h"
 #include "server/lib/file_io.h"

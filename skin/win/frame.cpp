@@ -2,26 +2,44 @@
 
 #include <windowsx.h>
 
-#include <cstdlib>
 #include <cstring>
 
-#include "app/win/app_state.h"
-#include "app/win/main_window.h"
-#include "app/win/settings.h"
 #include "base/text.h"
-#include "catalogue/win/status_line.h"
 #include "platform/win/handles.h"
+#include "platform/win/settings.h"
+#include "skin/win/status_line.h"
 
 namespace yq {
 namespace {
 
 constexpr char kTitle[] = "砚青3.6";
 constexpr COLORREF kContentBackground = 0xECECEC;
+constexpr UINT_PTR kFadeTimer = 1;  // 时钟1
+constexpr int kTabBandHeight = 103;
 
-HFONT frame_font() {
-    static HFONT f = CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0,
-                                 DEFAULT_QUALITY, 0, "宋体");
+const char* const kTabCaptions[kFrameTabs] = {"字体下载", "字体管理", "我的字体", " 回收站 ",
+                                             "字体备份"};
+const float kCaptionX[kFrameTabs] = {20.0f, 96.0f, 173.0f, 247.0f, 322.0f};
+constexpr float kCaptionY = 82.0f;
+
+struct Frame {
+    HWND main = nullptr;
+    FrameHooks hooks;
+    // The skin button opens the colour popup, which is not part of the
+    // program yet: until it is, a press there is a press on the header.
+    FrameModel model{false};
+    SkinState skin;
+    HFONT font = nullptr;       // 宋体 13: title, tab captions
+    HFONT icon_font = nullptr;  // the tabs' icon glyphs
+};
+
+Frame& frame() {
+    static Frame f;
     return f;
+}
+
+RECT to_rect(const FrameRect& r) {
+    return {r.x, r.y, r.x + r.w, r.y + r.h};
 }
 
 void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
@@ -30,46 +48,43 @@ void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
     FillRect(dc, &rc, br.get());
 }
 
-bool inside(const RECT& r, int x, int y, int shrink_width = 0) {
-    return x >= r.left && x <= r.right - shrink_width && y >= r.top && y <= r.bottom;
-}
-
-// Caption buttons 1..3: close, maximise (inert), minimise, each a drawn glyph.
-void draw_caption_button(HDC dc, int k) {
-    const CaptionButton& b = g_app.caption_buttons[k];
-    RECT r = b.rect;
-    if (b.state) {
-        COLORREF c = k == 0 ? RGB(224, 67, 67) : RGB(255, 255, 255);
+// Caption buttons 1..5: close, maximise (inert), minimise, move, control
+// menu, each a drawn glyph over its state's backdrop.
+void draw_caption_button(HDC dc, const Frame& f, int k) {
+    RECT r = to_rect(f.model.button_rect(k));
+    int state = f.model.button_state(k);
+    if (state != kNormal) {
+        COLORREF c = k == 1 ? RGB(224, 67, 67) : RGB(255, 255, 255);
         win::UniqueBrush br(CreateSolidBrush(c));
         FillRect(dc, &r, br.get());
     }
-    COLORREF ink = b.state && k != 0 ? g_app.skin.frame_colour : RGB(255, 255, 255);
+    COLORREF ink = state != kNormal && k != 1 ? f.skin.frame_colour : RGB(255, 255, 255);
     win::UniquePen pen(CreatePen(PS_SOLID, 2, ink));
     win::Selected sp(dc, pen.get());
     int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
     switch (k) {
-        case 0:
+        case 1:
             MoveToEx(dc, cx - 4, cy - 4, nullptr);
             LineTo(dc, cx + 4, cy + 4);
             MoveToEx(dc, cx + 4, cy - 4, nullptr);
             LineTo(dc, cx - 4, cy + 4);
             break;
-        case 1: {
+        case 2: {
             win::Selected sb(dc, GetStockObject(NULL_BRUSH));
             Rectangle(dc, cx - 5, cy - 4, cx + 5, cy + 5);
             break;
         }
-        case 2:
+        case 3:
             MoveToEx(dc, cx - 5, cy + 3, nullptr);
             LineTo(dc, cx + 5, cy + 3);
             break;
-        case 3:
+        case 4:
             for (int i = -3; i <= 3; i += 3) {
                 MoveToEx(dc, cx - 5, cy + i, nullptr);
                 LineTo(dc, cx + 5, cy + i);
             }
             break;
-        case 4: {
+        case 5: {
             win::Selected sb(dc, GetStockObject(NULL_BRUSH));
             RoundRect(dc, cx - 6, cy - 5, cx + 6, cy + 3, 4, 4);
             MoveToEx(dc, cx - 2, cy + 3, nullptr);
@@ -80,36 +95,28 @@ void draw_caption_button(HDC dc, int k) {
 }
 
 // A page tab: a backdrop when hovered or selected, an icon glyph, the caption.
-void draw_tab(HDC dc, int k) {
-    const SkinTab& t = g_app.tabs[k];
-    if (t.state == 1 || t.state == 2) {
-        BLENDFUNCTION bf{AC_SRC_OVER, 0, static_cast<BYTE>(t.state == 2 ? 110 : 50), 0};
+void draw_tab(HDC dc, const Frame& f, int k) {
+    const FrameRect& rect = f.model.tab_rect(k);
+    int state = f.model.tab_state(k);
+    if (state == kHover || state == kSelected) {
+        BLENDFUNCTION bf{AC_SRC_OVER, 0, static_cast<BYTE>(state == kSelected ? 110 : 50), 0};
         win::UniqueMemDc white(CreateCompatibleDC(dc));
         win::UniqueBitmap wb(CreateCompatibleBitmap(dc, 1, 1));
         win::Selected ws(white.get(), wb.get());
         SetPixel(white.get(), 0, 0, RGB(255, 255, 255));
-        AlphaBlend(dc, t.rect.left + 1, 29, 74, 71, white.get(), 0, 0, 1, 1, bf);
+        AlphaBlend(dc, rect.x + 1, 29, 74, 71, white.get(), 0, 0, 1, 1, bf);
     }
-    static HFONT icon = CreateFontA(-30, 0, 0, 0, FW_BOLD, 0, 0, 0, GB2312_CHARSET, 0, 0,
-                                    ANTIALIASED_QUALITY, 0, "宋体");
-    SetTextColor(dc, g_app.skin.text_colour);
+    SetTextColor(dc, f.skin.text_colour);
     {
-        static const char* const kIcons[5] = {"下", "管", "我", "回", "备"};
-        win::Selected f(dc, icon);
-        RECT ir{t.rect.left, t.rect.top + 4, t.rect.right, t.rect.bottom};
-        DrawTextA(dc, kIcons[k], 2, &ir, DT_CENTER | DT_TOP | DT_SINGLELINE);
+        static const char* const kIcons[kFrameTabs] = {"下", "管", "我", "回", "备"};
+        win::Selected font(dc, f.icon_font);
+        RECT ir{rect.x, rect.y + 4, rect.x + rect.w, rect.y + rect.h};
+        DrawTextA(dc, kIcons[k - 1], 2, &ir, DT_CENTER | DT_TOP | DT_SINGLELINE);
     }
-    win::Selected f(dc, frame_font());
-    TextOutA(dc, static_cast<int>(t.caption_x), static_cast<int>(t.caption_y), t.caption,
-             static_cast<int>(std::strlen(t.caption)));
-}
-
-void redraw_tabs(HWND w) {
-    RECT band{0, 0, 0, 103};
-    RECT wr;
-    GetWindowRect(w, &wr);
-    band.right = wr.right - wr.left;
-    InvalidateRect(w, &band, FALSE);
+    win::Selected font(dc, f.font);
+    const char* caption = kTabCaptions[k - 1];
+    TextOutA(dc, static_cast<int>(kCaptionX[k - 1]), static_cast<int>(kCaptionY), caption,
+             static_cast<int>(std::strlen(caption)));
 }
 
 COLORREF mix(COLORREF a, COLORREF b, int percent_b) {
@@ -126,7 +133,7 @@ void draw_header_picture(HDC dc, int W, int picture) {
     TRIVERTEX v[2] = {
         {0, 0, static_cast<COLOR16>(GetRValue(top) << 8), static_cast<COLOR16>(GetGValue(top) << 8),
          static_cast<COLOR16>(GetBValue(top) << 8), 0},
-        {W, 103, static_cast<COLOR16>(GetRValue(bottom) << 8),
+        {W, kTabBandHeight, static_cast<COLOR16>(GetRValue(bottom) << 8),
          static_cast<COLOR16>(GetGValue(bottom) << 8), static_cast<COLOR16>(GetBValue(bottom) << 8),
          0}};
     GRADIENT_RECT gr{0, 1};
@@ -135,53 +142,62 @@ void draw_header_picture(HDC dc, int W, int picture) {
     win::Selected sp(dc, ring.get());
     win::Selected sb(dc, GetStockObject(NULL_BRUSH));
     // The rings stay right of the page tabs.
-    HRGN clip = CreateRectRgn(420, 0, W, 103);
-    SelectClipRgn(dc, clip);
+    win::UniqueRegion clip(CreateRectRgn(420, 0, W, kTabBandHeight));
+    SelectClipRgn(dc, clip.get());
     for (int i = 0; i < 4; ++i) {
         int r = 40 + 38 * i + 9 * picture, cx = W - 90 - 23 * picture, cy = 10 + 7 * i;
         Ellipse(dc, cx - r, cy - r, cx + r, cy + r);
     }
     SelectClipRgn(dc, nullptr);
-    DeleteObject(clip);
 }
 
-void paint_frame(HWND w, HDC target) {
+void paint_frame(const Frame& f, HDC target) {
     RECT wr;
-    GetWindowRect(w, &wr);
+    GetWindowRect(f.main, &wr);
     int W = wr.right - wr.left, H = wr.bottom - wr.top;
     win::UniqueMemDc dc(CreateCompatibleDC(target));
     win::UniqueBitmap bmp(CreateCompatibleBitmap(target, W, H));
     win::Selected sel(dc.get(), bmp.get());
-    COLORREF frame = g_app.skin.frame_colour;
+    const SkinState& skin = f.skin;
     // Header: the picture in picture mode (skin 1 is always a flat colour),
     // otherwise the header colour.
-    bool picture = g_app.skin.mode == 2 && g_app.skin.preset != 1 && g_app.skin.picture >= 0;
+    bool picture = skin.mode == 2 && skin.preset != 1 && skin.picture >= 0;
     if (picture) {
-        draw_header_picture(dc.get(), W, g_app.skin.picture);
-    } else if (g_app.skin.header_colour != 0 || g_app.skin.preset == 1) {
-        fill(dc.get(), 0, 0, W, 103, g_app.skin.header_colour);
+        draw_header_picture(dc.get(), W, skin.picture);
+    } else if (skin.header_colour != 0 || skin.preset == 1) {
+        fill(dc.get(), 0, 0, W, kTabBandHeight, skin.header_colour);
     }
-    fill(dc.get(), 1, 103, 4, H, frame);
-    fill(dc.get(), W - 4, 103, W - 1, H, frame);
-    fill(dc.get(), 4, H - 27, W, H - 1, frame);
-    fill(dc.get(), 4, 103, W - 4, H - 27, kContentBackground);
+    fill(dc.get(), 1, kTabBandHeight, 4, H, skin.frame_colour);
+    fill(dc.get(), W - 4, kTabBandHeight, W - 1, H, skin.frame_colour);
+    fill(dc.get(), 4, H - 27, W, H - 1, skin.frame_colour);
+    fill(dc.get(), 4, kTabBandHeight, W - 4, H - 27, kContentBackground);
     SetBkMode(dc.get(), TRANSPARENT);
-    win::Selected sf(dc.get(), frame_font());
+    win::Selected sf(dc.get(), f.font);
     SetTextColor(dc.get(), RGB(255, 255, 255));
     TextOutA(dc.get(), 28, 9, kTitle, static_cast<int>(sizeof kTitle - 1));
-    for (int k = 0; k < 5; ++k) draw_caption_button(dc.get(), k);
-    for (int k = 0; k < 5; ++k) draw_tab(dc.get(), k);
+    for (int k = 1; k <= kCaptionButtons; ++k) draw_caption_button(dc.get(), f, k);
+    for (int k = 1; k <= kFrameTabs; ++k) draw_tab(dc.get(), f, k);
     BitBlt(target, 0, 0, W, H, dc.get(), 0, 0, SRCCOPY);
 }
 
-void caption_action(HWND w, int k, int x, int y) {
-    switch (k) {
-        case 0:
-            end_program();
-        case 2:
+void invalidate_tabs(HWND w) {
+    RECT wr;
+    GetWindowRect(w, &wr);
+    RECT band{0, 0, wr.right - wr.left, kTabBandHeight};
+    InvalidateRect(w, &band, FALSE);
+}
+
+void run_caption(Frame& f, CaptionAction action, int x, int y) {
+    HWND w = f.main;
+    switch (action) {
+        case CaptionAction::Close:
+            if (f.hooks.end_program) f.hooks.end_program();
+            break;
+        case CaptionAction::Minimise:
             ShowWindow(w, SW_MINIMIZE);
             break;
-        case 3: {
+        case CaptionAction::Move: {
+            // Between the screen's top-left corner and its centre.
             RECT r;
             GetWindowRect(w, &r);
             int W = r.right - r.left, H = r.bottom - r.top;
@@ -194,118 +210,149 @@ void caption_action(HWND w, int k, int x, int y) {
             }
             break;
         }
-        case 4:
-            show_control_menu(x, y);
+        case CaptionAction::ControlMenu:
+            if (f.hooks.control_menu) f.hooks.control_menu(x, y);
+            break;
+        case CaptionAction::Maximise:
+        case CaptionAction::None:
             break;
     }
 }
 
-void redraw_caption_button(HWND w, int k) {
-    InvalidateRect(w, &g_app.caption_buttons[k].rect, FALSE);
+// Applies what the model decided, in order. Element redraws invalidate the
+// element: the paint composes the frame again (fading caption buttons show
+// their hover look as each step arrives).
+void apply_actions(Frame& f, const FrameActions& actions) {
+    using Kind = FrameAction::Kind;
+    HWND w = f.main;
+    for (const FrameAction& a : actions) {
+        switch (a.kind) {
+            case Kind::RedrawTab:
+                invalidate_tabs(w);
+                break;
+            case Kind::RedrawCaptionButton:
+            case Kind::RedrawSkinButton: {
+                RECT r = to_rect(f.model.button_rect(a.index));
+                InvalidateRect(w, &r, FALSE);
+                break;
+            }
+            case Kind::StartFade:
+                SetTimer(w, kFadeTimer, kFadeIntervalMs, nullptr);
+                break;
+            case Kind::StopFade:
+                KillTimer(w, kFadeTimer);
+                break;
+            case Kind::TrackLeave: {
+                TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, w, 0};
+                TrackMouseEvent(&t);
+                break;
+            }
+            case Kind::SelectPage:
+                if (f.hooks.select_page) f.hooks.select_page(a.index);
+                break;
+            case Kind::OpenPopup:
+            case Kind::ClosePopup:
+                break;  // the skin colour popup is not part of the program yet
+            case Kind::InvalidateWindow:
+                InvalidateRect(w, nullptr, FALSE);
+                break;
+            case Kind::Capture:
+                SetCapture(w);
+                break;
+            case Kind::ReleaseCapture:
+                ReleaseCapture();
+                break;
+            case Kind::StartMove:
+                ReleaseCapture();
+                SendMessageA(w, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+                break;
+            case Kind::RunCaption:
+                run_caption(f, a.caption, a.x, a.y);
+                break;
+        }
+    }
 }
 
 }  // namespace
 
-void skin_apply(int preset, bool use_picture, Colour colour, bool use_colour) {
-    apply_skin(g_app.skin, preset, use_picture, colour, use_colour);
-    write_setting(kSettingsSection, "pf", int_to_text(g_app.skin.preset));
-    write_setting(kSettingsSection, "lb", int_to_text(g_app.skin.mode));
-    if (g_app.main) InvalidateRect(g_app.main, nullptr, FALSE);
+void attach_frame(HWND main, FrameHooks hooks) {
+    Frame& f = frame();
+    f.main = main;
+    f.hooks = std::move(hooks);
+    f.skin.picture = kDefaultHeaderPicture;  // the header picture loaded with the skin images
+    if (!f.font) f.font = win::make_font({"宋体", -13});
+    if (!f.icon_font) f.icon_font = win::make_font({"宋体", -30, FW_BOLD, ANTIALIASED_QUALITY});
 }
 
-bool skin_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+HWND frame_window() {
+    return frame().main;
+}
+
+const SkinState& window_skin() {
+    return frame().skin;
+}
+
+void apply_window_skin(int preset, bool use_picture, Colour colour, bool use_colour) {
+    Frame& f = frame();
+    apply_skin(f.skin, preset, use_picture, colour, use_colour);
+    write_setting(kSettingsSection, "pf", int_to_text(f.skin.preset));
+    write_setting(kSettingsSection, "lb", int_to_text(f.skin.mode));
+    if (f.main) InvalidateRect(f.main, nullptr, FALSE);
+}
+
+void set_caption_buttons(const std::array<FrameRect, 6>& rects) {
+    frame().model.set_caption_buttons(rects);
+}
+
+void frame_page_pressed() {
+    Frame& f = frame();
+    apply_actions(f, f.model.page_pressed());
+}
+
+void frame_fade_tick() {
+    Frame& f = frame();
+    apply_actions(f, f.model.fade_tick());
+}
+
+void frame_select_tab(int k) {
+    Frame& f = frame();
+    f.model.select_tab(k);
+    if (f.main) invalidate_tabs(f.main);
+}
+
+bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    Frame& f = frame();
+    if (w != f.main) return false;
+    // x: the low 16 bits unsigned; y: the high 16 bits sign-extended.
     int x = static_cast<int>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
-            paint_frame(w, dc);
-            EndPaint(w, &ps);
-            if (!g_app.status_text.empty()) draw_status_line(g_app.status_colour, true);
-            prepare_working_folders();
+            {
+                win::PaintDc dc(w);
+                paint_frame(f, dc.get());
+            }
+            if (!status_text().empty()) redraw_status_line();
+            if (f.hooks.after_paint) f.hooks.after_paint();
             *result = 0;
             return true;
         }
-        case WM_MOUSEMOVE: {
-            bool tabs_changed = false;
-            for (SkinTab& t : g_app.tabs) {
-                bool in = inside(t.rect, x, y, 1);
-                if (!in && t.state == 1) {
-                    t.state = 0;
-                    tabs_changed = true;
-                } else if (in && t.state == 0 && t.caption[0]) {
-                    t.state = 1;
-                    tabs_changed = true;
-                }
-            }
-            if (tabs_changed) redraw_tabs(w);
-            for (int k = 0; k < 5; ++k) {
-                CaptionButton& b = g_app.caption_buttons[k];
-                bool in = inside(b.rect, x, y, 1);
-                if (!in && b.state == 1) {
-                    b.state = 0;
-                    redraw_caption_button(w, k);
-                } else if (in && b.state == 0) {
-                    b.state = 1;
-                    redraw_caption_button(w, k);
-                }
-            }
-            TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, w, 0};
-            TrackMouseEvent(&t);
-            break;
-        }
+        case WM_TIMER:
+            if (wp != kFadeTimer) return false;
+            frame_fade_tick();
+            *result = 0;
+            return true;
+        case WM_MOUSEMOVE:
+            apply_actions(f, f.model.mouse_move(x, y));
+            return false;
         case WM_MOUSELEAVE:
-            for (SkinTab& t : g_app.tabs) {
-                if (t.state == 1) {
-                    t.state = 0;
-                    redraw_tabs(w);
-                }
-            }
-            for (int k = 0; k < 5; ++k) {
-                if (g_app.caption_buttons[k].state == 1) {
-                    g_app.caption_buttons[k].state = 0;
-                    redraw_caption_button(w, k);
-                }
-            }
-            break;
-        case WM_LBUTTONDOWN: {
-            g_app.control_press = 0;
-            for (int k = 0; k < 5; ++k) {
-                CaptionButton& b = g_app.caption_buttons[k];
-                if (inside(b.rect, x, y)) {
-                    if (b.state != 2) {
-                        b.state = 2;
-                        redraw_caption_button(w, k);
-                    }
-                    g_app.control_press = 1;
-                    break;
-                }
-            }
-            for (int k = 0; k < 5 && !g_app.control_press; ++k) {
-                if (!inside(g_app.tabs[k].rect, x, y)) continue;
-                g_app.control_press = 1;
-                select_page(k + 1);  // marks tab k + 1 selected and the others normal
-                redraw_tabs(w);
-            }
-            if (!g_app.control_press) {
-                ReleaseCapture();
-                SendMessageA(w, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-            } else {
-                SetCapture(w);
-            }
+            apply_actions(f, f.model.mouse_leave());
+            return false;
+        case WM_LBUTTONDOWN:
+            apply_actions(f, f.model.left_down(x, y));
             *result = 0;
             return true;
-        }
         case WM_LBUTTONUP:
-            ReleaseCapture();
-            for (int k = 0; k < 5; ++k) {
-                CaptionButton& b = g_app.caption_buttons[k];
-                if (b.state != 2) continue;
-                b.state = 0;
-                redraw_caption_button(w, k);
-                if (inside(b.rect, x, y)) caption_action(w, k, x, y);
-                break;
-            }
+            apply_actions(f, f.model.left_up(x, y));
             *result = 0;
             return true;
     }

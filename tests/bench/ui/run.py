@@ -5,7 +5,8 @@
     load at the last page (database read + five rows drawn), median of 50,
     beside the first page's.
   download-latency: five downloads at once from yanqing-server (slowed so they
-    overlap); the lateness of a 20 ms timer on the UI thread, p50 and max.
+    overlap); how long the program's UI thread takes to answer, asked every
+    20 ms, p50 and max.
   picture-memory: the program's peak working set while it shows 20 catalogue
     pages of pictures that claim 4096 x 4096 (BMP, GIF, JPEG, PNG in an icon)
     or inflate without end, beside the same 20 pages of ordinary pictures.
@@ -34,8 +35,10 @@ def session(name):
 
 
 def run_harness(s, mode):
+    """Starts the program, then the harness beside it in the same session."""
     shutil.copy(os.path.join(WIN64, "tests", "bench", "ui", "yq_ui_bench.exe"),
                 os.path.join(s.program_dir, "yq_ui_bench.exe"))
+    s.start()
     # Output goes to a file: Wine's helper processes inherit a pipe and keep it
     # open long after the harness ends.
     log = os.path.join(s.tmp, mode + ".log")

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "base/text.h"
 #include "platform/jet/jet_writer.h"
 

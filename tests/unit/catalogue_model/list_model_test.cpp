@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "catalogue/list_geometry.h"
 #include "fake_records.h"
 

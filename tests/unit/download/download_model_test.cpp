@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 
 namespace yq::download {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <set>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "base/text.h"
 #include "http_client.h"
 #include "platform/jet/jet_reader.h"

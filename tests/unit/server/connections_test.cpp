@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 #include "base/text.h"
 #include "http_client.h"
 #include "server/lib/catalogue_index.h"

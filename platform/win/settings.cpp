@@ -1,4 +1,4 @@
-#include "app/win/settings.h"
+#include "platform/win/settings.h"
 
 #include <windows.h>
 

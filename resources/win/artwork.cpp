@@ -1,4 +1,4 @@
-#include "resources/artwork.h"
+#include "resources/win/artwork.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,21 +1,43 @@
-#include "catalogue/win/status_line.h"
+#include "skin/win/status_line.h"
 
-#include <windows.h>
-// GDI+ wants min/max in scope.
-#include <algorithm>
-using std::max;
-using std::min;
-#include <gdiplus.h>
-
-#include "app/win/app_state.h"
 #include "base/text.h"
+#include "platform/win/gdiplus.h"
 #include "platform/win/handles.h"
+#include "skin/win/frame.h"
 
 namespace yq {
+namespace {
+
+struct StatusLine {
+    std::string text;
+    Colour colour = 0;
+};
+
+StatusLine& line() {
+    static StatusLine s;
+    return s;
+}
+
+}  // namespace
+
+void set_status_text(const std::string& text) {
+    line().text = text;
+    redraw_status_line();
+}
+
+const std::string& status_text() {
+    return line().text;
+}
+
+void redraw_status_line() {
+    draw_status_line(line().colour, true);
+}
 
 void draw_status_line(Colour colour, bool keep) {
-    g_app.status_colour = keep ? colour : g_app.skin.text_colour;
-    HWND w = g_app.main;
+    StatusLine& s = line();
+    const SkinState& skin = window_skin();
+    s.colour = keep ? colour : skin.text_colour;
+    HWND w = frame_window();
     if (!w) return;
     RECT wr;
     GetWindowRect(w, &wr);
@@ -26,12 +48,12 @@ void draw_status_line(Colour colour, bool keep) {
     win::UniqueMemDc dc(CreateCompatibleDC(window.get()));
     win::UniqueBitmap bmp(CreateCompatibleBitmap(window.get(), sw, sh));
     win::Selected sel(dc.get(), bmp.get());
-    Colour bg = g_app.skin.frame_colour, fg = g_app.status_colour;
+    Colour bg = skin.frame_colour, fg = s.colour;
     {
         Gdiplus::Graphics g(dc.get());
         Gdiplus::SolidBrush back(Gdiplus::Color(255, GetRValue(bg), GetGValue(bg), GetBValue(bg)));
         g.FillRectangle(&back, 0, 0, sw, sh);
-        std::u16string text = gbk_to_utf16(g_app.status_text);
+        std::u16string text = gbk_to_utf16(s.text);
         Gdiplus::FontFamily family(L"宋体");
         if (!text.empty() && family.GetLastStatus() == Gdiplus::Ok) {
             Gdiplus::Font font(&family, 13, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
@@ -41,13 +63,11 @@ void draw_status_line(Colour colour, bool keep) {
                          static_cast<INT>(text.size()), &font, Gdiplus::PointF(0, 0), &ink);
         } else if (!text.empty()) {
             // No 宋体 family for GDI+: draw with GDI, which falls back by itself.
-            win::UniqueFont font(CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0,
-                                             DEFAULT_QUALITY, 0, "宋体"));
+            win::UniqueFont font(win::make_font({"宋体", -13}));
             win::Selected sf(dc.get(), font.get());
             SetBkMode(dc.get(), TRANSPARENT);
             SetTextColor(dc.get(), fg);
-            TextOutA(dc.get(), 0, 0, g_app.status_text.c_str(),
-                     static_cast<int>(g_app.status_text.size()));
+            TextOutA(dc.get(), 0, 0, s.text.c_str(), static_cast<int>(s.text.size()));
         }
     }
     BitBlt(window.get(), 6, H - 21, sw, sh, dc.get(), 0, 0, SRCCOPY);

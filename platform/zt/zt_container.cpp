@@ -1,4 +1,4 @@
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 
 #include <zlib.h>
 

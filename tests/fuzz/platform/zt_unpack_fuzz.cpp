@@ -1,4 +1,4 @@
-#include "app/zt_container.h"
+#include "platform/zt/zt_container.h"
 
 // The largest output any caller of the program asks for is far above what a
 // fuzz input can honestly hold; a small cap shows the cut-off works too.

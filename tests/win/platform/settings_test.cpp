@@ -1,5 +1,5 @@
 // pos.ini through the platform's profile functions.
-#include "app/win/settings.h"
+#include "platform/win/settings.h"
 
 #include <windows.h>
 

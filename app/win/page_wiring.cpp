@@ -1,0 +1,88 @@
+#include "app/win/page_wiring.h"
+
+#include "app/win/main_window.h"
+#include "catalogue/win/catalogue_page.h"
+#include "download/win/download_manager.h"
+#include "fonts/win/inventory.h"
+#include "fonts/win/system_font_page.h"
+#include "platform/win/handles.h"
+#include "platform/win/settings.h"
+#include "skin/win/frame.h"
+
+namespace yq {
+namespace {
+
+constexpr UINT kMenuCheckUpdate = 101, kMenuHomePage = 102, kMenuAbout = 103;
+
+HWND c(Ctl id) {
+    return main_window_control(id);
+}
+
+void run_menu_command(UINT id) {
+    switch (id) {
+        case kMenuAbout:
+            MessageBoxA(nullptr,
+                        "    砚青字体下载器2012\r\n"
+                        "    砚青工作室出品\r\n"
+                        "    http://127.0.0.1/\r\n",
+                        "关于我们!", MB_OK | MB_TASKMODAL);
+            break;
+        default:
+            break;  // 检测更新 and 官方主页 come with the update and home-page work
+    }
+}
+
+// After fonts were installed: every list showing installed fonts again.
+void fonts_changed() {
+    fill_system_font_grid();
+    refresh_catalogue_rows();
+}
+
+}  // namespace
+
+// Subsystems that are not part of the program yet leave their entries empty;
+// each entry names what it will run.
+void refresh_downloaded_fonts() {}
+void refresh_recycle_bin() {}
+void refresh_backups() {}
+
+void spinner_tick() {
+    catalogue_spinner_tick();
+}
+
+void show_control_menu(int x, int y) {
+    HWND main = main_window();
+    win::UniqueMenu menu(CreatePopupMenu());
+    AppendMenuA(menu.get(), MF_STRING, kMenuCheckUpdate, "检测更新");
+    AppendMenuA(menu.get(), MF_STRING, kMenuHomePage, "官方主页");
+    AppendMenuA(menu.get(), MF_STRING, kMenuAbout, "关于我们");
+    POINT p{x, y};
+    ClientToScreen(main, &p);
+    UINT cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, p.x, p.y,
+                              0, main, nullptr);
+    menu.reset();
+    if (cmd) run_menu_command(cmd);
+}
+
+void wire_pages(HWND main) {
+    attach_frame(main, {select_page, show_control_menu, [] { end_program(); },
+                        prepare_working_folders});
+    wire_system_font_page({main, c(系统字体表格), c(系统字体表格2), c(标签2), c(图形按钮3),
+                           c(图形按钮4), c(图形按钮5), c(图形按钮25)});
+    wire_catalogue_page(
+        {c(高级选择夹2), c(分类画板), c(前台画板), c(后台画板), c(标签1), c(图形按钮2), c(图形按钮6),
+         c(图形按钮7), c(图形按钮8),
+         {c(图形按钮18), c(图形按钮19), c(图形按钮20), c(图形按钮21), c(图形按钮22)},
+         {c(编辑框4), c(编辑框5), c(标签14), c(标签15), c(标签16), c(标签17)}},
+        is_face_installed, start_download);
+    init_download_manager(server_url(), program_directory() + "\\字体下载目录\\",
+                          {catalogue_download_progress,
+                           [](const std::string& font, bool installed) {
+                               catalogue_download_finished(font, installed);
+                           },
+                           fonts_changed});
+    // Picture buttons whose behaviour is not part of the program yet do nothing
+    // when clicked.
+}
+
+}  // namespace yq

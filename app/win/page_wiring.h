@@ -1,0 +1,23 @@
+// Wiring of the pages: each page gets the controls it uses (a struct of
+// named handles) and the other subsystems' operations it needs, and the
+// main window's timers and menus get their handlers. Done once, at main
+// window creation.
+#pragma once
+
+#include <windows.h>
+
+namespace yq {
+
+void wire_pages(HWND main);
+
+// Pops up the control menu (控制菜单) at a main-window client point.
+void show_control_menu(int x, int y);
+
+void spinner_tick();  // 时钟2, every 50 ms
+
+// List refreshes run by the page selection.
+void refresh_downloaded_fonts();
+void refresh_recycle_bin();
+void refresh_backups();
+
+}  // namespace yq

@@ -1,0 +1,11 @@
+// The start-up background work: a worker started as the very last step of
+// main window creation. It touches no window itself; every window update
+// goes through win::run_on_ui, in the order issued.
+#pragma once
+
+namespace yq {
+
+// Starts the start-up background work on its own thread (nobody waits for it).
+void start_background_work();
+
+}  // namespace yq
