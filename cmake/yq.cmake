@@ -27,8 +27,9 @@ function(yq_define_program)
   get_property(srcs GLOBAL PROPERTY YQ_PROGRAM_SOURCES)
   add_executable(yanqing WIN32 ${srcs})
   target_include_directories(yanqing PRIVATE ${CMAKE_SOURCE_DIR})
-  # Listed twice so that static libraries may call each other in any order.
-  target_link_libraries(yanqing PRIVATE ${libs} ${libs})
+  # Each library names what it needs, so the linker gets them in an order
+  # that resolves: a call against the layers is an undefined symbol here.
+  target_link_libraries(yanqing PRIVATE ${libs})
   if(YQ_RELEASE)
     # The static runtime libraries bring their debug information along: the
     # exe a user downloads carries neither that nor a symbol table.

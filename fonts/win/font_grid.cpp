@@ -41,8 +41,8 @@ void fill_font_grid(HWND grid, HWND label, FontInventory& inventory, ListingOrde
             win::grid_set_font(grid,
                                {slot.row, sample, slot.row, sample, slot.face_name.c_str(), 0});
         }
-        win::grid_set_text(grid, slot.row, sample, slot.face_name);
-        win::grid_set_text(grid, slot.row, name, slot.face_name);
+        win::grid_set_text(grid, {slot.row, sample}, slot.face_name);
+        win::grid_set_text(grid, {slot.row, name}, slot.face_name);
     }
     for (int half : {0, 1}) {
         win::grid_set_font(grid, {0, kSampleColumn[half], layout.row_count - 1, kSampleColumn[half],

@@ -41,7 +41,7 @@ void show_menu(HWND grid, bool system_grid, int row, int x) {
     // click would; it never changes a tick.
     if (row < 0) return;
     win::grid_set_cursor_row(grid, row);
-    std::string face = win::grid_text(grid, row, system_grid && x >= 335 ? 4 : 1);
+    std::string face = win::grid_text(grid, {row, system_grid && x >= 335 ? 4 : 1});
     std::string caption = delete_caption(face);
     win::UniqueMenu menu(CreatePopupMenu());
     AppendMenuA(menu.get(), MF_STRING, kCopyFaceName, "复制字体名(&Z)");
@@ -59,12 +59,12 @@ void show_menu(HWND grid, bool system_grid, int row, int x) {
         row = win::grid_cursor_row(grid);
         if (row < 0) return;
         if (!system_grid) {
-            copy_to_clipboard(win::grid_text(grid, row, 1));
+            copy_to_clipboard(win::grid_text(grid, {row, 1}));
         } else {
             // The left font was chosen when the caption names column 1's face.
-            std::string left = win::grid_text(grid, row, 1);
+            std::string left = win::grid_text(grid, {row, 1});
             copy_to_clipboard(delete_caption(left) == caption ? left
-                                                              : win::grid_text(grid, row, 4));
+                                                              : win::grid_text(grid, {row, 4}));
         }
     }
     // 复制文件名 has no action; 删除字体 comes with font deletion.

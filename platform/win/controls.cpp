@@ -124,10 +124,8 @@ LRESULT CALLBACK button_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     ButtonState* s = attach_state<ButtonState>(w, msg);
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
-            paint_button(w, s, dc);
-            EndPaint(w, &ps);
+            PaintDc paint(w);
+            paint_button(w, s, paint.get());
             return 0;
         }
         case WM_ERASEBKGND:
@@ -215,10 +213,8 @@ LRESULT CALLBACK label_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     LabelState* s = attach_state<LabelState>(w, msg);
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
-            paint_label(w, s, dc);
-            EndPaint(w, &ps);
+            PaintDc paint(w);
+            paint_label(w, s, paint.get());
             return 0;
         }
         case WM_ERASEBKGND: {
@@ -279,10 +275,8 @@ LRESULT CALLBACK panel_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (s->old_bitmap) SelectObject(s->dc.get(), s->old_bitmap);
             break;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
-            BitBlt(dc, 0, 0, s->size.cx, s->size.cy, s->dc.get(), 0, 0, SRCCOPY);
-            EndPaint(w, &ps);
+            PaintDc paint(w);
+            BitBlt(paint.get(), 0, 0, s->size.cx, s->size.cy, s->dc.get(), 0, 0, SRCCOPY);
             return 0;
         }
         case WM_ERASEBKGND:
@@ -312,18 +306,17 @@ LRESULT CALLBACK panel_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK web_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
+            PaintDc paint(w);
             RECT r;
             GetClientRect(w, &r);
-            FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            FillRect(paint.get(), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
             char text[1024];
             int n = GetWindowTextA(w, text, sizeof text);
-            Selected font(dc, ui_font());
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, RGB(128, 128, 128));
-            DrawTextA(dc, text, n, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-            EndPaint(w, &ps);
+            Selected font(paint.get(), ui_font());
+            SetBkMode(paint.get(), TRANSPARENT);
+            SetTextColor(paint.get(), RGB(128, 128, 128));
+            DrawTextA(paint.get(), text, n, &r,
+                      DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
             return 0;
         }
         case WM_SETTEXT: {
@@ -366,9 +359,7 @@ void register_control_classes(HINSTANCE instance) {
 }
 
 HFONT ui_font() {
-    static HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, "宋体");
+    static HFONT font = make_font({"宋体", -12});
     return font;
 }
 

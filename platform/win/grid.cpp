@@ -121,6 +121,43 @@ void scroll_to(HWND w, GridState* s, int top) {
     if (s->top != old) invalidate(w, s);
 }
 
+// The cursor row after a key, scrolled into view; false for other keys.
+bool move_cursor_by_key(HWND w, GridState* s, UINT key) {
+    int count = static_cast<int>(s->rows.size()), page = visible_rows(w, s);
+    int cursor = s->cursor;
+    switch (key) {
+        case VK_UP:
+            cursor = cursor < 0 ? 0 : cursor - 1;
+            break;
+        case VK_DOWN:
+            cursor = cursor + 1;
+            break;
+        case VK_PRIOR:
+            cursor = (cursor < 0 ? 0 : cursor) - page;
+            break;
+        case VK_NEXT:
+            cursor = (cursor < 0 ? 0 : cursor) + page;
+            break;
+        case VK_HOME:
+            cursor = 0;
+            break;
+        case VK_END:
+            cursor = count - 1;
+            break;
+        default:
+            return false;
+    }
+    if (count == 0) return true;
+    s->cursor = std::clamp(cursor, 0, count - 1);
+    if (s->cursor < s->top) {
+        scroll_to(w, s, s->cursor);
+    } else if (s->cursor >= s->top + page) {
+        scroll_to(w, s, s->cursor - page + 1);
+    }
+    invalidate(w, s);
+    return true;
+}
+
 void paint(HWND w, GridState* s, HDC target) {
     RECT client;
     GetClientRect(w, &client);
@@ -191,17 +228,19 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     }
     GridState* s = state_of(w);
     if (!s) return DefWindowProcA(w, msg, wp, lp);
-    int row = HIWORD(wp), col = LOWORD(wp);
+    int row = -1, col = -1;
+    auto cell_of = [&]() -> Cell* {
+        const auto* c = reinterpret_cast<const GridCell*>(wp);
+        return c ? s->cell(c->row, c->col) : nullptr;
+    };
     switch (msg) {
         case WM_NCDESTROY:
             SetWindowLongPtrA(w, GWLP_USERDATA, 0);
             delete s;
             return DefWindowProcA(w, msg, wp, lp);
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
-            paint(w, s, dc);
-            EndPaint(w, &ps);
+            PaintDc dc(w);
+            paint(w, s, dc.get());
             return 0;
         }
         case WM_PRINTCLIENT:
@@ -286,6 +325,9 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
+        case WM_KEYDOWN:
+            if (move_cursor_by_key(w, s, static_cast<UINT>(wp))) return 0;
+            break;
 
         case GM_SETROWCOUNT: {
             int n = static_cast<int>(wp);
@@ -304,29 +346,29 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             invalidate(w, s);
             return 0;
         case GM_SETCELLTEXT:
-            if (Cell* c = s->cell(row, col)) {
+            if (Cell* c = cell_of()) {
                 c->text = lp ? reinterpret_cast<const char*>(lp) : "";
-                invalidate_row(w, s, row);
+                invalidate_row(w, s, reinterpret_cast<const GridCell*>(wp)->row);
             }
             return 0;
         case GM_GETCELLTEXT: {
-            Cell* c = s->cell(row, col);
+            Cell* c = cell_of();
             *reinterpret_cast<std::string*>(lp) = c ? c->text : std::string();
             return c != nullptr;
         }
         case GM_GETCELLATOM: {
-            Cell* c = s->cell(row, col);
+            Cell* c = s->cell(static_cast<int>(wp), static_cast<int>(lp));
             std::string t = c ? c->text.substr(0, 255) : std::string();
             return t.empty() ? 0 : GlobalAddAtomA(t.c_str());
         }
         case GM_SETCHECK:
-            if (Cell* c = s->cell(row, col)) {
+            if (Cell* c = cell_of()) {
                 c->checked = lp != 0;
-                invalidate_row(w, s, row);
+                invalidate_row(w, s, reinterpret_cast<const GridCell*>(wp)->row);
             }
             return 0;
         case GM_GETCHECK: {
-            Cell* c = s->cell(row, col);
+            Cell* c = cell_of();
             return c && c->checked;
         }
         case GM_SETCELLFONT: {
@@ -363,9 +405,8 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case GM_GETCURSORROW:
             return s->cursor;
         case GM_SETCURSORROW:
-            s->cursor = static_cast<int>(wp) < static_cast<int>(s->rows.size())
-                            ? static_cast<int>(wp)
-                            : -1;
+            s->cursor =
+                static_cast<int>(wp) < static_cast<int>(s->rows.size()) ? static_cast<int>(wp) : -1;
             invalidate(w, s);
             return 0;
         case GM_SETROWHEIGHT:
@@ -385,10 +426,6 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return static_cast<LRESULT>(s->fonts.created());
     }
     return DefWindowProcA(w, msg, wp, lp);
-}
-
-WPARAM cell(int row, int col) {
-    return MAKEWPARAM(col, row);
 }
 
 }  // namespace
@@ -428,19 +465,21 @@ int grid_row_count(HWND g) {
 void grid_append_row(HWND g) {
     SendMessageA(g, GM_APPENDROW, 0, 0);
 }
-void grid_set_text(HWND g, int row, int col, const std::string& text) {
-    SendMessageA(g, GM_SETCELLTEXT, cell(row, col), reinterpret_cast<LPARAM>(text.c_str()));
+void grid_set_text(HWND g, GridCell cell, const std::string& text) {
+    SendMessageA(g, GM_SETCELLTEXT, reinterpret_cast<WPARAM>(&cell),
+                 reinterpret_cast<LPARAM>(text.c_str()));
 }
-std::string grid_text(HWND g, int row, int col) {
+std::string grid_text(HWND g, GridCell cell) {
     std::string text;
-    SendMessageA(g, GM_GETCELLTEXT, cell(row, col), reinterpret_cast<LPARAM>(&text));
+    SendMessageA(g, GM_GETCELLTEXT, reinterpret_cast<WPARAM>(&cell),
+                 reinterpret_cast<LPARAM>(&text));
     return text;
 }
-void grid_set_check(HWND g, int row, int col, bool checked) {
-    SendMessageA(g, GM_SETCHECK, cell(row, col), checked);
+void grid_set_check(HWND g, GridCell cell, bool checked) {
+    SendMessageA(g, GM_SETCHECK, reinterpret_cast<WPARAM>(&cell), checked);
 }
-bool grid_check(HWND g, int row, int col) {
-    return SendMessageA(g, GM_GETCHECK, cell(row, col), 0) != 0;
+bool grid_check(HWND g, GridCell cell) {
+    return SendMessageA(g, GM_GETCHECK, reinterpret_cast<WPARAM>(&cell), 0) != 0;
 }
 void grid_set_font(HWND g, const GridFontRange& range) {
     SendMessageA(g, GM_SETCELLFONT, 0, reinterpret_cast<LPARAM>(&range));

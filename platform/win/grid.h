@@ -8,7 +8,8 @@
 // thousands of rows scrolls without creating thousands of fonts.
 //
 // A click moves the cursor row and never changes a check box: ticks change
-// only through grid_set_check, as the grid's owner decides.
+// only through grid_set_check, as the grid's owner decides. The arrow keys,
+// Page Up/Down, Home and End move the cursor row too, scrolling it into view.
 //
 // WM_SETREDRAW FALSE holds back every repaint (and leaves the window's
 // visibility alone) until WM_SETREDRAW TRUE repaints once. WM_PRINTCLIENT
@@ -32,15 +33,21 @@ inline constexpr COLORREF kGridLineColour = RGB(128, 160, 128);
 enum class CellKind { Text = 0, CheckBox = 1 };
 enum class GridEvent { LeftUp, RightUp };
 
-// Messages (WM_USER + n). Cells are packed as MAKEWPARAM(column, row).
+// A cell: row and column from 0. Any row number works, far past 65,535.
+struct GridCell {
+    int row;
+    int col;
+};
+
+// Messages (WM_USER + n). A cell travels as a GridCell* in wp.
 enum : UINT {
     GM_SETROWCOUNT = WM_USER + 1,  // wp = count; a count below 1 is ignored
     GM_GETROWCOUNT,
     GM_APPENDROW,
-    GM_SETCELLTEXT,  // lp = const char*
-    GM_GETCELLTEXT,  // lp = std::string* (same process only)
-    GM_SETCHECK,     // lp = 0/1
-    GM_GETCHECK,
+    GM_SETCELLTEXT,   // wp = const GridCell*, lp = const char*
+    GM_GETCELLTEXT,   // wp = const GridCell*, lp = std::string* (same process only)
+    GM_SETCHECK,      // wp = const GridCell*, lp = 0/1
+    GM_GETCHECK,      // wp = const GridCell*
     GM_SETCELLFONT,   // lp = const GridFontRange*
     GM_SETCOLWIDTH,   // wp = column, lp = width
     GM_GETCOLWIDTH,   // wp = column
@@ -50,9 +57,9 @@ enum : UINT {
     GM_GETTOPROW,
     GM_SETTOPROW,
     GM_GETFONTSTATS,     // returns MAKELONG(live fonts, peak live fonts)
-    GM_GETCELLATOM,      // returns a global atom holding the cell text (first 255
-                         // bytes); the caller deletes it. For test probes in
-                         // another process.
+    GM_GETCELLATOM,      // wp = row, lp = column: a global atom holding the cell
+                         // text (first 255 bytes); the caller deletes it. For
+                         // test probes in another process (no pointers).
     GM_GETFONTSCREATED,  // fonts created since the grid was made (cache misses)
     GM_SETCURSORROW,     // wp = row; a row outside the grid clears the cursor
 };
@@ -69,10 +76,10 @@ HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, i
 void grid_set_row_count(HWND g, int rows);
 int grid_row_count(HWND g);
 void grid_append_row(HWND g);
-void grid_set_text(HWND g, int row, int col, const std::string& text);
-std::string grid_text(HWND g, int row, int col);
-void grid_set_check(HWND g, int row, int col, bool checked);
-bool grid_check(HWND g, int row, int col);
+void grid_set_text(HWND g, GridCell cell, const std::string& text);
+std::string grid_text(HWND g, GridCell cell);
+void grid_set_check(HWND g, GridCell cell, bool checked);
+bool grid_check(HWND g, GridCell cell);
 void grid_set_font(HWND g, const GridFontRange& range);
 void grid_set_column_width(HWND g, int col, int width);
 int grid_column_width(HWND g, int col);

@@ -77,10 +77,8 @@ void rounded_border(HDC dc, int w, int h, COLORREF colour, COLORREF outside) {
 }
 
 HFONT caption_font(int h) {
-    static HFONT small = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0,
-                                     DEFAULT_QUALITY, 0, "宋体");
-    static HFONT large = CreateFontA(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0,
-                                     DEFAULT_QUALITY, 0, "宋体");
+    static HFONT small = win::make_font({"宋体", -12});
+    static HFONT large = win::make_font({"宋体", -14});
     return h >= 30 ? large : small;
 }
 

@@ -18,19 +18,9 @@
 
 #include "download/win/font_transfer.h"
 #include "download/win/internet_handle.h"
+#include "tests/support/clock.h"
 
 namespace {
-
-double now_seconds() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(freq.QuadPart);
-}
 
 // Bytes read by a bare loop of `chunk`-byte reads, or -1. With a path, what
 // is read is also written to that file (the floor for a download to disk).
@@ -70,7 +60,7 @@ long long transfer(const std::string& url, const std::string& path, int* reports
         url, path,
         [&](const yq::download::Report& r) {
             ++*reports;
-            if (r.kind == yq::download::Report::kCompletion) *done = now_seconds();
+            if (r.kind == yq::download::Report::kCompletion) *done = yq::test::now_seconds();
         },
         0, false, "bench", &sum);
     return rc == 0 ? sum.received : -1;
@@ -95,24 +85,24 @@ int main(int argc, char** argv) {
     long long size = 0;
     int reports = 0;
     for (int i = 0; i < rounds; ++i) {
-        double t0 = now_seconds();
+        double t0 = yq::test::now_seconds();
         long long a = bare_loop(url, 64 * 1024);
-        double t1 = now_seconds();
+        double t1 = yq::test::now_seconds();
         long long c = bare_loop(url, yq::download::kReadChunkBytes);
         // Both runs that write start without the file, as a new download
         // does: truncating the last round's 30 MB would be timed otherwise.
         DeleteFileA(path.c_str());
-        double t2 = now_seconds();
+        double t2 = yq::test::now_seconds();
         long long d = bare_loop(url, 64 * 1024, path.c_str());
-        double t3 = now_seconds(), t4 = 0;
+        double t3 = yq::test::now_seconds(), t4 = 0;
         DeleteFileA(path.c_str());
         // The connected-state test every transfer starts with (under Wine it
         // enumerates the network adapters).
         DWORD state = 0;
-        double c0 = now_seconds();
+        double c0 = yq::test::now_seconds();
         InternetGetConnectedState(&state, 0);
-        connected_ms.push_back(1e3 * (now_seconds() - c0));
-        double t3b = now_seconds();
+        connected_ms.push_back(1e3 * (yq::test::now_seconds() - c0));
+        double t3b = yq::test::now_seconds();
         long long b = transfer(url, path, &reports, &t4);
         if (a <= 0 || b != a || c != a || d != a) {
             std::fprintf(stderr,

@@ -16,19 +16,9 @@
 #include "base/parallel.h"
 #include "platform/sfnt/face_name.h"
 #include "tests/win/fonts/test_fonts.h"
+#include "tests/support/clock.h"
 
 namespace {
-
-double now_ms() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 // The face name as GDI records it in a scalable font resource file.
 std::string gdi_resource_face_name(const std::string& font, const std::string& temp_dir) {
@@ -80,35 +70,35 @@ int main(int argc, char** argv) {
     std::vector<double> ours_ms, theirs_ms, open_ms, pair_ms;
     // The floor under Wine: opening and closing each file, nothing read.
     auto run_open = [&] {
-        double t0 = now_ms();
+        double t0 = yq::test::now_ms();
         for (const std::string& f : files) {
             HANDLE h = CreateFileA(f.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                    0, nullptr);
             if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
         }
-        open_ms.push_back(now_ms() - t0);
+        open_ms.push_back(yq::test::now_ms() - t0);
     };
     auto run_ours = [&] {
-        double t0 = now_ms();
+        double t0 = yq::test::now_ms();
         for (size_t i = 0; i < files.size(); ++i)
             ours[i] = yq::sfnt::read_face_name_from_file(files[i]);
-        ours_ms.push_back(now_ms() - t0);
+        ours_ms.push_back(yq::test::now_ms() - t0);
     };
     // As the inventory reads them: two threads taking files in turn.
     auto run_pair = [&] {
         std::vector<std::string> names(files.size());
-        double t0 = now_ms();
+        double t0 = yq::test::now_ms();
         yq::parallel_for(files.size(), 2, [&](size_t i) {
             names[i] = yq::sfnt::read_face_name_from_file(files[i]);
         });
-        pair_ms.push_back(now_ms() - t0);
+        pair_ms.push_back(yq::test::now_ms() - t0);
         if (names != ours) std::fprintf(stderr, "two threads read other names\n");
     };
     auto run_theirs = [&] {
-        double t0 = now_ms();
+        double t0 = yq::test::now_ms();
         for (size_t i = 0; i < files.size(); ++i)
             theirs[i] = gdi_resource_face_name(files[i], temp_dir);
-        theirs_ms.push_back(now_ms() - t0);
+        theirs_ms.push_back(yq::test::now_ms() - t0);
     };
     run_ours();  // warm the file cache for both
     ours_ms.clear();

@@ -20,19 +20,9 @@
 #include "fonts/win/installed_fonts.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"
+#include "tests/support/clock.h"
 
 namespace {
-
-double now_ms() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -91,7 +81,7 @@ int run(int rounds) {
     DeleteFileA(store.c_str());
     std::vector<double> walk_ms, cold_ms, stored_ms;
     for (int r = 0; r < rounds; ++r) {
-        double t0 = now_ms();
+        double t0 = yq::test::now_ms();
         HKEY key;
         RegCreateKeyA(HKEY_LOCAL_MACHINE, kFontsKey, &key);
         char name[256], data[256];
@@ -103,17 +93,17 @@ int run(int rounds) {
             }
         }
         RegCloseKey(key);
-        double t1 = now_ms();
+        double t1 = yq::test::now_ms();
         set_face_cache_file("");
         clear_face_name_cache();
         read_installed_fonts();
-        double t2 = now_ms();
+        double t2 = yq::test::now_ms();
         set_face_cache_file(store);
         if (r == 0) read_installed_fonts();  // writes the store
         clear_face_name_cache();
-        double t3 = now_ms();
+        double t3 = yq::test::now_ms();
         read_installed_fonts();
-        double t4 = now_ms();
+        double t4 = yq::test::now_ms();
         walk_ms.push_back(t1 - t0);
         cold_ms.push_back(t2 - t1);
         stored_ms.push_back(t4 - t3);
@@ -124,13 +114,13 @@ int run(int rounds) {
     std::vector<double> rebuild_ms, fill_ms, total_ms, letter_ms;
     int fonts = 0;
     for (int r = 0; r < rounds; ++r) {
-        double t0 = now_ms();
+        double t0 = yq::test::now_ms();
         FontInventory inventory = read_installed_fonts();
-        double t1 = now_ms();
+        double t1 = yq::test::now_ms();
         fill_font_grid(grid, label, inventory, ListingOrder::ChineseFirst);
-        double t2 = now_ms();
+        double t2 = yq::test::now_ms();
         fill_font_grid(grid, label, inventory, ListingOrder::InitialLetter);
-        double t3 = now_ms();
+        double t3 = yq::test::now_ms();
         rebuild_ms.push_back(t1 - t0);
         fill_ms.push_back(t2 - t1);
         total_ms.push_back(t2 - t0);
@@ -143,14 +133,14 @@ int run(int rounds) {
     // Scroll end to end a page at a time, drawing each page.
     int rows = win::grid_row_count(grid);
     int page = std::max(1, (kHeight - 4) / kRowHeight);
-    double s0 = now_ms();
+    double s0 = yq::test::now_ms();
     int pages = 0;
     for (int top = 0;; top += page, ++pages) {
         int at = static_cast<int>(SendMessageA(grid, win::GM_SETTOPROW, top, 0));
         paint(grid, kWidth, kHeight);
         if (at < top) break;
     }
-    double scroll = now_ms() - s0;
+    double scroll = yq::test::now_ms() - s0;
     LRESULT stats = SendMessageA(grid, win::GM_GETFONTSTATS, 0, 0);
     int created = static_cast<int>(SendMessageA(grid, win::GM_GETFONTSCREATED, 0, 0));
 

@@ -16,6 +16,7 @@ ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 BUILD=${1:-$ROOT/build/server-bench}
 DURATION=${DURATION:-10}
 BIN=$BUILD/server/yanqing-server
+. "$(dirname "$0")/../../support/server_port.sh"
 
 command -v wrk > /dev/null || { echo "run.sh: wrk is not installed" >&2; exit 1; }
 if [ ! -x "$BIN" ]; then
@@ -45,13 +46,8 @@ cp "$SANS" "$TMP/src/英文字体/Sans/"
 
 "$BIN" serve "$TMP/out" --port 0 2> "$TMP/log" &
 PID=$!
-PORT=
-for _ in $(seq 100); do
-    PORT=$(sed -n 's|.*http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$TMP/log" 2> /dev/null)
-    [ -n "$PORT" ] && break
-    sleep 0.1
-done
-[ -n "$PORT" ] || { echo "run.sh: server did not start" >&2; cat "$TMP/log" >&2; exit 1; }
+PORT=$(server_port "$TMP/log" "$PID") ||
+    { echo "run.sh: server did not start" >&2; cat "$TMP/log" >&2; exit 1; }
 
 # GBK bytes, percent-encoded, as the program sends them.
 gbk_escape() { printf '%s' "$1" | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -s ' \n' ' ' | sed 's/ $//; s/ /%/g; s/^%*/%/'; }

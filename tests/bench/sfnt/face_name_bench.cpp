@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/sfnt/face_name.h"
+#include "tests/support/process.h"
+#include "tests/support/clock.h"
 
 namespace fs = std::filesystem;
 
@@ -21,25 +23,6 @@ bool is_font_file(const fs::path& p) {
     std::string ext = p.extension().string();
     for (char& c : ext) c = static_cast<char>(c | 0x20);
     return ext == ".ttf" || ext == ".otf" || ext == ".ttc" || ext == ".otc";
-}
-
-std::string shell_quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-
-// <chrono> cannot be compiled with a GBK execution character set (its
-// duration suffixes hold a micro sign), so the monotonic clock is read directly.
-double now_seconds() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 double median(std::vector<double> v) {
@@ -64,19 +47,19 @@ int main(int argc, char** argv) {
     std::string command = "fc-scan --format '%{family[0]}\\n'";
     for (const std::string& f : files) {
         command += ' ';
-        command += shell_quote(f);
+        command += yq::test::shell_quote(f);
     }
     command += " 2>/dev/null";
 
     std::vector<double> ours, theirs;
     size_t named = 0, scanned_lines = 0;
     for (int round = 0; round < rounds; ++round) {
-        double start = now_seconds();
+        double start = yq::test::now_seconds();
         named = 0;
         for (const std::string& f : files) named += !yq::sfnt::read_face_name_from_file(f).empty();
-        ours.push_back(now_seconds() - start);
+        ours.push_back(yq::test::now_seconds() - start);
 
-        start = now_seconds();
+        start = yq::test::now_seconds();
         FILE* p = popen(command.c_str(), "r");
         if (!p) {
             std::fprintf(stderr, "cannot run fc-scan\n");
@@ -88,7 +71,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "fc-scan failed\n");
             return 1;
         }
-        theirs.push_back(now_seconds() - start);
+        theirs.push_back(yq::test::now_seconds() - start);
     }
     double a = median(ours), b = median(theirs);
     std::printf("font files: %zu (named by us: %zu; fc-scan faces: %zu), rounds: %d\n",

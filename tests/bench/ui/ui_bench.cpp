@@ -19,19 +19,9 @@
 #include <vector>
 
 #include "app/control_design.h"
+#include "tests/support/clock.h"
 
 namespace {
-
-double now_ms() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / freq.QuadPart;
-}
 
 HWND g_main = nullptr;
 
@@ -69,9 +59,9 @@ int font_count() {
 
 template <typename Done>
 bool wait_until(Done done, double timeout_ms) {
-    double end = now_ms() + timeout_ms;
+    double end = yq::test::now_ms() + timeout_ms;
     while (!done()) {
-        if (now_ms() > end) return false;
+        if (yq::test::now_ms() > end) return false;
         Sleep(20);
     }
     return true;
@@ -91,11 +81,11 @@ int page_load() {
     HWND last_button = control(yq::图形按钮8), first_button = control(yq::图形按钮2);
     std::vector<double> last, first;
     for (int i = 0; i < 50; ++i) {
-        double t0 = now_ms();
+        double t0 = yq::test::now_ms();
         click(last_button, 5, 5);
-        double t1 = now_ms();
+        double t1 = yq::test::now_ms();
         click(first_button, 5, 5);
-        double t2 = now_ms();
+        double t2 = yq::test::now_ms();
         last.push_back(t1 - t0);
         first.push_back(t2 - t1);
     }
@@ -115,12 +105,12 @@ int page_load() {
 template <typename Done>
 std::vector<double> answer_times(double ms, Done done) {
     std::vector<double> times;
-    double end = now_ms() + ms;
-    while (now_ms() < end && !done()) {
-        double t = now_ms();
+    double end = yq::test::now_ms() + ms;
+    while (yq::test::now_ms() < end && !done()) {
+        double t = yq::test::now_ms();
         DWORD_PTR ignored = 0;
         SendMessageTimeoutA(g_main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-        times.push_back(now_ms() - t);
+        times.push_back(yq::test::now_ms() - t);
         Sleep(20);
     }
     return times;
@@ -130,13 +120,14 @@ int download_latency() {
     const int before = font_count();
     const int tops[5] = {20, 71, 120, 170, 220};
     std::vector<double> quiet = answer_times(1000, [] { return false; });
-    double t0 = now_ms();
+    double t0 = yq::test::now_ms();
     HWND rows = control(yq::前台画板);
     for (int r = 0; r < 5; ++r) click(rows, 690, tops[r]);
     std::vector<double> busy = answer_times(120000, [&] { return font_count() >= before + 5; });
     bool done = font_count() >= before + 5;
     std::printf("five downloads %s in %.0f ms; fonts %d -> %d\n",
-                done ? "installed" : "NOT all installed", now_ms() - t0, before, font_count());
+                done ? "installed" : "NOT all installed", yq::test::now_ms() - t0, before,
+                font_count());
     std::printf("UI thread answer while idle       : p50 %.1f ms, max %.1f ms (%zu asks)\n",
                 percentile(quiet, 0.5), percentile(quiet, 1.0), quiet.size());
     std::printf(

@@ -163,8 +163,7 @@ int grid(const char* name) {
     for (int r = 0; r < rows; ++r) {
         std::printf("%s[", r ? "," : "");
         for (int c = 0; c < d->grid_columns; ++c) {
-            ATOM a =
-                static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, MAKEWPARAM(c, r), 0));
+            ATOM a = static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, r, c));
             char buf[256] = "";
             if (a) {
                 GlobalGetAtomNameA(a, buf, sizeof buf);
@@ -221,7 +220,7 @@ int cell(const char* name, int row, int col) {
     HWND main = main_window();
     HWND w = d && main ? find_control(main, d->id) : nullptr;
     if (!w) return 1;
-    ATOM a = static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, MAKEWPARAM(col, row), 0));
+    ATOM a = static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, row, col));
     char buf[256] = "";
     if (a) {
         GlobalGetAtomNameA(a, buf, sizeof buf);

@@ -9,26 +9,16 @@
 #include "base/text.h"
 #include "tests/unit/jet/jet_test_util.h"
 #include "tests/unit/jet/json_lite.h"
+#include "tests/support/process.h"
 
 namespace yq {
 namespace {
 
 using test::Json;
 
-int run(const std::string& cmd, std::string& out) {
-    out.clear();
-    std::FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::string dump(const std::string& args, int& status) {
     std::string out;
-    status = run(std::string("'") + YQ_SERVER_BIN + "' dump " + args + " 2>&1", out);
+    status = test::run_command(std::string("'") + YQ_SERVER_BIN + "' dump " + args + " 2>&1", out);
     return out;
 }
 

@@ -12,27 +12,16 @@
 #include "platform/jet/jet_writer.h"
 #include "tests/unit/jet/jet_test_util.h"
 #include "tests/unit/jet/json_lite.h"
+#include "tests/support/process.h"
 
 namespace yq::jet {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Runs a shell command; its standard output and exit status.
-int run(const std::string& cmd, std::string& out) {
-    out.clear();
-    std::FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 bool have(const char* program) {
     std::string out;
-    return run(std::string("command -v ") + program + " >/dev/null 2>&1", out) == 0;
+    return test::run_command(std::string("command -v ") + program + " >/dev/null 2>&1", out) == 0;
 }
 
 // The folder where scripts/setup-oracles.sh installed mdb-reader, or empty.
@@ -116,7 +105,7 @@ void expect_all_readers_agree(const std::vector<TableDef>& tables) {
 
     // mdbtools: table list, counts, every value.
     std::string out;
-    ASSERT_EQ(run("mdb-tables -1 '" + path + "'", out), 0);
+    ASSERT_EQ(test::run_command("mdb-tables -1 '" + path + "'", out), 0);
     std::vector<std::string> listed = test::split_lines(out);
     ASSERT_EQ(listed.size(), tables.size());
     for (size_t ti = 0; ti < tables.size(); ++ti) {
@@ -124,9 +113,11 @@ void expect_all_readers_agree(const std::vector<TableDef>& tables) {
         std::string name = utf16_to_utf8(t.name);
         EXPECT_EQ(listed[ti], name);
         EXPECT_EQ(utf16_to_utf8(db->table_names()[ti]), name);
-        ASSERT_EQ(run("mdb-count '" + path + "' '" + name + "'", out), 0);
+        ASSERT_EQ(test::run_command("mdb-count '" + path + "' '" + name + "'", out), 0);
         EXPECT_EQ(out, std::to_string(t.rows.size()) + "\n") << name;
-        ASSERT_EQ(run("mdb-export -b hex -0 '<NULL>' '" + path + "' '" + name + "'", out), 0);
+        ASSERT_EQ(
+            test::run_command("mdb-export -b hex -0 '<NULL>' '" + path + "' '" + name + "'", out),
+            0);
         auto csv = test::parse_csv(out);
         ASSERT_EQ(csv.size(), t.rows.size() + 1) << name;
         for (size_t c = 0; c < t.columns.size(); ++c)
@@ -160,7 +151,9 @@ void expect_all_readers_agree(const std::vector<TableDef>& tables) {
 
     // mdb-reader: every table in one JSON document.
     ASSERT_EQ(
-        run("node '" + reader_dir + "/dump_with_mdb_reader.mjs' '" + path + "' --compact", out), 0);
+        test::run_command(
+            "node '" + reader_dir + "/dump_with_mdb_reader.mjs' '" + path + "' --compact", out),
+        0);
     test::Json doc;
     ASSERT_TRUE(test::JsonParser(out).parse(doc));
     const test::Json& jt = *doc.get(u"tables");

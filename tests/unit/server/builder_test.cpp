@@ -14,6 +14,7 @@
 #include "server/lib/catalogue_index.h"
 #include "server/lib/request_target.h"
 #include "test_support.h"
+#include "tests/support/process.h"
 
 namespace yq::server {
 namespace {
@@ -29,17 +30,6 @@ bool has_warning(const BuildReport& r, const std::string& part) {
     for (const std::string& w : r.warnings)
         if (w.find(part) != std::string::npos) return true;
     return false;
-}
-
-std::string run(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
 }
 
 std::string percent_encode(std::string_view bytes) {
@@ -140,7 +130,8 @@ TEST(CatalogueBuilder, WritesADatabaseOurReaderReadsBack) {
             EXPECT_TRUE(is_valid_font_key(key)) << key;
             EXPECT_TRUE(keys.insert(key).second) << key;
             // The packed font is the very file the face name came from.
-            Bytes font = zt_unpack(as_span(read_bytes(s.out + "/ztwjj/" + key + ".tmp")), size_t{1} << 30);
+            Bytes font =
+                zt_unpack(as_span(read_bytes(s.out + "/ztwjj/" + key + ".tmp")), size_t{1} << 30);
             ASSERT_FALSE(font.empty()) << key;
             EXPECT_EQ(gbk_to_utf16(sfnt::read_face_name(font)), name);
             // The picture: a 24-bit BMP within 330 x 36, black ink on white.
@@ -196,16 +187,17 @@ TEST(CatalogueBuilder, WritesEveryPublishedFile) {
 TEST(CatalogueBuilder, MdbtoolsReadsTheDatabase) {
     Source s;
     YQ_REQUIRE_SOURCE(s);
-    if (run("command -v mdb-export").empty()) GTEST_SKIP() << "mdbtools is not installed";
+    if (test::command_output("command -v mdb-export").empty())
+        GTEST_SKIP() << "mdbtools is not installed";
     ASSERT_EQ(build_catalogue(s.options()).error, "");
     const std::string mdb = "'" + s.out + "/ztdata.mdb'";
-    std::string tables = run("mdb-tables -1 " + mdb);
+    std::string tables = test::command_output("mdb-tables -1 " + mdb);
     for (const std::string& t : {std::string("dl"), gbk_to_utf8("宋体"), std::string("Sans"),
                                  std::string("Light"), std::string("Math")})
         EXPECT_NE(tables.find(t + "\n"), std::string::npos) << t << " in\n" << tables;
-    EXPECT_EQ(run("mdb-export " + mdb + " dl"),
+    EXPECT_EQ(test::command_output("mdb-export " + mdb + " dl"),
               gbk_to_utf8("中文字体,英文字体,特殊字体\n\"宋体\",\"Light\",\"Math\"\n,\"Sans\",\n"));
-    std::string sans = run("mdb-export -b strip " + mdb + " Sans");
+    std::string sans = test::command_output("mdb-export -b strip " + mdb + " Sans");
     EXPECT_EQ(sans.rfind(gbk_to_utf8("字体名,图片,字体地址\n\"DejaVu Sans\","), 0), 0u) << sans;
     EXPECT_NE(sans.find("\"DejaVu Sans Condensed\""), std::string::npos);
 }

@@ -4,6 +4,7 @@
 # usage: cli_test.sh path/to/yanqing-server
 set -u
 BIN=${1:?yanqing-server binary}
+. "$(dirname "$0")/../../support/server_port.sh"
 DIR=$(mktemp -d)
 trap 'rm -rf "$DIR"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -35,13 +36,7 @@ for sig in INT TERM; do
     log=$DIR/log-$sig  # a fresh file: the shell may start the server after we first look
     "$BIN" serve "$DIR/pub" --port 0 2> "$log" &
     pid=$!
-    port=
-    for _ in $(seq 100); do
-        port=$(sed -n 's|.*http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$log" 2> /dev/null)
-        [ -n "$port" ] && break
-        sleep 0.1
-    done
-    [ -n "$port" ] || { kill "$pid"; fail "server did not start: $(cat "$log")"; }
+    port=$(server_port "$log" "$pid") || { kill "$pid"; fail "server did not start: $(cat "$log")"; }
     got=$(curl -sS "http://127.0.0.1:$port/ztpz.txt" 2>&1)
     [ "$got" = 1.6 ] || { kill "$pid"; fail "ztpz.txt on port $port: $got"; }
     kill -s "$sig" "$pid"

@@ -16,6 +16,7 @@
 
 #include "base/text.h"
 #include "platform/sfnt/face_name.h"
+#include "tests/support/process.h"
 
 namespace yq::sfnt {
 namespace {
@@ -47,28 +48,6 @@ const std::map<std::string, Exception> kExceptions = {
     {"NotoSerifTamilSlanted-Regular.ttf", {"NotoSerifTamilSlanted", kTypographicFamily}},
 };
 
-std::string run(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-
-std::string shell_quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-
 std::vector<std::string> split(const std::string& s, char sep) {
     std::vector<std::string> parts;
     std::stringstream in(s);
@@ -89,7 +68,8 @@ std::string join(const std::vector<std::string>& v) {
 }
 
 TEST(FaceNameCrossCheck, AgreesWithFcScanOnEveryInstalledFont) {
-    if (run("command -v fc-scan").empty()) GTEST_SKIP() << "fc-scan is not installed (fontconfig)";
+    if (test::command_output("command -v fc-scan").empty())
+        GTEST_SKIP() << "fc-scan is not installed (fontconfig)";
     std::vector<fs::path> files;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(kFontRoot, ec), end; !ec && it != end;
@@ -104,8 +84,8 @@ TEST(FaceNameCrossCheck, AgreesWithFcScanOnEveryInstalledFont) {
     for (const fs::path& file : files) {
         const std::string path = file.string();
         std::string ours = gbk_to_utf8(read_face_name_from_file(path));
-        std::string scan = run("fc-scan --format '%{family}\\t%{familylang}\\n' " +
-                               shell_quote(path) + " 2>/dev/null");
+        std::string scan = test::command_output("fc-scan --format '%{family}\\t%{familylang}\\n' " +
+                                                test::shell_quote(path) + " 2>/dev/null");
         std::vector<std::string> first_face = split(split(scan, '\n').at(0), '\t');
         ASSERT_EQ(first_face.size(), 2u) << path << ": fc-scan printed '" << scan << "'";
         std::vector<std::string> families = split(first_face[0], ',');

@@ -6,6 +6,7 @@
 # fault modes, runs EXE through WINE_RUN with YQ_TEST_BASE_URL and
 # YQ_TEST_DATA_DIR set, stops the server and exits with the program's status.
 set -u
+. "$(dirname "$0")/../../support/server_port.sh"
 server=${1:?server} runner=${2:?wine runner} exe=${3:?test program}
 shift 3
 serve_args=()
@@ -36,14 +37,8 @@ printf '1.6' > "$tmp/www/ztpz.txt"
 
 "$server" serve "$tmp/www" --port 0 "${serve_args[@]}" 2> "$tmp/log" &
 pid=$!
-port=
-for _ in $(seq 100); do
-    port=$(sed -n 's|.*http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$tmp/log")
-    [ -n "$port" ] && break
-    kill -0 "$pid" 2> /dev/null || break
-    sleep 0.1
-done
-[ -n "$port" ] || { echo "with-server: the server did not start" >&2; cat "$tmp/log" >&2; exit 1; }
+port=$(server_port "$tmp/log" "$pid") ||
+    { echo "with-server: the server did not start" >&2; cat "$tmp/log" >&2; exit 1; }
 
 export YQ_TEST_BASE_URL="http://127.0.0.1:$port"
 export YQ_TEST_DATA_DIR="Z:$(printf '%s' "$tmp" | tr / '\\')"

@@ -72,8 +72,8 @@ TEST_F(GridTest, ScrollingThousandsOfFacesKeepsTheFontCacheBounded) {
         for (int half : {0, 1}) {
             std::string face = "ProbeGridFace" + std::to_string(r * 2 + half);
             win::grid_set_font(grid_, {r, half * 3, r, half * 3, face.c_str(), 20});
-            win::grid_set_text(grid_, r, half * 3, face);
-            win::grid_set_text(grid_, r, half * 3 + 1, face);
+            win::grid_set_text(grid_, {r, half * 3}, face);
+            win::grid_set_text(grid_, {r, half * 3 + 1}, face);
         }
     }
     SendMessageA(grid_, WM_SETREDRAW, TRUE, 0);
@@ -116,7 +116,7 @@ TEST_F(GridTest, RedrawSwitchLeavesAHiddenGridHidden) {
 
 TEST_F(GridTest, ClicksMoveTheCursorButNeverChangeATick) {
     win::grid_set_row_count(grid_, 3);
-    win::grid_set_check(grid_, 1, 5, true);
+    win::grid_set_check(grid_, {1, 5}, true);
     // Left and right presses and releases on both check columns of row 1
     // (y 33..65), and on row 2's: the cursor follows, the ticks stay.
     const int y1 = kRowHeight + 10, y2 = 2 * kRowHeight + 10;
@@ -127,10 +127,39 @@ TEST_F(GridTest, ClicksMoveTheCursorButNeverChangeATick) {
         }
     }
     EXPECT_EQ(win::grid_cursor_row(grid_), 2);
-    EXPECT_FALSE(win::grid_check(grid_, 1, 2));
-    EXPECT_TRUE(win::grid_check(grid_, 1, 5));
-    EXPECT_FALSE(win::grid_check(grid_, 2, 2));
-    EXPECT_FALSE(win::grid_check(grid_, 2, 5));
+    EXPECT_FALSE(win::grid_check(grid_, {1, 2}));
+    EXPECT_TRUE(win::grid_check(grid_, {1, 5}));
+    EXPECT_FALSE(win::grid_check(grid_, {2, 2}));
+    EXPECT_FALSE(win::grid_check(grid_, {2, 5}));
+}
+
+TEST_F(GridTest, CellsPastRow65535AndTheArrowKeys) {
+    win::grid_set_row_count(grid_, 70000);
+    win::grid_set_text(grid_, {69999, 1}, "far down");
+    win::grid_set_check(grid_, {65536, 2}, true);
+    EXPECT_EQ(win::grid_text(grid_, {69999, 1}), "far down");
+    EXPECT_EQ(win::grid_text(grid_, {69999 & 0xFFFF, 1}), "");  // no wrap to row 4463
+    EXPECT_TRUE(win::grid_check(grid_, {65536, 2}));
+    EXPECT_FALSE(win::grid_check(grid_, {0, 2}));
+
+    auto key = [&](UINT vk) { SendMessageA(grid_, WM_KEYDOWN, vk, 0); };
+    key(VK_DOWN);  // no cursor yet: the first row
+    EXPECT_EQ(win::grid_cursor_row(grid_), 0);
+    key(VK_DOWN);
+    key(VK_DOWN);
+    EXPECT_EQ(win::grid_cursor_row(grid_), 2);
+    key(VK_UP);
+    EXPECT_EQ(win::grid_cursor_row(grid_), 1);
+    key(VK_NEXT);  // a page: the rows the grid shows
+    EXPECT_EQ(win::grid_cursor_row(grid_), 1 + kVisibleRows);
+    EXPECT_EQ(top(), 2);  // scrolled just enough to show it
+    key(VK_END);
+    EXPECT_EQ(win::grid_cursor_row(grid_), 69999);
+    EXPECT_EQ(top(), 70000 - kVisibleRows);
+    key(VK_HOME);
+    key(VK_UP);  // stays on the first row
+    EXPECT_EQ(win::grid_cursor_row(grid_), 0);
+    EXPECT_EQ(top(), 0);
 }
 
 TEST_F(GridTest, FillLaysTwoFontsARowAndKeepsCheckMarks) {
@@ -140,32 +169,32 @@ TEST_F(GridTest, FillLaysTwoFontsARowAndKeepsCheckMarks) {
                          std::string(face) + " (TrueType)");
     }
     win::grid_set_row_count(grid_, 5);
-    win::grid_set_text(grid_, 4, 1, "left from an earlier fill");
-    win::grid_set_check(grid_, 0, 2, true);
+    win::grid_set_text(grid_, {4, 1}, "left from an earlier fill");
+    win::grid_set_check(grid_, {0, 2}, true);
 
     fill_font_grid(grid_, label_, inventory, ListingOrder::ChineseFirst);
     // 探针乙 探针己 | ProbeA ProbeC | ProbeE (the vertical face is not listed)
     EXPECT_EQ(win::grid_row_count(grid_), 3);
-    EXPECT_EQ(win::grid_text(grid_, 0, 0), "探针乙");
-    EXPECT_EQ(win::grid_text(grid_, 0, 1), "探针乙");
-    EXPECT_EQ(win::grid_text(grid_, 0, 4), "探针己");
-    EXPECT_EQ(win::grid_text(grid_, 1, 3), "ProbeC");
-    EXPECT_EQ(win::grid_text(grid_, 2, 1), "ProbeE");
-    EXPECT_EQ(win::grid_text(grid_, 2, 4), "");
-    EXPECT_TRUE(win::grid_check(grid_, 0, 2));
+    EXPECT_EQ(win::grid_text(grid_, {0, 0}), "探针乙");
+    EXPECT_EQ(win::grid_text(grid_, {0, 1}), "探针乙");
+    EXPECT_EQ(win::grid_text(grid_, {0, 4}), "探针己");
+    EXPECT_EQ(win::grid_text(grid_, {1, 3}), "ProbeC");
+    EXPECT_EQ(win::grid_text(grid_, {2, 1}), "ProbeE");
+    EXPECT_EQ(win::grid_text(grid_, {2, 4}), "");
+    EXPECT_TRUE(win::grid_check(grid_, {0, 2}));
     EXPECT_EQ(win::caption(label_), "系统字体数:5");
 
     fill_font_grid(grid_, label_, inventory, ListingOrder::InitialLetter);
     // Keys: P P P T T, the vertical face sorted last and left out.
-    EXPECT_EQ(win::grid_text(grid_, 0, 1), "ProbeA");
-    EXPECT_EQ(win::grid_text(grid_, 1, 4), "探针乙");
-    EXPECT_EQ(win::grid_text(grid_, 2, 1), "探针己");
+    EXPECT_EQ(win::grid_text(grid_, {0, 1}), "ProbeA");
+    EXPECT_EQ(win::grid_text(grid_, {1, 4}), "探针乙");
+    EXPECT_EQ(win::grid_text(grid_, {2, 1}), "探针己");
     EXPECT_EQ(inventory.face_name(6), "@探针丁");
 
     FontInventory empty;
     fill_font_grid(grid_, label_, empty, ListingOrder::ChineseFirst);
     EXPECT_EQ(win::grid_row_count(grid_), 1);
-    EXPECT_EQ(win::grid_text(grid_, 0, 1), "");
+    EXPECT_EQ(win::grid_text(grid_, {0, 1}), "");
     EXPECT_EQ(win::caption(label_), "系统字体数:5");  // nothing placed: kept
 }
 
@@ -193,10 +222,10 @@ TEST_F(GridTest, NewestFirstFollowsTheFilesModificationTimes) {
     inventory.append("ProbeNoFile", "C:\\no\\such\\file.ttf", "ProbeNoFile (TrueType)");
 
     fill_font_grid(grid_, label_, inventory, ListingOrder::NewestFirst);
-    EXPECT_EQ(win::grid_text(grid_, 0, 1), "ProbeDated0");
-    EXPECT_EQ(win::grid_text(grid_, 0, 4), "ProbeDated2");
-    EXPECT_EQ(win::grid_text(grid_, 1, 1), "ProbeDated1");
-    EXPECT_EQ(win::grid_text(grid_, 1, 4), "ProbeNoFile");  // unreadable: oldest
+    EXPECT_EQ(win::grid_text(grid_, {0, 1}), "ProbeDated0");
+    EXPECT_EQ(win::grid_text(grid_, {0, 4}), "ProbeDated2");
+    EXPECT_EQ(win::grid_text(grid_, {1, 1}), "ProbeDated1");
+    EXPECT_EQ(win::grid_text(grid_, {1, 4}), "ProbeNoFile");  // unreadable: oldest
     EXPECT_EQ(inventory.face_name(1), "ProbeDated0");
 }
 

@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Checks that includes point down the layers (doc/layers.md).
+
+  1 base/                               the standard library, zlib
+  2 platform/ (jet, sfnt, zt, win)      layer 1
+  3 catalogue/ download/ fonts/ collections/ update/ tools/ skin/ resources/
+                                        layers 1-2; another subsystem's portable
+                                        headers; another subsystem's win/ folder
+                                        only through its declared interface
+  4 app/                                everything
+  - server/                             layers 1-2, never a win/ folder
+  - tests/                              anything but app/win/ (app/ wires itself)
+
+Portable code (any file outside a win/ folder, in every layer) includes no
+win/ header and no Windows header.
+
+usage: check_layers.py ROOT     checks the tree; exit 1 and one line per fault
+"""
+import os
+import re
+import sys
+
+SUBSYSTEMS = {"catalogue", "download", "fonts", "collections", "update", "tools", "skin",
+              "resources"}
+# Headers of a subsystem's win/ folder that other subsystems may include.
+DECLARED = {
+    "fonts/win/font_primitives.h": "installing and removing fonts",
+    "fonts/win/inventory.h": "the installed-font inventory",
+    "skin/win/status_line.h": "the status line's text",
+    "resources/win/artwork.h": "the program's pictures",
+}
+SOURCE_SUFFIXES = (".h", ".cpp", ".inc")
+WINDOWS_HEADERS = {"windows.h", "windowsx.h", "winsock2.h", "wininet.h", "commctrl.h",
+                   "shlobj.h", "shlwapi.h", "objidl.h", "gdiplus.h", "uxtheme.h"}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+
+
+def parts(path):
+    return path.replace(os.sep, "/").split("/")
+
+
+def is_win(path):
+    return "win" in parts(path)[:-1]
+
+
+def faults_of(rel, text):
+    """The faults of one file (path relative to the root, '/'-separated)."""
+    top = parts(rel)[0]
+    faults = []
+    for number, line in enumerate(text.splitlines(), 1):
+        m = INCLUDE.match(line)
+        if not m:
+            continue
+        kind, target = m.groups()
+        where = "%s:%d: %s" % (rel, number, target)
+        if top == "tests":
+            if target.startswith("app/win/"):
+                faults.append(where + ": only app/ may include app/win/")
+            continue
+        if kind == "<":
+            if not is_win(rel) and target.lower() in WINDOWS_HEADERS and top != "server":
+                faults.append(where + ": portable code includes a Windows header")
+            continue
+        t_top = parts(target)[0]
+        if is_win(target) and not is_win(rel):
+            faults.append(where + ": portable code includes a win/ header")
+            continue
+        if top == "base" and t_top != "base":
+            faults.append(where + ": base/ includes only base/")
+        elif top == "platform" and t_top not in ("base", "platform"):
+            faults.append(where + ": platform/ includes only base/ and platform/")
+        elif top == "server" and (t_top not in ("base", "platform", "server") or is_win(target)):
+            faults.append(where + ": server/ includes only base/ and portable platform/")
+        elif top in SUBSYSTEMS:
+            if t_top == "app" or (t_top in SUBSYSTEMS and t_top != top and is_win(target)
+                                  and target not in DECLARED):
+                faults.append(where + ": a subsystem includes no app/ header and no other "
+                              "subsystem's win/ header but its declared interface")
+            elif t_top not in SUBSYSTEMS and t_top not in ("base", "platform"):
+                faults.append(where + ": not a header of a lower layer")
+    return faults
+
+
+def source_files(root):
+    for top in sorted(os.listdir(root)):
+        if top in ("build", ".git") or not os.path.isdir(os.path.join(root, top)):
+            continue
+        for folder, dirs, names in os.walk(os.path.join(root, top)):
+            dirs[:] = [d for d in dirs if d not in ("fixtures", "node_modules")]
+            for name in sorted(names):
+                if name.endswith(SOURCE_SUFFIXES):
+                    path = os.path.join(folder, name)
+                    yield os.path.relpath(path, root).replace(os.sep, "/"), path
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.stderr.write(__doc__)
+        return 2
+    faults, files = [], 0
+    for rel, path in source_files(argv[1]):
+        with open(path, encoding="utf-8", errors="replace") as f:
+            faults += faults_of(rel, f.read())
+        files += 1
+    for fault in faults:
+        print(fault)
+    print("%d files, %d faults" % (files, len(faults)))
+    return 1 if faults or files == 0 else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
