@@ -211,7 +211,8 @@ size_t row_size(const std::vector<ColumnLayout>& cols, size_t fixed_size, size_t
     return size;
 }
 
-Bytes encode_row(const std::vector<ColumnLayout>& cols, size_t fixed_size, const std::vector<Cell>& cells) {
+Bytes encode_row(const std::vector<ColumnLayout>& cols, size_t fixed_size,
+                 const std::vector<Cell>& cells) {
     size_t nvar = 0;
     for (const ColumnLayout& c : cols) nvar += !c.fixed();
     Bytes r(2 + fixed_size, 0);
@@ -400,7 +401,8 @@ std::string check_and_plan(const TableDef& t, TablePlan& plan) {
         for (size_t j = 0; j < i; ++j)
             if (same_name(t.columns[j].name, c.name))
                 return where + ": two columns are named '" + utf8(c.name) + "'";
-        ColumnLayout s{c.name, kTypeText, uint16_t(i), 0, 510, kUserColVariable, kExtraCompressible, true};
+        ColumnLayout s{c.name, kTypeText,        uint16_t(i),        0,
+                       510,    kUserColVariable, kExtraCompressible, true};
         if (c.type == ColumnType::Memo) s.type = kTypeMemo, s.length = 0;
         if (c.type == ColumnType::LongBinary) s.type = kTypeOle, s.length = 0, s.extra = 0;
         plan.cols.push_back(s);
@@ -584,60 +586,96 @@ Bytes header_page(double created) {
 
 }  // namespace
 
-std::string write_database(const std::string& path, const std::vector<TableDef>& tables) {
-    std::vector<TablePlan> plans(tables.size());
-    for (size_t i = 0; i < tables.size(); ++i) {
-        for (size_t j = 0; j < i; ++j)
-            if (same_name(tables[j].name, tables[i].name))
-                return "two tables are named '" + utf8(tables[i].name) + "'";
-        std::string err = check_and_plan(tables[i], plans[i]);
-        if (!err.empty()) return err;
-    }
+namespace {
 
-    // Usage-map rows: two per table (owned pages, pages with free space)
-    // and two per long-value column.
+// The four system tables: MSysObjects (the catalogue), MSysACEs,
+// MSysQueries, MSysRelationships.
+constexpr int kSystemTables = 4;
+
+bool is_long_value(const ColumnLayout& c) {
+    return c.type == kTypeMemo || c.type == kTypeOle;
+}
+
+// Every usage map of the file (two per table, owned pages and pages with free
+// space, and two per long-value column), their places on the map pages and
+// the pointers (page << 8 | row) the table definitions hold.
+struct UsageMaps {
+    std::vector<ColumnLayout> sys_cols[kSystemTables] = {
+        catalogue_columns(), aces_columns(), queries_columns(), relationships_columns()};
+    size_t sys_owned[kSystemTables] = {}, sys_free[kSystemTables] = {};
+    std::vector<size_t> sys_lv[kSystemTables];
     std::vector<Bytes> maps;
-    auto add_map = [&](Bytes m) {
+    std::vector<uint32_t> page;  // map page of each map
+    std::vector<uint32_t> ptr;
+    uint32_t page_count = 0;
+
+    size_t add(Bytes m) {
         maps.push_back(std::move(m));
         return maps.size() - 1;
-    };
-    auto empty_map = [&] { return add_map(Bytes(5 + kPlainMapBitmap, 0)); };
-    std::vector<ColumnLayout> sys_cols[4] = {catalogue_columns(), aces_columns(), queries_columns(),
-                                     relationships_columns()};
-    size_t sys_owned[4], sys_free[4];
-    std::vector<std::vector<size_t>> sys_lv(4);
-    for (int s = 0; s < 4; ++s) {
-        sys_owned[s] = empty_map();
-        sys_free[s] = empty_map();
-        for (const ColumnLayout& c : sys_cols[s])
-            if (c.type == kTypeMemo || c.type == kTypeOle) {
-                sys_lv[s].push_back(empty_map());
-                sys_lv[s].push_back(empty_map());
+    }
+    size_t add_empty() { return add(Bytes(5 + kPlainMapBitmap, 0)); }
+
+    // The long-value map pointers of a table's columns.
+    std::vector<LvMaps> long_value_maps(const std::vector<ColumnLayout>& cols,
+                                        const std::vector<size_t>& lv,
+                                        bool (*is_lv)(const ColumnLayout&)) const {
+        std::vector<LvMaps> out;
+        for (size_t c = 0, k = 0; c < cols.size(); ++c)
+            if (is_lv(cols[c])) {
+                out.push_back({uint16_t(c), ptr[lv[k]], ptr[lv[k + 1]]});
+                k += 2;
+            }
+        return out;
+    }
+};
+
+bool is_not_text(const ColumnLayout& c) {
+    return c.type != kTypeText;
+}
+
+UsageMaps plan_usage_maps(std::vector<TablePlan>& plans) {
+    UsageMaps u;
+    for (int s = 0; s < kSystemTables; ++s) {
+        u.sys_owned[s] = u.add_empty();
+        u.sys_free[s] = u.add_empty();
+        for (const ColumnLayout& c : u.sys_cols[s])
+            if (is_long_value(c)) {
+                u.sys_lv[s].push_back(u.add_empty());
+                u.sys_lv[s].push_back(u.add_empty());
             }
     }
     for (TablePlan& p : plans) {
         size_t bitmap = map_bitmap_bytes(p.data_pages);
-        p.owned_map = add_map(Bytes(5 + bitmap, 0));
-        p.free_map = add_map(Bytes(5 + bitmap, 0));
+        p.owned_map = u.add(Bytes(5 + bitmap, 0));
+        p.free_map = u.add(Bytes(5 + bitmap, 0));
         for (const ColumnLayout& c : p.cols)
-            if (c.type != kTypeText) {
-                p.lv_maps.push_back(empty_map());
-                p.lv_maps.push_back(empty_map());
+            if (is_not_text(c)) {
+                p.lv_maps.push_back(u.add_empty());
+                p.lv_maps.push_back(u.add_empty());
             }
     }
-    std::vector<size_t> map_sizes;
-    for (const Bytes& m : maps) map_sizes.push_back(m.size());
-    uint32_t map_page_count;
-    std::vector<uint32_t> map_page = pack(map_sizes, map_page_count);
-    std::vector<uint32_t> map_ptr(maps.size());
-    {
-        std::vector<uint8_t> slot(map_page_count, 0);
-        for (size_t i = 0; i < maps.size(); ++i)
-            map_ptr[i] = (kUsageMapPage + map_page[i]) << 8 | slot[map_page[i]]++;
-    }
+    std::vector<size_t> sizes;
+    for (const Bytes& m : u.maps) sizes.push_back(m.size());
+    u.page = pack(sizes, u.page_count);
+    u.ptr.resize(u.maps.size());
+    std::vector<uint8_t> slot(u.page_count, 0);
+    for (size_t i = 0; i < u.maps.size(); ++i)
+        u.ptr[i] = (kUsageMapPage + u.page[i]) << 8 | slot[u.page[i]]++;
+    return u;
+}
 
-    // Catalogue rows: Jet's containers and system tables, then one per table.
-    std::vector<CatalogueEntry> catalogue = {
+// The catalogue's rows: Jet's containers and system tables, then one per
+// table (its id, the definition page, is set when the table is written).
+struct CataloguePlan {
+    std::vector<CatalogueEntry> entries;
+    std::vector<uint32_t> page;  // catalogue page of each row
+    uint32_t page_count = 0;
+    uint32_t first_page = 0;
+};
+
+CataloguePlan plan_catalogue(const std::vector<TablePlan>& plans, const UsageMaps& u) {
+    CataloguePlan c;
+    c.entries = {
         {kIdTables, kIdRoot, u"Tables", 3, kFlagSystem, {0x65, 0x89}},
         {kIdDatabases, kIdRoot, u"Databases", 3, kFlagSystem, {0x65, 0x89}},
         {0x0F000003, kIdRoot, u"Relationships", 3, kFlagSystem, {0x65, 0x89}},
@@ -648,163 +686,175 @@ std::string write_database(const std::string& path, const std::vector<TableDef>&
         {5, kIdTables, u"MSysRelationships", 1, kFlagSystem, {0x65, 0x89}},
     };
     for (const TablePlan& p : plans)
-        catalogue.push_back({0, kIdTables, p.def->name, 1, 0, {0x65, 0x89}});
-    const std::vector<ColumnLayout>& cat_cols = sys_cols[0];
-    std::vector<size_t> cat_sizes;
-    for (const CatalogueEntry& e : catalogue)
-        cat_sizes.push_back(row_size(cat_cols, kCatalogueFixedSize, e.name.size() * 2 + 2));
-    uint32_t cat_page_count;
-    std::vector<uint32_t> cat_page = pack(cat_sizes, cat_page_count);
-    const uint32_t first_cat_page = kUsageMapPage + map_page_count;
+        c.entries.push_back({0, kIdTables, p.def->name, 1, 0, {0x65, 0x89}});
+    std::vector<size_t> sizes;
+    for (const CatalogueEntry& e : c.entries)
+        sizes.push_back(row_size(u.sys_cols[0], kCatalogueFixedSize, e.name.size() * 2 + 2));
+    c.page = pack(sizes, c.page_count);
+    c.first_page = kUsageMapPage + u.page_count;
+    return c;
+}
+
+// Rows in order onto data pages: a row goes to the page its plan gave it.
+class PageFiller {
+  public:
+    PageFiller(PageFile& file, uint32_t first_page, uint32_t owner_tdef)
+        : file_(file), first_(first_page) {
+        put32(owner_, owner_tdef);
+    }
+    void add(uint32_t page_index, const Bytes& row) {
+        if (page_ && page_index != index_) flush();
+        if (!page_) {
+            page_ = std::make_unique<DataPage>(owner_);
+            index_ = page_index;
+        }
+        page_->add(row);
+    }
+    void flush() {
+        if (page_) file_.put(first_ + index_, page_->bytes());
+        page_.reset();
+    }
+
+  private:
+    PageFile& file_;
+    uint32_t first_;
+    uint8_t owner_[4];
+    std::unique_ptr<DataPage> page_;
+    uint32_t index_ = 0;
+};
+
+// One table from `next` on: its definition, data pages and long-value pages.
+// Returns the first page after them.
+uint32_t write_table(PageFile& file, TablePlan& p, uint32_t next, UsageMaps& u,
+                     CatalogueEntry& entry) {
+    Bytes probe = build_tdef({'N', 0, &p.cols, 0, 0, std::vector<LvMaps>(p.lv_maps.size() / 2)});
+    p.tdef_page = next;
+    entry.id = p.tdef_page;
+    uint32_t first_data = next + uint32_t(tdef_pages(probe.size()));
+    LvalPages lval(file, first_data + p.data_pages);
+    PageFiller pages(file, first_data, p.tdef_page);
+    std::vector<Cell> cells(p.cols.size());
+    std::vector<std::array<uint8_t, kLongValueHeaderSize>> headers(p.cols.size());
+    std::vector<Bytes> inline_values(p.cols.size());
+    for (size_t r = 0; r < p.rows.size(); ++r) {
+        for (size_t c = 0; c < p.cols.size(); ++c) {
+            PlannedCell& pc = p.rows[r][c];
+            cells[c] = Cell{pc.kind != PlannedCell::Null, pc.data};
+            if (pc.kind != PlannedCell::LongValue) continue;
+            if (pc.in_row) {
+                Bytes& b = inline_values[c];
+                b.assign(kLongValueHeaderSize, 0);
+                put32(b.data(), uint32_t(pc.data.size()) | uint32_t(kLongValueInline) << 24);
+                b.insert(b.end(), pc.data.begin(), pc.data.end());
+                cells[c].data = b;
+            } else {
+                lval.store(pc.data, headers[c].data());
+                cells[c].data = ByteSpan(headers[c].data(), kLongValueHeaderSize);
+            }
+        }
+        pages.add(p.page_of[r], encode_row(p.cols, 0, cells));
+        p.rows[r].clear();  // the encoded texts are no longer needed
+        p.rows[r].shrink_to_fit();
+    }
+    pages.flush();
+    lval.close_page();
+    u.maps[p.owned_map] = usage_map(first_data, p.data_pages, u.maps[p.owned_map].size() - 5);
+    u.maps[p.free_map] = usage_map(first_data + p.data_pages - 1, p.data_pages ? 1 : 0,
+                                   u.maps[p.free_map].size() - 5);
+    Bytes tdef = build_tdef({'N', uint32_t(p.def->rows.size()), &p.cols, u.ptr[p.owned_map],
+                             u.ptr[p.free_map], u.long_value_maps(p.cols, p.lv_maps, is_not_text)});
+    std::vector<Bytes> tpages = split_tdef(tdef, p.tdef_page);
+    for (size_t i = 0; i < tpages.size(); ++i) file.put(p.tdef_page + uint32_t(i), tpages[i]);
+    return std::max(lval.next_free_page(), first_data + p.data_pages);
+}
+
+void write_catalogue(PageFile& file, const CataloguePlan& c, UsageMaps& u, double created) {
+    const std::vector<ColumnLayout>& cols = u.sys_cols[0];
+    PageFiller pages(file, c.first_page, kCatalogueTdefPage);
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        const CatalogueEntry& e = c.entries[i];
+        uint8_t fixed[kCatalogueFixedSize] = {};
+        put32(fixed + 0, e.id);
+        put32(fixed + 4, e.parent);
+        put16(fixed + 8, uint16_t(e.type));
+        std::memcpy(fixed + 10, &created, 8);
+        std::memcpy(fixed + 18, &created, 8);
+        put32(fixed + 26, e.flags);
+        Bytes name;
+        append_utf16(name, e.name);
+        std::vector<Cell> cells(cols.size());
+        for (size_t k : {0, 1, 3, 4, 5, 7}) {
+            cells[k].present = true;
+            cells[k].data = ByteSpan(fixed + cols[k].fixed_offset, cols[k].length);
+        }
+        cells[2] = Cell{true, name};
+        cells[6] = Cell{true, ByteSpan(e.owner, 2)};
+        pages.add(c.page[i], encode_row(cols, kCatalogueFixedSize, cells));
+    }
+    pages.flush();
+    u.maps[u.sys_owned[0]] = usage_map(c.first_page, c.page_count, kPlainMapBitmap);
+    u.maps[u.sys_free[0]] = usage_map(c.first_page, c.page_count, kPlainMapBitmap);
+}
+
+// The system tables' definitions on pages 2 to 5 (only the catalogue has rows).
+void write_system_tables(PageFile& file, const UsageMaps& u, uint32_t catalogue_rows) {
+    for (int s = 0; s < kSystemTables; ++s) {
+        uint32_t rows = s == 0 ? catalogue_rows : 0;
+        Bytes tdef =
+            build_tdef({'S', rows, &u.sys_cols[s], u.ptr[u.sys_owned[s]], u.ptr[u.sys_free[s]],
+                        u.long_value_maps(u.sys_cols[s], u.sys_lv[s], is_long_value)});
+        file.put(kCatalogueTdefPage + uint32_t(s), split_tdef(tdef, kCatalogueTdefPage + s)[0]);
+    }
+}
+
+void write_usage_maps(PageFile& file, const UsageMaps& u) {
+    static const uint8_t none[4] = {0, 0, 0, 0};
+    std::vector<std::unique_ptr<DataPage>> pages(u.page_count);
+    for (auto& pg : pages) pg = std::make_unique<DataPage>(none);
+    for (size_t i = 0; i < u.maps.size(); ++i) pages[u.page[i]]->add(u.maps[i]);
+    for (uint32_t i = 0; i < u.page_count; ++i) file.put(kUsageMapPage + i, pages[i]->bytes());
+}
+
+// Page 1: the free pages among the first 512 (those past the end of the file).
+void write_global_map(PageFile& file, uint32_t total_pages) {
+    static const uint8_t one[4] = {1, 0, 0, 0};
+    DataPage global(one);
+    Bytes m(5 + kPlainMapBitmap, 0);
+    for (uint32_t pg = total_pages; pg < kPlainMapBitmap * 8; ++pg)
+        m[5 + pg / 8] |= uint8_t(1 << (pg % 8));
+    global.add(m);
+    global.add(Bytes(5 + kPlainMapBitmap, 0));
+    file.put(1, global.bytes());
+}
+
+}  // namespace
+
+std::string write_database(const std::string& path, const std::vector<TableDef>& tables) {
+    std::vector<TablePlan> plans(tables.size());
+    for (size_t i = 0; i < tables.size(); ++i) {
+        for (size_t j = 0; j < i; ++j)
+            if (same_name(tables[j].name, tables[i].name))
+                return "two tables are named '" + utf8(tables[i].name) + "'";
+        std::string err = check_and_plan(tables[i], plans[i]);
+        if (!err.empty()) return err;
+    }
+    UsageMaps maps = plan_usage_maps(plans);
+    CataloguePlan catalogue = plan_catalogue(plans, maps);
 
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return "Cannot create file '" + path + "'.";
     PageFile file(f);
-
-    // Tables: definition, data pages, long-value pages.
-    uint32_t next = first_cat_page + cat_page_count;
+    uint32_t next = catalogue.first_page + catalogue.page_count;
     std::string failure;
     for (size_t ti = 0; ti < plans.size() && failure.empty(); ++ti) {
-        TablePlan& p = plans[ti];
-        Bytes probe =
-            build_tdef({'N', 0, &p.cols, 0, 0, std::vector<LvMaps>(p.lv_maps.size() / 2)});
-        p.tdef_page = next;
-        uint32_t first_data = next + uint32_t(tdef_pages(probe.size()));
-        catalogue[8 + ti].id = p.tdef_page;
-        uint8_t owner[4];
-        put32(owner, p.tdef_page);
-        LvalPages lval(file, first_data + p.data_pages);
-        std::unique_ptr<DataPage> page;
-        uint32_t page_index = 0;
-        std::vector<Cell> cells(p.cols.size());
-        std::vector<std::array<uint8_t, kLongValueHeaderSize>> headers(p.cols.size());
-        std::vector<Bytes> inline_values(p.cols.size());
-        for (size_t r = 0; r < p.rows.size(); ++r) {
-            for (size_t c = 0; c < p.cols.size(); ++c) {
-                PlannedCell& pc = p.rows[r][c];
-                cells[c] = Cell{pc.kind != PlannedCell::Null, pc.data};
-                if (pc.kind != PlannedCell::LongValue) continue;
-                if (pc.in_row) {
-                    Bytes& b = inline_values[c];
-                    b.assign(kLongValueHeaderSize, 0);
-                    put32(b.data(), uint32_t(pc.data.size()) | uint32_t(kLongValueInline) << 24);
-                    b.insert(b.end(), pc.data.begin(), pc.data.end());
-                    cells[c].data = b;
-                } else {
-                    lval.store(pc.data, headers[c].data());
-                    cells[c].data = ByteSpan(headers[c].data(), kLongValueHeaderSize);
-                }
-            }
-            Bytes row = encode_row(p.cols, 0, cells);
-            if (page && p.page_of[r] != page_index) {
-                file.put(first_data + page_index, page->bytes());
-                page.reset();
-            }
-            if (!page) {
-                page = std::make_unique<DataPage>(owner);
-                page_index = p.page_of[r];
-            }
-            page->add(row);
-            p.rows[r].clear();  // the encoded texts are no longer needed
-            p.rows[r].shrink_to_fit();
-        }
-        if (page) file.put(first_data + page_index, page->bytes());
-        lval.close_page();
-        maps[p.owned_map] = usage_map(first_data, p.data_pages, maps[p.owned_map].size() - 5);
-        maps[p.free_map] = usage_map(first_data + p.data_pages - 1, p.data_pages ? 1 : 0,
-                                     maps[p.free_map].size() - 5);
-        std::vector<LvMaps> lv;
-        for (size_t c = 0, k = 0; c < p.cols.size(); ++c)
-            if (p.cols[c].type != kTypeText) {
-                lv.push_back({uint16_t(c), map_ptr[p.lv_maps[k]], map_ptr[p.lv_maps[k + 1]]});
-                k += 2;
-            }
-        Bytes tdef = build_tdef({'N', uint32_t(p.def->rows.size()), &p.cols, map_ptr[p.owned_map],
-                                 map_ptr[p.free_map], lv});
-        std::vector<Bytes> tpages = split_tdef(tdef, p.tdef_page);
-        for (size_t i = 0; i < tpages.size(); ++i) file.put(p.tdef_page + uint32_t(i), tpages[i]);
-        next = std::max(lval.next_free_page(), first_data + p.data_pages);
+        next = write_table(file, plans[ti], next, maps, catalogue.entries[8 + ti]);
         if (next > kMaxPages) failure = "the database would exceed 2 GiB";
     }
-    const uint32_t total_pages = next;
-
-    // Catalogue pages.
     double created = days_since_1899(std::time(nullptr));
-    {
-        uint8_t owner[4];
-        put32(owner, kCatalogueTdefPage);
-        std::unique_ptr<DataPage> page;
-        uint32_t page_index = 0;
-        for (size_t i = 0; i < catalogue.size(); ++i) {
-            const CatalogueEntry& e = catalogue[i];
-            uint8_t fixed[kCatalogueFixedSize] = {};
-            put32(fixed + 0, e.id);
-            put32(fixed + 4, e.parent);
-            put16(fixed + 8, uint16_t(e.type));
-            std::memcpy(fixed + 10, &created, 8);
-            std::memcpy(fixed + 18, &created, 8);
-            put32(fixed + 26, e.flags);
-            Bytes name;
-            append_utf16(name, e.name);
-            std::vector<Cell> cells(cat_cols.size());
-            for (size_t c : {0, 1, 3, 4, 5, 7}) {
-                cells[c].present = true;
-                cells[c].data = ByteSpan(fixed + cat_cols[c].fixed_offset, cat_cols[c].length);
-            }
-            cells[2] = Cell{true, name};
-            cells[6] = Cell{true, ByteSpan(e.owner, 2)};
-            Bytes row = encode_row(cat_cols, kCatalogueFixedSize, cells);
-            if (page && cat_page[i] != page_index) {
-                file.put(first_cat_page + page_index, page->bytes());
-                page.reset();
-            }
-            if (!page) {
-                page = std::make_unique<DataPage>(owner);
-                page_index = cat_page[i];
-            }
-            page->add(row);
-        }
-        file.put(first_cat_page + page_index, page->bytes());
-        maps[sys_owned[0]] = usage_map(first_cat_page, cat_page_count, kPlainMapBitmap);
-        maps[sys_free[0]] = usage_map(first_cat_page, cat_page_count, kPlainMapBitmap);
-    }
-
-    // System table definitions on pages 2 to 5.
-    static const uint32_t sys_rows[4] = {0, 0, 0, 0};
-    for (int s = 0; s < 4; ++s) {
-        std::vector<LvMaps> lv;
-        for (size_t c = 0, k = 0; c < sys_cols[s].size(); ++c)
-            if (sys_cols[s][c].type == kTypeMemo || sys_cols[s][c].type == kTypeOle) {
-                lv.push_back({uint16_t(c), map_ptr[sys_lv[s][k]], map_ptr[sys_lv[s][k + 1]]});
-                k += 2;
-            }
-        uint32_t rows = s == 0 ? uint32_t(catalogue.size()) : sys_rows[s];
-        Bytes tdef =
-            build_tdef({'S', rows, &sys_cols[s], map_ptr[sys_owned[s]], map_ptr[sys_free[s]], lv});
-        file.put(kCatalogueTdefPage + uint32_t(s), split_tdef(tdef, kCatalogueTdefPage + s)[0]);
-    }
-
-    // Usage-map pages.
-    {
-        static const uint8_t none[4] = {0, 0, 0, 0};
-        std::vector<std::unique_ptr<DataPage>> pages(map_page_count);
-        for (auto& pg : pages) pg = std::make_unique<DataPage>(none);
-        for (size_t i = 0; i < maps.size(); ++i) pages[map_page[i]]->add(maps[i]);
-        for (uint32_t i = 0; i < map_page_count; ++i)
-            file.put(kUsageMapPage + i, pages[i]->bytes());
-    }
-
-    // Page 1: free pages among the first 512 (those past the end of the file).
-    {
-        static const uint8_t one[4] = {1, 0, 0, 0};
-        DataPage global(one);
-        Bytes m(5 + kPlainMapBitmap, 0);
-        for (uint32_t pg = total_pages; pg < kPlainMapBitmap * 8; ++pg)
-            m[5 + pg / 8] |= uint8_t(1 << (pg % 8));
-        global.add(m);
-        global.add(Bytes(5 + kPlainMapBitmap, 0));
-        file.put(1, global.bytes());
-    }
+    write_catalogue(file, catalogue, maps, created);
+    write_system_tables(file, maps, uint32_t(catalogue.entries.size()));
+    write_usage_maps(file, maps);
+    write_global_map(file, next);
     file.put(0, header_page(created));
 
     bool ok = file.ok() && failure.empty();

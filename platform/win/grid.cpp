@@ -221,107 +221,192 @@ void hit(HWND w, GridState* s, LPARAM lp, int* row, int* col) {
     }
 }
 
-LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* s = new GridState();
-        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
+// --- handlers: one per message, each on the grid's own state ---------------------
+
+Cell* cell_at(GridState* s, WPARAM wp) {
+    const auto* c = reinterpret_cast<const GridCell*>(wp);
+    return c ? s->cell(c->row, c->col) : nullptr;
+}
+
+void on_set_redraw(HWND w, GridState* s, bool on) {
+    // Kept in the grid's own state: the default handling would also show a
+    // grid that was hidden when drawing was switched off.
+    s->redraw = on;
+    if (s->redraw) {
+        update_scroll(w, s);
+        InvalidateRect(w, nullptr, FALSE);
     }
+}
+
+void on_vscroll(HWND w, GridState* s, int code) {
+    int top = s->top, page = visible_rows(w, s);
+    switch (code) {
+        case SB_LINEUP:
+            --top;
+            break;
+        case SB_LINEDOWN:
+            ++top;
+            break;
+        case SB_PAGEUP:
+            top -= page;
+            break;
+        case SB_PAGEDOWN:
+            top += page;
+            break;
+        case SB_TOP:
+            top = 0;
+            break;
+        case SB_BOTTOM:
+            top = static_cast<int>(s->rows.size());
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO si{sizeof si, SIF_TRACKPOS};
+            GetScrollInfo(w, SB_VERT, &si);
+            top = si.nTrackPos;
+            break;
+        }
+    }
+    scroll_to(w, s, top);
+}
+
+// A press moves the cursor to the row under it. A tick changes when the
+// grid's owner says so (its toggling on release, select-all, a list
+// refresh), never by the grid itself.
+void on_button_down(HWND w, GridState* s, LPARAM lp, bool left) {
+    if (left) SetFocus(w);
+    int row = -1, col = -1;
+    hit(w, s, lp, &row, &col);
+    if (row < 0) return;
+    s->cursor = row;
+    InvalidateRect(w, nullptr, FALSE);
+}
+
+void on_button_up(HWND w, GridState* s, LPARAM lp, GridEvent event) {
+    int row = -1, col = -1;
+    hit(w, s, lp, &row, &col);
+    if (!s->mouse) return;
+    auto handler = s->mouse;  // the handler may replace itself
+    handler(event, row, col, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+}
+
+void set_row_count(HWND w, GridState* s, int n) {
+    if (n < 1) return;
+    s->rows.resize(static_cast<size_t>(n), std::vector<Cell>(s->columns));
+    if (s->cursor >= n) s->cursor = -1;
+    update_scroll(w, s);
+    invalidate(w, s);
+}
+
+void append_row(HWND w, GridState* s) {
+    s->rows.emplace_back(s->columns);
+    update_scroll(w, s);
+    invalidate(w, s);
+}
+
+void set_cell_text(HWND w, GridState* s, WPARAM wp, const char* text) {
+    if (Cell* c = cell_at(s, wp)) {
+        c->text = text ? text : "";
+        invalidate_row(w, s, reinterpret_cast<const GridCell*>(wp)->row);
+    }
+}
+
+bool get_cell_text(GridState* s, WPARAM wp, std::string* out) {
+    Cell* c = cell_at(s, wp);
+    *out = c ? c->text : std::string();
+    return c != nullptr;
+}
+
+ATOM cell_atom(GridState* s, int row, int col) {
+    Cell* c = s->cell(row, col);
+    std::string t = c ? c->text.substr(0, 255) : std::string();
+    return t.empty() ? 0 : GlobalAddAtomA(t.c_str());
+}
+
+void set_check(HWND w, GridState* s, WPARAM wp, bool checked) {
+    if (Cell* c = cell_at(s, wp)) {
+        c->checked = checked;
+        invalidate_row(w, s, reinterpret_cast<const GridCell*>(wp)->row);
+    }
+}
+
+void set_cell_font(HWND w, GridState* s, const GridFontRange* f) {
+    if (!f) return;
+    int first_row = std::max(0, f->first_row);
+    int last_row = std::min(f->last_row, static_cast<int>(s->rows.size()) - 1);
+    int last_col = std::min(f->last_col, s->columns - 1);
+    for (int r = first_row; r <= last_row; ++r) {
+        for (int c = std::max(0, f->first_col); c <= last_col; ++c) {
+            if (f->face) s->rows[r][c].face = f->face;
+            if (f->height) s->rows[r][c].height = f->height;
+        }
+    }
+    if (first_row <= last_row && first_row < s->top + visible_rows(w, s) + 1 && last_row >= s->top)
+        invalidate(w, s);
+}
+
+void set_column(HWND w, GridState* s, WPARAM col, int* width, const CellKind* kind) {
+    if (col >= static_cast<WPARAM>(s->columns)) return;
+    if (width) s->widths[col] = std::max(0, *width);
+    if (kind) s->kinds[col] = *kind;
+    invalidate(w, s);
+}
+
+void set_cursor(HWND w, GridState* s, int row) {
+    s->cursor = row < static_cast<int>(s->rows.size()) ? row : -1;
+    invalidate(w, s);
+}
+
+void set_row_height(HWND w, GridState* s, int height) {
+    s->row_height = std::max(1, height);
+    update_scroll(w, s);
+    invalidate(w, s);
+}
+
+int set_top_row(HWND w, GridState* s, int top) {
+    scroll_to(w, s, top);
+    UpdateWindow(w);
+    return s->top;
+}
+
+LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) SetWindowLongPtrA(w, GWLP_USERDATA, LONG_PTR(new GridState()));
     GridState* s = state_of(w);
     if (!s) return DefWindowProcA(w, msg, wp, lp);
-    int row = -1, col = -1;
-    auto cell_of = [&]() -> Cell* {
-        const auto* c = reinterpret_cast<const GridCell*>(wp);
-        return c ? s->cell(c->row, c->col) : nullptr;
-    };
+    int width = static_cast<int>(lp);
+    CellKind kind = static_cast<CellKind>(lp);
     switch (msg) {
         case WM_NCDESTROY:
             SetWindowLongPtrA(w, GWLP_USERDATA, 0);
             delete s;
             return DefWindowProcA(w, msg, wp, lp);
-        case WM_PAINT: {
-            PaintDc dc(w);
-            paint(w, s, dc.get());
+        case WM_PAINT:
+            paint(w, s, PaintDc(w).get());
             return 0;
-        }
         case WM_PRINTCLIENT:
             paint(w, s, reinterpret_cast<HDC>(wp));
             return 0;
         case WM_ERASEBKGND:
             return 1;
         case WM_SETREDRAW:
-            // Kept in the grid's own state: the default handling would also
-            // show a grid that was hidden when drawing was switched off.
-            s->redraw = wp != 0;
-            if (s->redraw) {
-                update_scroll(w, s);
-                InvalidateRect(w, nullptr, FALSE);
-            }
+            on_set_redraw(w, s, wp != 0);
             return 0;
         case WM_SIZE:
             update_scroll(w, s);
             return 0;
-        case WM_VSCROLL: {
-            int top = s->top, page = visible_rows(w, s);
-            switch (LOWORD(wp)) {
-                case SB_LINEUP:
-                    --top;
-                    break;
-                case SB_LINEDOWN:
-                    ++top;
-                    break;
-                case SB_PAGEUP:
-                    top -= page;
-                    break;
-                case SB_PAGEDOWN:
-                    top += page;
-                    break;
-                case SB_TOP:
-                    top = 0;
-                    break;
-                case SB_BOTTOM:
-                    top = static_cast<int>(s->rows.size());
-                    break;
-                case SB_THUMBTRACK:
-                case SB_THUMBPOSITION: {
-                    SCROLLINFO si{sizeof si, SIF_TRACKPOS};
-                    GetScrollInfo(w, SB_VERT, &si);
-                    top = si.nTrackPos;
-                    break;
-                }
-            }
-            scroll_to(w, s, top);
+        case WM_VSCROLL:
+            on_vscroll(w, s, LOWORD(wp));
             return 0;
-        }
         case WM_MOUSEWHEEL:
             scroll_to(w, s, s->top - GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA * 3);
             return 0;
-        case WM_LBUTTONDOWN: {
-            // Only the cursor moves: a tick changes when the grid's owner says
-            // so (its toggling on release, select-all, a list refresh), never
-            // by the grid itself.
-            SetFocus(w);
-            hit(w, s, lp, &row, &col);
-            if (row >= 0) {
-                s->cursor = row;
-                InvalidateRect(w, nullptr, FALSE);
-            }
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            on_button_down(w, s, lp, msg == WM_LBUTTONDOWN);
             return 0;
-        }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
-            hit(w, s, lp, &row, &col);
-            if (s->mouse) {
-                auto handler = s->mouse;
-                handler(msg == WM_LBUTTONUP ? GridEvent::LeftUp : GridEvent::RightUp, row, col,
-                        GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-            }
-            return 0;
-        case WM_RBUTTONDOWN:
-            hit(w, s, lp, &row, &col);
-            if (row >= 0) {
-                s->cursor = row;
-                InvalidateRect(w, nullptr, FALSE);
-            }
+            on_button_up(w, s, lp, msg == WM_LBUTTONUP ? GridEvent::LeftUp : GridEvent::RightUp);
             return 0;
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
@@ -329,97 +414,51 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (move_cursor_by_key(w, s, static_cast<UINT>(wp))) return 0;
             break;
 
-        case GM_SETROWCOUNT: {
-            int n = static_cast<int>(wp);
-            if (n < 1) return 0;
-            s->rows.resize(static_cast<size_t>(n), std::vector<Cell>(s->columns));
-            if (s->cursor >= n) s->cursor = -1;
-            update_scroll(w, s);
-            invalidate(w, s);
+        case GM_SETROWCOUNT:
+            set_row_count(w, s, static_cast<int>(wp));
             return 0;
-        }
         case GM_GETROWCOUNT:
             return static_cast<LRESULT>(s->rows.size());
         case GM_APPENDROW:
-            s->rows.emplace_back(s->columns);
-            update_scroll(w, s);
-            invalidate(w, s);
+            append_row(w, s);
             return 0;
         case GM_SETCELLTEXT:
-            if (Cell* c = cell_of()) {
-                c->text = lp ? reinterpret_cast<const char*>(lp) : "";
-                invalidate_row(w, s, reinterpret_cast<const GridCell*>(wp)->row);
-            }
+            set_cell_text(w, s, wp, reinterpret_cast<const char*>(lp));
             return 0;
-        case GM_GETCELLTEXT: {
-            Cell* c = cell_of();
-            *reinterpret_cast<std::string*>(lp) = c ? c->text : std::string();
-            return c != nullptr;
-        }
-        case GM_GETCELLATOM: {
-            Cell* c = s->cell(static_cast<int>(wp), static_cast<int>(lp));
-            std::string t = c ? c->text.substr(0, 255) : std::string();
-            return t.empty() ? 0 : GlobalAddAtomA(t.c_str());
-        }
+        case GM_GETCELLTEXT:
+            return get_cell_text(s, wp, reinterpret_cast<std::string*>(lp));
+        case GM_GETCELLATOM:
+            return cell_atom(s, static_cast<int>(wp), static_cast<int>(lp));
         case GM_SETCHECK:
-            if (Cell* c = cell_of()) {
-                c->checked = lp != 0;
-                invalidate_row(w, s, reinterpret_cast<const GridCell*>(wp)->row);
-            }
+            set_check(w, s, wp, lp != 0);
             return 0;
         case GM_GETCHECK: {
-            Cell* c = cell_of();
+            Cell* c = cell_at(s, wp);
             return c && c->checked;
         }
-        case GM_SETCELLFONT: {
-            auto* f = reinterpret_cast<const GridFontRange*>(lp);
-            if (!f) return 0;
-            int last_row = std::min(f->last_row, static_cast<int>(s->rows.size()) - 1);
-            int last_col = std::min(f->last_col, s->columns - 1);
-            for (int r = std::max(0, f->first_row); r <= last_row; ++r) {
-                for (int c = std::max(0, f->first_col); c <= last_col; ++c) {
-                    if (f->face) s->rows[r][c].face = f->face;
-                    if (f->height) s->rows[r][c].height = f->height;
-                }
-            }
-            if (std::max(0, f->first_row) <= last_row &&
-                std::max(0, f->first_row) < s->top + visible_rows(w, s) + 1 && last_row >= s->top) {
-                invalidate(w, s);
-            }
+        case GM_SETCELLFONT:
+            set_cell_font(w, s, reinterpret_cast<const GridFontRange*>(lp));
             return 0;
-        }
         case GM_SETCOLWIDTH:
-            if (wp < static_cast<WPARAM>(s->columns)) {
-                s->widths[wp] = std::max(0, static_cast<int>(lp));
-                invalidate(w, s);
-            }
+            set_column(w, s, wp, &width, nullptr);
             return 0;
         case GM_GETCOLWIDTH:
             return wp < static_cast<WPARAM>(s->columns) ? s->widths[wp] : 0;
         case GM_SETCOLKIND:
-            if (wp < static_cast<WPARAM>(s->columns)) {
-                s->kinds[wp] = static_cast<CellKind>(lp);
-                invalidate(w, s);
-            }
+            set_column(w, s, wp, nullptr, &kind);
             return 0;
         case GM_GETCURSORROW:
             return s->cursor;
         case GM_SETCURSORROW:
-            s->cursor =
-                static_cast<int>(wp) < static_cast<int>(s->rows.size()) ? static_cast<int>(wp) : -1;
-            invalidate(w, s);
+            set_cursor(w, s, static_cast<int>(wp));
             return 0;
         case GM_SETROWHEIGHT:
-            s->row_height = std::max(1, static_cast<int>(wp));
-            update_scroll(w, s);
-            invalidate(w, s);
+            set_row_height(w, s, static_cast<int>(wp));
             return 0;
         case GM_GETTOPROW:
             return s->top;
         case GM_SETTOPROW:
-            scroll_to(w, s, static_cast<int>(wp));
-            UpdateWindow(w);
-            return s->top;
+            return set_top_row(w, s, static_cast<int>(wp));
         case GM_GETFONTSTATS:
             return MAKELONG(s->fonts.live(), s->fonts.peak());
         case GM_GETFONTSCREATED:

@@ -164,6 +164,25 @@ class Session:
         # session's network namespace.
         subprocess.run(self.in_netns([WINESERVER, "-p"]), env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wait_for_desktop()
+
+    def wait_for_desktop(self, timeout=120):
+        """Starts the session's Wine desktop and waits until a top-level window
+        can be made. Wine starts its desktop process when the first window of
+        a session asks for it and waits only so long; on a loaded machine it
+        can take longer, and the program's main window then fails with error
+        1400. Asking first, and again until it works, takes that wait out of
+        the program's start."""
+        deadline = time.monotonic() + timeout
+        while True:
+            out = subprocess.run(self.in_netns([WINE, self.probe_exe, "desktop"]), env=self.env,
+                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+            if out.returncode == 0:
+                return
+            if time.monotonic() > deadline:
+                raise RuntimeError("the Wine desktop did not come up: %s" %
+                                   out.stdout.decode("utf-8", "replace").strip())
+            time.sleep(0.5)
 
     # --- display --------------------------------------------------------------------
     def _start_display(self):
@@ -258,8 +277,10 @@ class Session:
             return out[0] if out else None
 
         for attempt in range(2):
+            # Wine's own errors go to the program's log, for a failure to show.
+            env = dict(self.env, WINEDEBUG="err+all,fixme-all")
             self.app = subprocess.Popen(self.in_netns([WINE, exe]), cwd=cwd or self.program_dir,
-                                        env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
+                                        env=env, stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=self.log)
             self.t_start = time.monotonic()
             # A program that ends before its window shows could not reach the
@@ -271,6 +292,7 @@ class Session:
             if self.app.poll() is None or attempt:
                 break
             sys.stderr.write("program ended at once (%s); starting it again\n" % self.app.returncode)
+            self.wait_for_desktop()
 
         try:
             self.window = wait_for(find, 60, 0.05, "the main window")

@@ -10,6 +10,8 @@
 //   probe boxes             open message boxes: title, text, buttons
 //   probe press TITLE BUTTON    presses a button of a message box
 //   probe resize W H        resizes the main window
+//   probe close             sends the main window WM_CLOSE
+//   probe desktop           exits 0 once a top-level window can be made
 #include <windows.h>
 
 #include <cstdio>
@@ -300,6 +302,17 @@ int main(int argc, char** argv) {
                                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
                    ? 0
                    : 1;
+    }
+    if (argc >= 2 && !std::strcmp(argv[1], "desktop")) {
+        // A top-level window can be made: the session's desktop is up.
+        HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                                 nullptr);
+        if (!w) {
+            std::printf("no top-level window (error %lu)\n", GetLastError());
+            return 1;
+        }
+        DestroyWindow(w);
+        return 0;
     }
     if (argc >= 2 && !std::strcmp(argv[1], "close")) {
         HWND main = main_window();  // as the taskbar's close asks a window to go
