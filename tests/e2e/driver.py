@@ -174,14 +174,19 @@ class Session:
         1400. Asking first, and again until it works, takes that wait out of
         the program's start."""
         deadline = time.monotonic() + timeout
+        report = os.path.join(self.tmp, "desktop.log")
         while True:
-            out = subprocess.run(self.in_netns([WINE, self.probe_exe, "desktop"]), env=self.env,
-                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
-            if out.returncode == 0:
+            # Output to a file: the desktop process this starts inherits the
+            # probe's handles, and would keep a pipe open for its whole life.
+            with open(report, "wb") as f:
+                rc = subprocess.run(self.in_netns([WINE, self.probe_exe, "desktop"]), env=self.env,
+                                    stdin=subprocess.DEVNULL, stdout=f, stderr=subprocess.STDOUT,
+                                    timeout=timeout).returncode
+            if rc == 0:
                 return
             if time.monotonic() > deadline:
-                raise RuntimeError("the Wine desktop did not come up: %s" %
-                                   out.stdout.decode("utf-8", "replace").strip())
+                with open(report, errors="replace") as f:
+                    raise RuntimeError("the Wine desktop did not come up: " + f.read().strip())
             time.sleep(0.5)
 
     # --- display --------------------------------------------------------------------
