@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace yq {
@@ -33,6 +34,14 @@ bool names_device(std::string_view file_name);
 
 // Characters of a GBK text: a lead byte with a trail byte after it counts once.
 size_t gbk_char_count(std::string_view text);
+
+// Outside text (a catalogue font name, a face name read from a font file)
+// made into the stem of a file name: the text exactly where it is a valid
+// Windows name, else with every character a file name cannot hold and
+// trailing dots and blanks replaced by '_' (a lead byte without a valid trail
+// byte too). Empty when the text is empty, names a device, or leaves fewer
+// than `reserved` characters (the extension to come) of kMaxFileNameChars.
+std::string safe_file_stem(std::string_view text, size_t reserved);
 
 // True when `name` is a plain file name that Windows stores as given: not
 // empty, not "." or "..", no forbidden character, every lead byte followed by

@@ -8,6 +8,14 @@
 # removed folder's inode is soon given to a new one: the server is waited for
 # before its folder goes, and any server still answering for a new folder's
 # inode is stopped before the test starts.
+# The host's fonts are read-only for the test: under Wine, Z: is the whole
+# host, and the prefix registers the host's fonts by their Z: paths, so a
+# test that removes fonts could otherwise reach the machine's own files.
+if [ "$(id -u)" = 0 ] && [ -z "${YQ_HOST_READONLY:-}" ] && command -v unshare > /dev/null; then
+  YQ_HOST_READONLY=1 exec unshare --mount sh -c \
+    'mount --make-rprivate / && mount --bind /usr /usr && mount -o remount,ro,bind /usr /usr &&
+     exec "$0" "$@"' "$0" "$@"
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../scripts/wine/env.sh"
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/yq-wine.XXXXXX")

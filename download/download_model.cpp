@@ -89,28 +89,7 @@ ResumeStep decide_resume(int http_status, std::string_view content_range, int32_
 }
 
 std::string safe_font_file_stem(std::string_view name) {
-    std::string stem;
-    stem.reserve(name.size());
-    for (size_t i = 0; i < name.size();) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (is_gbk_lead(c) && i + 1 < name.size() &&
-            is_gbk_trail(static_cast<unsigned char>(name[i + 1]))) {
-            stem.append(name.substr(i, 2));
-            i += 2;
-            continue;
-        }
-        // A lone lead byte would swallow the next character when Windows
-        // converts the name, so it goes like any other unusable byte.
-        stem += (is_forbidden_in_file_name(c) || is_gbk_lead(c)) ? '_' : char(c);
-        ++i;
-    }
-    if (stem.empty() || names_device(stem)) return {};
-    // Windows drops trailing dots and blanks from a name; mark them instead,
-    // so the name written is the name read back.
-    for (size_t i = stem.size(); i > 0 && (stem[i - 1] == '.' || stem[i - 1] == ' '); --i)
-        stem[i - 1] = '_';
-    if (gbk_char_count(stem) + 4 > kMaxFileNameChars) return {};
-    return stem;
+    return safe_file_stem(name, 4);  // room for ".ttf"
 }
 
 std::string install_file_name(std::string_view font_name) {

@@ -58,20 +58,29 @@ void show_control_menu(int x, int y) {
     AppendMenuA(menu.get(), MF_STRING, kMenuAbout, "关于我们");
     POINT p{x, y};
     ClientToScreen(main, &p);
-    UINT cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, p.x, p.y,
-                              0, main, nullptr);
+    UINT cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, p.x, p.y, 0,
+                              main, nullptr);
     menu.reset();
     if (cmd) run_menu_command(cmd);
 }
 
 void wire_pages(HWND main) {
-    attach_frame(main, {select_page, show_control_menu, [] { end_program(); },
-                        prepare_working_folders});
+    attach_frame(main,
+                 {select_page, show_control_menu, [] { end_program(); }, prepare_working_folders});
     wire_system_font_page({main, c(系统字体表格), c(系统字体表格2), c(标签2), c(图形按钮3),
-                           c(图形按钮4), c(图形按钮5), c(图形按钮25)});
+                           c(图形按钮4), c(图形按钮5), c(图形按钮25), c(图形按钮17), c(选择框4),
+                           c(编辑框1), c(选择框5), c(编辑框2), c(标签18), c(标签20)},
+                          program_directory() + "\\字体回收站\\", {refresh_catalogue_rows});
     wire_catalogue_page(
-        {c(高级选择夹2), c(分类画板), c(前台画板), c(后台画板), c(标签1), c(图形按钮2), c(图形按钮6),
-         c(图形按钮7), c(图形按钮8),
+        {c(高级选择夹2),
+         c(分类画板),
+         c(前台画板),
+         c(后台画板),
+         c(标签1),
+         c(图形按钮2),
+         c(图形按钮6),
+         c(图形按钮7),
+         c(图形按钮8),
          {c(图形按钮18), c(图形按钮19), c(图形按钮20), c(图形按钮21), c(图形按钮22)},
          {c(编辑框4), c(编辑框5), c(标签14), c(标签15), c(标签16), c(标签17)}},
         is_face_installed, start_download);

@@ -9,6 +9,7 @@
 #include "base/file_names.h"
 #include "base/text.h"
 #include "platform/sfnt/face_name.h"
+#include "platform/win/files.h"
 #include "platform/win/handles.h"
 
 namespace yq {
@@ -37,15 +38,6 @@ namespace {
 
 // Numbered names tried for a font whose name another font's file holds.
 constexpr int kMaxNumberedNames = 999;
-
-// The part of a path after its last backslash (GBK-aware), or all of it.
-std::string base_name(const std::string& path) {
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < path.size(); i += gbk_char_size(path, i)) {
-        if (path[i] == '\\') cut = i;
-    }
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 // ASCII letters compared without case, GBK characters byte for byte, as
 // Windows compares file names.
@@ -81,32 +73,6 @@ bool lands_in_fonts_folder(const std::string& folder, const std::string& name) {
            resolved.substr(home.size()) == name;
 }
 
-bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Whether two files hold the same bytes.
-bool same_bytes(const std::string& a, const std::string& b) {
-    win::UniqueFile fa(CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    win::UniqueFile fb(CreateFileA(b.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER sa{}, sb{};
-    if (!fa || !fb || !GetFileSizeEx(fa.get(), &sa) || !GetFileSizeEx(fb.get(), &sb) ||
-        sa.QuadPart != sb.QuadPart)
-        return false;
-    std::vector<char> ba(1 << 16), bb(1 << 16);
-    for (;;) {
-        DWORD na = 0, nb = 0;
-        if (!ReadFile(fa.get(), ba.data(), static_cast<DWORD>(ba.size()), &na, nullptr) ||
-            !ReadFile(fb.get(), bb.data(), static_cast<DWORD>(bb.size()), &nb, nullptr) ||
-            na != nb)
-            return false;
-        if (na == 0) return true;
-        if (std::memcmp(ba.data(), bb.data(), na) != 0) return false;
-    }
-}
-
 // `name` itself, or name_2.ttf, name_3.ttf, ...: the first that no file in
 // the folder holds yet or whose file is this same face (a reinstall
 // overwrites its own file). Another font's file is never replaced. Empty
@@ -120,7 +86,8 @@ std::string free_name_for(const std::string& folder, const std::string& name,
         std::string candidate = k == 1 ? name : stem + "_" + std::to_string(k) + extension;
         if (!is_storable_file_name(candidate)) return {};
         std::string path = folder + candidate;
-        if (!exists(path) || strip_blanks(install_face_name(path)) == face) return candidate;
+        if (!win::file_exists(path) || strip_blanks(install_face_name(path)) == face)
+            return candidate;
     }
     return {};
 }
@@ -132,8 +99,7 @@ bool set_registry_value(const std::string& name, const std::string& data) {
         return false;
     }
     win::UniqueRegKey owner(key);
-    return RegSetValueExA(key, name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(data.c_str()),
+    return RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                           static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
 }
 
@@ -146,7 +112,8 @@ bool copy_into(const std::string& folder, const std::string& source, const std::
     DWORD attributes = GetFileAttributesA(folder.c_str());
     bool unlocked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     if (unlocked) SetFileAttributesA(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    bool copied = CopyFileA(source.c_str(), target.c_str(), FALSE) || same_bytes(source, target);
+    bool copied =
+        CopyFileA(source.c_str(), target.c_str(), FALSE) || win::same_bytes(source, target);
     if (unlocked) SetFileAttributesA(folder.c_str(), attributes);
     return copied;
 }
@@ -157,13 +124,14 @@ bool install_font(const std::string& path, std::string& file_name) {
     std::string face = strip_blanks(install_face_name(path));
     file_name = strip_blanks(file_name);
     if (face.empty()) return false;
-    if (file_name.empty()) file_name = base_name(path);
+    if (file_name.empty()) file_name = win::base_name(path);
     const std::string& folder = fonts_folder();
-    if (!is_storable_file_name(file_name) || !lands_in_fonts_folder(folder, file_name)) return false;
+    if (!is_storable_file_name(file_name) || !lands_in_fonts_folder(folder, file_name))
+        return false;
     std::string name = free_name_for(folder, file_name, face);
     if (name.empty()) return false;
     std::string target = folder + name;
-    bool existed = exists(target);
+    bool existed = win::file_exists(target);
     if (!copy_into(folder, path, target)) return false;
     // The value is written last, so that it never names a file that is not
     // there or a font GDI refused; what this install created goes again.

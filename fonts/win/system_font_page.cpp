@@ -1,17 +1,31 @@
 #include "fonts/win/system_font_page.h"
 
+#include <memory>
+
+#include "fonts/deletion_model.h"
+#include "fonts/search_model.h"
 #include "fonts/win/font_grid.h"
 #include "fonts/win/font_menus.h"
+#include "fonts/win/font_primitives.h"
+#include "fonts/win/font_removal.h"
 #include "fonts/win/inventory.h"
 #include "platform/win/controls.h"
+#include "platform/win/dialogs.h"
+#include "platform/win/files.h"
+#include "platform/win/grid.h"
 #include "platform/win/ui_thread.h"
 
 namespace yq {
 namespace {
 
+constexpr int kResultSampleHeight = 25;
+
 struct SystemFontPage {
     SystemFontControls controls{};
+    SystemFontHooks hooks;
+    std::string recycle_bin;
     ListingOrder order = ListingOrder::ChineseFirst;  // listing order 2, as at every start
+    std::string preview;                              // the last content of 编辑框2
 };
 
 SystemFontPage& page() {
@@ -19,12 +33,235 @@ SystemFontPage& page() {
     return p;
 }
 
-// 刷新: the rebuild reads the registry and every changed font file, so it
-// runs on a worker of its own, as the start-up work's does, and the grid is
-// filled through the hand-over.
-DWORD WINAPI refresh_worker(void*) {
-    rebuild_inventory([] { fill_system_font_grid(); });
+bool visible(HWND w) {
+    return IsWindowVisible(w) != FALSE;
+}
+
+// After fonts were installed or removed: the inventory is read again on a
+// worker, as the start-up work's is, and then, on the UI thread, the grid
+// is filled and `then` runs.
+struct Rebuild {
+    std::function<void()> then;
+};
+
+DWORD WINAPI rebuild_worker(void* arg) {
+    std::unique_ptr<Rebuild> job(static_cast<Rebuild*>(arg));
+    rebuild_inventory([&] {
+        fill_system_font_grid();
+        if (job->then) job->then();
+    });
     return 0;
+}
+
+void rebuild_and_fill(std::function<void()> then = {}) {
+    auto* job = new Rebuild{std::move(then)};
+    HANDLE t = CreateThread(nullptr, 0, rebuild_worker, job, 0, nullptr);
+    if (t) {
+        CloseHandle(t);
+    } else {
+        delete job;
+    }
+}
+
+// --- search and preview ---------------------------------------------------------
+
+void show_state(const SystemFontControls& c, bool grid, bool results, bool none) {
+    ShowWindow(c.系统字体表格, grid ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(c.系统字体表格2, results ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(c.标签20, none ? SW_SHOWNA : SW_HIDE);
+}
+
+void search() {
+    SystemFontPage& p = page();
+    const SystemFontControls& c = p.controls;
+    std::string query = win::caption(c.编辑框1);
+    if (query.empty()) {
+        fill_system_font_grid();
+        show_state(c, true, false, false);
+        return;
+    }
+    bool case_sensitive = SendMessageA(c.选择框5, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const FontInventory& inventory = system_font_inventory();
+    std::vector<int> found = search_faces(inventory, query, case_sensitive);
+    if (found.empty()) {
+        show_state(c, false, false, true);
+        return;
+    }
+    HWND g = c.系统字体表格2;
+    int n = static_cast<int>(found.size());
+    SendMessageA(g, WM_SETREDRAW, FALSE, 0);
+    // Row 0 is kept and the rest made anew: rows the search adds start unticked.
+    win::grid_set_row_count(g, 1);
+    win::grid_set_row_count(g, n);
+    for (int i = 0; i < n; ++i) {
+        const std::string& face = inventory.face_name(found[i]);
+        win::grid_set_text(g, {i, 0}, face);
+        win::grid_set_text(g, {i, 1}, face);
+        win::grid_set_font(g, {i, 0, i, 0, face.c_str(), kResultSampleHeight});
+    }
+    RECT r;
+    GetWindowRect(g, &r);
+    SearchColumns widths = search_column_widths(r.right - r.left, n);
+    win::grid_set_column_width(g, 0, widths.sample);
+    win::grid_set_column_width(g, 1, widths.name);
+    SendMessageA(g, WM_SETREDRAW, TRUE, 0);
+    show_state(c, false, true, false);
+}
+
+void apply_preview_text() {
+    SystemFontPage& p = page();
+    HWND g = p.controls.系统字体表格;
+    p.preview = win::caption(p.controls.编辑框2);
+    int rows = win::grid_row_count(g);
+    SendMessageA(g, WM_SETREDRAW, FALSE, 0);
+    for (int r = 0; r < rows; ++r) {
+        for (int half : {0, 1}) {
+            const std::string text =
+                p.preview.empty() ? win::grid_text(g, {r, kNameColumn[half]}) : p.preview;
+            win::grid_set_text(g, {r, kSampleColumn[half]}, text);
+        }
+    }
+    SendMessageA(g, WM_SETREDRAW, TRUE, 0);
+}
+
+// --- ticking --------------------------------------------------------------------
+
+void toggle(HWND g, int row, int col) {
+    if (row < 0) return;
+    win::grid_set_check(g, {row, col}, !win::grid_check(g, {row, col}));
+}
+
+void on_system_grid_release(int x) {
+    HWND g = page().controls.系统字体表格;
+    int col = system_grid_check_column(x);
+    if (col >= 0) toggle(g, win::grid_cursor_row(g), col);
+}
+
+void on_result_grid_release(int x) {
+    HWND g = page().controls.系统字体表格2;
+    if (search_grid_check_hit(x, win::grid_column_width(g, 0), win::grid_column_width(g, 1),
+                              win::grid_column_width(g, 2)))
+        toggle(g, win::grid_cursor_row(g), 2);
+}
+
+void select_all() {
+    const SystemFontControls& c = page().controls;
+    bool on = SendMessageA(c.选择框4, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    bool results = visible(c.系统字体表格2);
+    HWND g = results ? c.系统字体表格2 : c.系统字体表格;
+    int rows = win::grid_row_count(g);
+    for (int r = 0; r < rows; ++r) {
+        win::grid_set_check(g, {r, 2}, on);
+        if (!results) win::grid_set_check(g, {r, 5}, on);
+    }
+}
+
+// --- deleting -------------------------------------------------------------------
+
+// The inventory entry of a face and the file it moves to the bin as.
+struct Target {
+    std::string path, value, bin_name;
+};
+
+Target target_of(const std::string& face, bool result_grid) {
+    const FontInventory& inventory = system_font_inventory();
+    int at = inventory.find(face);
+    if (at == 0) return {};
+    Target t{inventory.file_path(at), inventory.value_name(at), {}};
+    t.bin_name = result_grid ? recycle_name_of_face(face) : recycle_name_of_path(t.path);
+    return t;
+}
+
+RemovalOutcome remove(const Target& t) {
+    if (t.path.empty()) return RemovalOutcome::NotRemoved;
+    return remove_font_into_bin(t.path, t.value, page().recycle_bin, t.bin_name);
+}
+
+// After deletions: the broadcast, the rebuild and the refill, then the
+// search again (the result grid) or the catalogue's marks (the system grid).
+void after_removal(bool result_grid) {
+    broadcast_font_change();
+    if (result_grid) {
+        rebuild_and_fill(run_font_search);
+    } else {
+        rebuild_and_fill(page().hooks.fonts_removed);
+    }
+}
+
+void delete_one(const std::string& caption, bool result_grid) {
+    std::string face = face_from_delete_caption(caption);
+    if (face.empty()) return;
+    Target t = target_of(face, result_grid);
+    if (t.path.empty()) return;
+    remove(t);
+    after_removal(result_grid);
+}
+
+void batch_uninstall() {
+    SystemFontPage& p = page();
+    const SystemFontControls& c = p.controls;
+    if (visible(c.标签18)) {
+        win::message_box("卸载进行中!");
+        return;
+    }
+    if (win::message_box("是否执行批量卸载?", nullptr, MB_YESNO) != IDYES) return;
+    ShowWindow(c.标签18, SW_SHOWNA);
+    bool results = visible(c.系统字体表格2);
+    HWND g = results ? c.系统字体表格2 : c.系统字体表格;
+    const int rows = win::grid_row_count(g);
+    const int base = results ? rows : system_font_inventory().count();
+    const int factor = results ? 100 : 200;
+    auto process = [&](int r, int name_col) {
+        std::string face = win::grid_text(g, {r, name_col});
+        Target t = target_of(face, false);
+        if (t.path.empty()) return;  // gone from the inventory: skipped without a word
+        remove(t);
+        win::set_caption(c.标签18, batch_progress_text(face, r, base, factor));
+        win::pump_pending_messages();
+    };
+    for (int r = 0; r < rows; ++r) {
+        if (win::grid_check(g, {r, 2})) process(r, 1);
+        if (!results && win::grid_check(g, {r, 5})) process(r, 4);
+    }
+    after_removal(results);
+    ShowWindow(c.标签18, SW_HIDE);
+}
+
+// --- menus ------------------------------------------------------------------------
+
+void on_menu(bool system_grid, int row, int x) {
+    const SystemFontControls& c = page().controls;
+    HWND g = system_grid ? c.系统字体表格 : c.系统字体表格2;
+    FontMenuChoice choice = show_font_menu(c.main, g, system_grid, row, x);
+    int cursor = win::grid_cursor_row(g);
+    switch (choice.command) {
+        case FontMenuCommand::CopyFaceName: {
+            if (cursor < 0) return;
+            std::string left = win::grid_text(g, {cursor, 1});
+            // On the system grid the left font was chosen when the caption
+            // names column 1's face; otherwise it was the right one.
+            bool left_font = !system_grid || delete_item_caption(left) == choice.delete_caption;
+            copy_to_clipboard(c.main, left_font ? left : win::grid_text(g, {cursor, 4}));
+            break;
+        }
+        case FontMenuCommand::CopyFileName: {
+            const FontInventory& inventory = system_font_inventory();
+            int at = inventory.find(face_from_delete_caption(choice.delete_caption));
+            if (at != 0) copy_to_clipboard(c.main, win::base_name(inventory.file_path(at)));
+            break;
+        }
+        case FontMenuCommand::DeleteFont:
+            delete_one(choice.delete_caption, !system_grid);
+            break;
+        case FontMenuCommand::None:
+            break;
+    }
+}
+
+// 刷新: the rebuild reads the registry and every changed font file, so it
+// runs on a worker.
+void refresh() {
+    rebuild_and_fill();
 }
 
 }  // namespace
@@ -35,9 +272,16 @@ void fill_system_font_grid() {
     fill_font_grid(p.controls.系统字体表格, p.controls.标签2, system_font_inventory(), p.order);
 }
 
-void wire_system_font_page(const SystemFontControls& controls) {
+void run_font_search() {
+    search();
+}
+
+void wire_system_font_page(const SystemFontControls& controls, const std::string& recycle_bin,
+                           SystemFontHooks hooks) {
     SystemFontPage& p = page();
     p.controls = controls;
+    p.recycle_bin = recycle_bin;
+    p.hooks = std::move(hooks);
     auto order_button = [](HWND button, ListingOrder order) {
         win::on_click(button, [order] {
             page().order = order;
@@ -47,11 +291,25 @@ void wire_system_font_page(const SystemFontControls& controls) {
     order_button(controls.图形按钮4, ListingOrder::ChineseFirst);
     order_button(controls.图形按钮5, ListingOrder::InitialLetter);
     order_button(controls.图形按钮3, ListingOrder::NewestFirst);
-    win::on_click(controls.图形按钮25, [] {
-        HANDLE t = CreateThread(nullptr, 0, refresh_worker, nullptr, 0, nullptr);
-        if (t) CloseHandle(t);
+    win::on_click(controls.图形按钮25, refresh);
+    win::on_click(controls.图形按钮17, batch_uninstall);
+    win::on_command(controls.选择框4, [](int code) {
+        if (code == BN_CLICKED) select_all();
     });
-    wire_font_grid_menus(controls.main, controls.系统字体表格, controls.系统字体表格2);
+    win::on_command(controls.编辑框1, [](int code) {
+        if (code == EN_CHANGE) search();
+    });
+    win::on_command(controls.编辑框2, [](int code) {
+        if (code == EN_CHANGE) apply_preview_text();
+    });
+    win::on_grid_mouse(controls.系统字体表格, [](win::GridEvent e, int row, int, int x, int) {
+        if (e == win::GridEvent::LeftUp) on_system_grid_release(x);
+        if (e == win::GridEvent::RightUp) on_menu(true, row, x);
+    });
+    win::on_grid_mouse(controls.系统字体表格2, [](win::GridEvent e, int row, int, int x, int) {
+        if (e == win::GridEvent::LeftUp) on_result_grid_release(x);
+        if (e == win::GridEvent::RightUp) on_menu(false, row, x);
+    });
 }
 
 }  // namespace yq

@@ -429,6 +429,10 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return get_cell_text(s, wp, reinterpret_cast<std::string*>(lp));
         case GM_GETCELLATOM:
             return cell_atom(s, static_cast<int>(wp), static_cast<int>(lp));
+        case GM_GETCHECKAT: {
+            Cell* c = s->cell(static_cast<int>(wp), static_cast<int>(lp));
+            return c && c->checked;
+        }
         case GM_SETCHECK:
             set_check(w, s, wp, lp != 0);
             return 0;

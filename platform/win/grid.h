@@ -62,6 +62,8 @@ enum : UINT {
                          // test probes in another process (no pointers).
     GM_GETFONTSCREATED,  // fonts created since the grid was made (cache misses)
     GM_SETCURSORROW,     // wp = row; a row outside the grid clears the cursor
+    GM_GETCHECKAT,       // wp = row, lp = column: the check mark, for test probes in
+                         // another process (no pointers)
 };
 
 struct GridFontRange {

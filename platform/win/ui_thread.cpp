@@ -36,6 +36,18 @@ bool on_ui_thread() {
     return g_ui_thread != 0 && GetCurrentThreadId() == g_ui_thread;
 }
 
+void pump_pending_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 bool run_on_ui(const std::function<void()>& fn) {
     if (on_ui_thread()) {
         fn();

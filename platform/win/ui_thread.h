@@ -26,4 +26,9 @@ bool run_on_ui(const std::function<void()>& fn);
 
 bool on_ui_thread();
 
+// Dispatches the calling (UI) thread's pending messages and returns: a long
+// operation on the UI thread calls it after each item so that the window
+// stays usable. A WM_QUIT met is posted again for the message loop.
+void pump_pending_messages();
+
 }  // namespace yq::win

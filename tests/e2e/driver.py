@@ -210,18 +210,36 @@ class Session:
         self.display = ":" + number.decode().strip()
 
     def _start_netns(self):
+        """A network namespace of the session's own and, with it, a mount
+        namespace in which the host's fonts are read-only: under Wine, Z: is
+        the whole host, and the prefix registers the host's fonts by their Z:
+        paths, so a deletion the program is driven to would otherwise reach
+        the machine's own font files."""
         if os.geteuid() != 0 or not shutil.which("unshare") or os.environ.get("YQ_E2E_SHARED_NET"):
             return
-        self.netns = subprocess.Popen(["unshare", "--net", "sh", "-c",
-                                       "ip link set lo up && exec sleep 100000"],
+        readonly = ["/usr"] + [d for d in (os.path.expanduser("~/.fonts"),
+                                           os.path.expanduser("~/.local/share/fonts"))
+                               if os.path.isdir(d)]
+        script = "ip link set lo up && mount --make-rprivate / && "
+        script += "".join("mount --bind '%s' '%s' && mount -o remount,ro,bind '%s' '%s' && "
+                          % (d, d, d, d) for d in readonly)
+        self.netns = subprocess.Popen(["unshare", "--net", "--mount", "sh", "-c",
+                                       script + "touch /tmp/.yq-ns-$$ && exec sleep 100000"],
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         pid = str(self.netns.pid)
-        wait_for(lambda: b"UP" in subprocess.run(
-            ["nsenter", "-t", pid, "-n", "ip", "link", "show", "lo"], capture_output=True).stdout,
-            10, what="the network namespace")
+        # The namespaces are ready once their set-up has run to its end.
+        ready = "/tmp/.yq-ns-" + pid
+        wait_for(lambda: os.path.exists(ready), 10, what="the namespaces")
+        os.remove(ready)
 
-    def in_netns(self, argv):
-        return (["nsenter", "-t", str(self.netns.pid), "-n"] if self.netns else []) + argv
+    def in_netns(self, argv, cwd=None):
+        """argv run in the session's network and mount namespaces. Entering a
+        mount namespace moves a process to its root folder, so the working
+        folder it is to have (`cwd`) is named again."""
+        if not self.netns:
+            return argv
+        return ["nsenter", "-t", str(self.netns.pid), "-n", "-m",
+                "--wd=" + (cwd or os.getcwd())] + argv
 
     # --- the catalogue server -------------------------------------------------------------
     def serve(self, folder, *faults):
@@ -284,7 +302,8 @@ class Session:
         for attempt in range(2):
             # Wine's own errors go to the program's log, for a failure to show.
             env = dict(self.env, WINEDEBUG="err+all,fixme-all")
-            self.app = subprocess.Popen(self.in_netns([WINE, exe]), cwd=cwd or self.program_dir,
+            self.app = subprocess.Popen(self.in_netns([WINE, exe], cwd or self.program_dir),
+                                        cwd=cwd or self.program_dir,
                                         env=env, stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=self.log)
             self.t_start = time.monotonic()
@@ -360,15 +379,47 @@ class Session:
         return out.strip()
 
     # --- reading back -------------------------------------------------------------------
+    # Probe commands that always answer in JSON: an empty answer means the
+    # probe itself did not run through (a loaded machine), never "nothing".
+    JSON_PROBES = {"tree", "cell", "grid", "checks", "boxes", "menus", "design"}
+
     def probe(self, *args):
-        out = subprocess.run(self.in_netns([WINE, self.probe_exe] + [str(a) for a in args]), env=self.env,
-                             capture_output=True, check=False, timeout=60)
-        text = out.stdout.decode("utf-8", "replace").strip()
+        for attempt in range(3):
+            out = subprocess.run(self.in_netns([WINE, self.probe_exe] + [str(a) for a in args]),
+                                 env=self.env, capture_output=True, check=False, timeout=60)
+            text = out.stdout.decode("utf-8", "replace").strip()
+            if text or args[0] not in self.JSON_PROBES:
+                break
+            sys.stderr.write("probe %s gave nothing (exit %d): %s\n"
+                             % (args[0], out.returncode, out.stderr.decode("utf-8", "replace")[-500:]))
+        else:
+            raise RuntimeError("the probe did not answer: %s" % (args,))
         return json.loads(text) if text and text[0] in "[{\"" else text
 
     def grid(self, name):
         """Every cell text of a grid: a list of rows of texts."""
         return self.probe("grid", name)
+
+    def checks(self, name):
+        """Every cell's check mark of a grid: a list of rows of 0/1."""
+        return self.probe("checks", name)
+
+    def type_into(self, name, text):
+        """Clicks into an edit box, selects what it holds and types `text` in
+        its place, one key at a time as a user would (Chinese through the
+        clipboard, which is how xdotool can enter it). An empty text empties
+        the box."""
+        c = self.control(name)
+        self.click(c["cx"] + c["w"] - 3, c["cy"] + c["h"] // 2)
+        self.x("key", "End", "shift+Home")
+        if not text:
+            self.x("key", "BackSpace")
+        elif all(ord(ch) < 128 for ch in text):
+            self.x("type", "--delay", "30", text)
+        else:
+            subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=text.encode("utf-8"),
+                           env=self.env, check=True, timeout=10)
+            self.x("key", "ctrl+v")
 
     def tree(self):
         return self.probe("tree")

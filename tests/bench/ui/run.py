@@ -44,7 +44,7 @@ def run_harness(s, mode):
     log = os.path.join(s.tmp, mode + ".log")
     with open(log, "wb") as f:
         rc = subprocess.run(s.in_netns([driver.WINE, os.path.join(s.program_dir, "yq_ui_bench.exe"),
-                                        mode]), cwd=s.program_dir, env=s.env, stdout=f,
+                                        mode], s.program_dir), cwd=s.program_dir, env=s.env, stdout=f,
                             stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                             timeout=600).returncode
     with open(log, "rb") as f:

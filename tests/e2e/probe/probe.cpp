@@ -7,8 +7,10 @@
 //   probe menus             open popup menus and their item texts
 //   probe cell NAME ROW COL the text of a grid cell
 //   probe grid NAME         every cell text of a grid
+//   probe checks NAME       every cell's check mark of a grid (0/1)
 //   probe boxes             open message boxes: title, text, buttons
-//   probe press TITLE BUTTON    presses a button of a message box
+//   probe press TITLE BUTTON [CONTROL]  presses a button of a message box (and
+//                           queues a click on CONTROL right behind it)
 //   probe resize W H        resizes the main window
 //   probe close             sends the main window WM_CLOSE
 //   probe desktop           exits 0 once a top-level window can be made
@@ -155,6 +157,28 @@ int tree() {
     return 0;
 }
 
+// The check marks of a grid's check columns, row by row.
+int checks(const char* name) {
+    const yq::ControlDesign* d = design_by_name(name);
+    HWND main = main_window();
+    HWND w = d && main ? find_control(main, d->id) : nullptr;
+    if (!w) {
+        std::printf("null\n");
+        return 1;
+    }
+    int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
+    std::printf("[");
+    for (int r = 0; r < rows; ++r) {
+        std::printf("%s[", r ? "," : "");
+        for (int c = 0; c < d->grid_columns; ++c)
+            std::printf("%s%d", c ? "," : "",
+                        static_cast<int>(SendMessageA(w, yq::win::GM_GETCHECKAT, r, c)));
+        std::printf("]");
+    }
+    std::printf("]\n");
+    return 0;
+}
+
 int grid(const char* name) {
     const yq::ControlDesign* d = design_by_name(name);
     HWND main = main_window();
@@ -266,8 +290,14 @@ int boxes() {
     return 0;
 }
 
-int press(const char* title_gbk, const char* button_gbk) {
+// Presses a message box button. With `then_click`, a click on that design
+// control is queued right behind it: the program meets it at the first
+// moment it reads its messages after the box, whatever the timing.
+int press(const char* title_gbk, const char* button_gbk, const char* then_click = nullptr) {
     std::string title = title_gbk, button = button_gbk;
+    const yq::ControlDesign* d = then_click ? design_by_name(then_click) : nullptr;
+    HWND main = main_window();
+    HWND target = d && main ? find_control(main, d->id) : nullptr;
     for (HWND b : message_boxes()) {
         if (!title.empty() && window_text(b) != title) continue;
         for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -275,6 +305,10 @@ int press(const char* title_gbk, const char* button_gbk) {
             if (class_name(c) == "Button" &&
                 (button.empty() || t.find(button) != std::string::npos)) {
                 PostMessageA(c, BM_CLICK, 0, 0);
+                if (target) {
+                    PostMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+                    PostMessageA(target, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+                }
                 std::printf("pressed\n");
                 return 0;
             }
@@ -295,7 +329,9 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
     if (argc >= 2 && !std::strcmp(argv[1], "menus")) return menus();
     if (argc >= 3 && !std::strcmp(argv[1], "grid")) return grid(argv[2]);
-    if (argc >= 4 && !std::strcmp(argv[1], "press")) return press(argv[2], argv[3]);
+    if (argc >= 3 && !std::strcmp(argv[1], "checks")) return checks(argv[2]);
+    if (argc >= 4 && !std::strcmp(argv[1], "press"))
+        return press(argv[2], argv[3], argc >= 5 ? argv[4] : nullptr);
     if (argc >= 4 && !std::strcmp(argv[1], "resize")) {
         HWND main = main_window();
         return main && SetWindowPos(main, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]),

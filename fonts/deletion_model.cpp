@@ -1,0 +1,74 @@
+#include "fonts/deletion_model.h"
+
+#include "base/file_names.h"
+#include "base/text.h"
+
+namespace yq {
+namespace {
+
+// GBK bytes spelt out: the fuzz build's compiler keeps literals in UTF-8.
+constexpr std::string_view kDeletePrefix = "\xC9\xBE\xB3\xFD\xD7\xD6\xCC\xE5  (  ";  // 删除字体
+constexpr std::string_view kUninstalling = "\xD0\xB6\xD4\xD8";                       // 卸载
+constexpr std::string_view kDone = ".\xCD\xEA\xB3\xC9:";                             // .完成:
+constexpr std::string_view kDeleteSuffix = "  )";
+
+// The part of a path after its last backslash, stepping by GBK characters.
+std::string_view base_name(std::string_view path) {
+    size_t cut = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); i += gbk_char_size(path, i))
+        if (path[i] == '\\' || path[i] == '/') cut = i;
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+// A name split at its last dot: "a.b.ttf" gives "a.b" and ".ttf".
+std::pair<std::string_view, std::string_view> split_extension(std::string_view name) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return {name, {}};
+    return {name.substr(0, dot), name.substr(dot)};
+}
+
+}  // namespace
+
+std::string delete_item_caption(std::string_view face) {
+    return std::string(kDeletePrefix) + std::string(face) + std::string(kDeleteSuffix);
+}
+
+std::string face_from_delete_caption(std::string_view caption) {
+    if (caption.size() < kDeletePrefix.size() + kDeleteSuffix.size()) return {};
+    return std::string(caption.substr(
+        kDeletePrefix.size(), caption.size() - kDeletePrefix.size() - kDeleteSuffix.size()));
+}
+
+int system_grid_check_column(int x) {
+    if (332 < x && x < 350) return 2;
+    if (690 < x && x < 705) return 5;
+    return -1;
+}
+
+bool search_grid_check_hit(int x, int w0, int w1, int w2) {
+    return w0 + w1 < x && x < w0 + w1 + w2;
+}
+
+std::string batch_progress_text(std::string_view face, int r, int n, int factor) {
+    int percent = n > 0 ? static_cast<int>(static_cast<double>(r) / n * factor) : 0;
+    return std::string(kUninstalling) + std::string(face) + std::string(kDone) +
+           int_to_text(percent) + "%";
+}
+
+std::string recycle_name_of_path(std::string_view path) {
+    std::string_view name = base_name(path);
+    return is_storable_file_name(name) ? std::string(name) : safe_file_stem(name, 0);
+}
+
+std::string recycle_name_of_face(std::string_view face) {
+    std::string stem = safe_file_stem(face, 4);
+    return stem.empty() ? std::string() : stem + ".ttf";
+}
+
+std::string numbered_recycle_name(std::string_view name, int k) {
+    auto [stem, extension] = split_extension(name);
+    std::string numbered = std::string(stem) + " (" + int_to_text(k) + ")" + std::string(extension);
+    return is_storable_file_name(numbered) ? numbered : std::string();
+}
+
+}  // namespace yq

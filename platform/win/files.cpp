@@ -1,0 +1,77 @@
+#include "platform/win/files.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "base/text.h"
+#include "platform/win/handles.h"
+
+namespace yq::win {
+namespace {
+
+constexpr char kPartialSuffix[] = ".yqpart";
+
+UniqueFile open_for_reading(const std::string& path) {
+    return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+bool file_exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool same_bytes(const std::string& a, const std::string& b) {
+    UniqueFile fa = open_for_reading(a), fb = open_for_reading(b);
+    LARGE_INTEGER sa{}, sb{};
+    if (!fa || !fb || !GetFileSizeEx(fa.get(), &sa) || !GetFileSizeEx(fb.get(), &sb) ||
+        sa.QuadPart != sb.QuadPart)
+        return false;
+    std::vector<char> ba(1 << 16), bb(1 << 16);
+    for (;;) {
+        DWORD na = 0, nb = 0;
+        if (!ReadFile(fa.get(), ba.data(), static_cast<DWORD>(ba.size()), &na, nullptr) ||
+            !ReadFile(fb.get(), bb.data(), static_cast<DWORD>(bb.size()), &nb, nullptr) || na != nb)
+            return false;
+        if (na == 0) return true;
+        if (std::memcmp(ba.data(), bb.data(), na) != 0) return false;
+    }
+}
+
+bool copy_verified(const std::string& source, const std::string& target) {
+    if (file_exists(target)) return false;
+    std::string partial = target + kPartialSuffix;
+    if (!CopyFileA(source.c_str(), partial.c_str(), FALSE)) {
+        DeleteFileA(partial.c_str());
+        return false;
+    }
+    // No replacing: a file that took the name meanwhile stays as it is.
+    if (!same_bytes(source, partial) || !MoveFileExA(partial.c_str(), target.c_str(), 0)) {
+        DeleteFileA(partial.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool not_held(const std::string& path) {
+    UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(f);
+}
+
+bool delete_file(const std::string& path) {
+    return DeleteFileA(path.c_str()) && !file_exists(path);
+}
+
+std::string base_name(const std::string& path) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); i += gbk_char_size(path, i)) {
+        if (path[i] == '\\') cut = i;
+    }
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace yq::win

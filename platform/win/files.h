@@ -1,0 +1,32 @@
+// File steps that must never lose a file: copies that are checked before
+// anything relies on them, and the comparisons they need. GBK paths, "A"
+// calls. Any thread.
+#pragma once
+
+#include <string>
+
+namespace yq::win {
+
+bool file_exists(const std::string& path);
+
+// Whether two files hold the same bytes (false when either cannot be read).
+bool same_bytes(const std::string& a, const std::string& b);
+
+// Copies `source` to `target`, which must not exist yet: through a partial
+// file beside the target, checked byte for byte against the source, then
+// moved to its name. False, with nothing left at either name, when any step
+// fails (a full disk, an unwritable folder, a name taken meanwhile).
+bool copy_verified(const std::string& source, const std::string& target);
+
+// Whether no process holds the file open: it can be opened with no sharing.
+// A font GDI has loaded on Windows is held; under Wine loaded fonts are not.
+bool not_held(const std::string& path);
+
+// Deletes a file; true only when it is gone. (Wine reports a delete on a
+// read-only file system as done and leaves the file: only looking tells.)
+bool delete_file(const std::string& path);
+
+// The part of a path after its last backslash (GBK-aware), or all of it.
+std::string base_name(const std::string& path);
+
+}  // namespace yq::win
