@@ -172,7 +172,10 @@ void broadcast_font_change() {
 
 bool remove_installed_font(const std::string& path, const std::string& value_name) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    return uninstall_font(path, value_name) || remove_font_resource_and_broadcast(path);
+    // The fallback of the sequence would remove the same resource again,
+    // just after that failed: it cannot succeed then, and under Wine each
+    // attempt costs more than a small font's copy. Only the uninstall runs.
+    return uninstall_font(path, value_name);
 }
 
 }  // namespace yq

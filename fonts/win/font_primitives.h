@@ -49,7 +49,9 @@ bool remove_font_resource_and_broadcast(const std::string& path);
 void broadcast_font_change();
 
 // The removal every deletion uses: clear the file's read-only/hidden/system
-// attributes, uninstall, and fall back to removing the resource alone.
+// attributes, then uninstall. (The fallback of removing the resource alone
+// repeats the uninstall's own RemoveFontResourceA, which has just failed:
+// it is not tried again.)
 bool remove_installed_font(const std::string& path, const std::string& value_name);
 
 }  // namespace yq

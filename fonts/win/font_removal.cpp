@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "fonts/deletion_model.h"
 #include "fonts/win/font_primitives.h"
 #include "platform/win/files.h"
@@ -28,48 +26,28 @@ BinCopy copy_into_bin(const std::string& path, const std::string& folder, const 
         std::string candidate = k == 1 ? name : numbered_recycle_name(name, k);
         if (candidate.empty()) break;
         std::string target = folder + candidate;
-        if (!win::file_exists(target)) {
-            if (win::copy_verified(path, target)) return {candidate, true};
-            return {};
-        }
+        // The copy never replaces a file, so it is tried first: a name that
+        // turns out to be taken is looked at afterwards.
+        if (win::copy_verified(path, target)) return {candidate, true};
+        if (!win::file_exists(target)) return {};  // the copy itself failed
         if (win::same_bytes(path, target)) return {candidate, false};
     }
     return {};
 }
 
-// A value of the fonts key exactly as stored (type and bytes), to put back.
-struct StoredValue {
-    bool present = false;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
-
-StoredValue read_value(const std::string& value_name) {
-    StoredValue v;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
-    win::UniqueRegKey owner(key);
-    DWORD size = 0;
-    if (RegQueryValueExA(key, value_name.c_str(), nullptr, &v.type, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return v;
-    v.data.resize(size);
-    v.present = RegQueryValueExA(key, value_name.c_str(), nullptr, &v.type, v.data.data(), &size) ==
-                ERROR_SUCCESS;
-    v.data.resize(size);
-    return v;
-}
-
-void write_value(const std::string& value_name, const StoredValue* v) {
+void delete_registry_value(const std::string& value_name) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
     win::UniqueRegKey owner(key);
-    if (v) {
-        RegSetValueExA(key, value_name.c_str(), 0, v->type, v->data.data(),
-                       static_cast<DWORD>(v->data.size()));
-    } else {
-        RegDeleteValueA(key, value_name.c_str());
-    }
+    RegDeleteValueA(key, value_name.c_str());
+}
+
+// Deletes the font's file; a read-only, hidden or system one is made plain
+// first when that is what stopped it.
+bool delete_font_file(const std::string& path) {
+    if (win::delete_file(path)) return true;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    return win::delete_file(path);
 }
 
 }  // namespace
@@ -85,19 +63,19 @@ RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& 
         if (copy.made) DeleteFileA((bin_folder + copy.name).c_str());
         return RemovalOutcome::NotRemoved;
     };
-    const StoredValue value = read_value(value_name);
-    // Nothing holds a font GDI would not let go of (one it never loaded, or
-    // any font under Wine): its registration is all there is to remove.
-    const bool resource_removed = remove_installed_font(path, value_name);
-    if (!resource_removed && !win::not_held(path)) return undo_copy();
-    if (!win::delete_file(path)) {
-        // The file will not go (in use, a read-only place): the font is put
-        // back as it was, and nothing is reported as removed.
-        if (resource_removed) AddFontResourceA(path.c_str());
-        if (value.present) write_value(value_name, &value);
+    // The font removal sequence: its uninstall removes the font resource and
+    // then the registry value. The value goes last here, once the file is
+    // safely gone, so that a file that will not go leaves the font as it
+    // was. Nothing holds a font GDI would not let go of (one it never loaded,
+    // or any font under Wine): its registration is all there is to remove.
+    const bool released = RemoveFontResourceA(path.c_str()) != 0;
+    if (!released && !win::not_held(path)) return undo_copy();
+    if (!delete_font_file(path)) {
+        // In use, or a read-only place: the font is put back as it was.
+        if (released) AddFontResourceA(path.c_str());
         return undo_copy();
     }
-    write_value(value_name, nullptr);
+    delete_registry_value(value_name);
     return RemovalOutcome::Removed;
 }
 

@@ -21,14 +21,14 @@ enum class RemovalOutcome {
 //     kept and used; a different one is never replaced, and the copy takes
 //     the next free name "name (2).ttf", "name (3).ttf", ... Each copy is
 //     checked byte for byte before anything else happens.
-//  2. The font removal sequence (font_primitives.h). A font it cannot
-//     remove but that no process holds (a font GDI never loaded, or any
-//     font under Wine, which holds none) is unregistered once its file has
-//     been deleted.
-//  3. The file is deleted, and a registry value left by the fallback of the
-//     removal sequence goes with it, so no value names a missing file. A
-//     file that will not go (in use, a read-only place) is left as it was:
-//     its font resource and registry value are put back.
+//  2. The font's resource is removed (the uninstall of font_primitives.h).
+//     A font GDI will not let go of but that no process holds (a font GDI
+//     never loaded, or any font under Wine, which holds none) has nothing
+//     to remove but its registration.
+//  3. The file is deleted (made plain first if its attributes stop that),
+//     and only then the registry value, so no value ever names a missing
+//     file. A file that will not go (in use, a read-only place) is left as
+//     it was, its font resource put back.
 // `stored_as` (may be null) receives the bin's file name used.
 RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& value_name,
                                     const std::string& bin_folder, const std::string& bin_name,

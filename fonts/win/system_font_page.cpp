@@ -33,8 +33,10 @@ SystemFontPage& page() {
     return p;
 }
 
+// Whether a control of the page is shown, whether or not its page is the
+// current one: the page's states are its controls' own.
 bool visible(HWND w) {
-    return IsWindowVisible(w) != FALSE;
+    return (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 // After fonts were installed or removed: the inventory is read again on a
@@ -211,18 +213,23 @@ void batch_uninstall() {
     const int rows = win::grid_row_count(g);
     const int base = results ? rows : system_font_inventory().count();
     const int factor = results ? 100 : 200;
+    win::MessagePump pump;
+    std::string progress;
     auto process = [&](int r, int name_col) {
         std::string face = win::grid_text(g, {r, name_col});
         Target t = target_of(face, false);
         if (t.path.empty()) return;  // gone from the inventory: skipped without a word
         remove(t);
-        win::set_caption(c.标签18, batch_progress_text(face, r, base, factor));
-        win::pump_pending_messages();
+        progress = batch_progress_text(face, r, base, factor);
+        // The caption is shown when it can be seen: at each repaint.
+        if (pump.repaint_due()) win::set_caption(c.标签18, progress);
+        pump.after_item();
     };
     for (int r = 0; r < rows; ++r) {
         if (win::grid_check(g, {r, 2})) process(r, 1);
         if (!results && win::grid_check(g, {r, 5})) process(r, 4);
     }
+    if (!progress.empty()) win::set_caption(c.标签18, progress);  // the last font's
     after_removal(results);
     ShowWindow(c.标签18, SW_HIDE);
 }

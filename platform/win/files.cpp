@@ -42,7 +42,7 @@ bool same_bytes(const std::string& a, const std::string& b) {
 }
 
 bool copy_verified(const std::string& source, const std::string& target) {
-    if (file_exists(target)) return false;
+    // The move at the end never replaces: a target that exists fails there.
     std::string partial = target + kPartialSuffix;
     if (!CopyFileA(source.c_str(), partial.c_str(), FALSE)) {
         DeleteFileA(partial.c_str());

@@ -48,6 +48,32 @@ void pump_pending_messages() {
     }
 }
 
+void MessagePump::after_item() {
+    const unsigned now = GetTickCount();
+    if (now - last_paint_ >= kRepaintMs) {
+        last_paint_ = now;
+        pump_pending_messages();
+        return;
+    }
+    // Asking for a message that is not there costs a round trip to the
+    // wineserver under Wine, as much as a small file operation: ask once
+    // whether anything but a repaint waits.
+    if ((HIWORD(GetQueueStatus(QS_ALLINPUT)) & ~QS_PAINT) == 0) return;
+    // Everything but WM_PAINT, which Windows makes only when asked for it.
+    MSG msg;
+    for (auto [first, last] :
+         {std::pair<UINT, UINT>{0, WM_PAINT - 1}, {WM_PAINT + 1, 0xFFFFFFFF}}) {
+        while (PeekMessageA(&msg, nullptr, first, last, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 bool run_on_ui(const std::function<void()>& fn) {
     if (on_ui_thread()) {
         fn();

@@ -31,4 +31,20 @@ bool on_ui_thread();
 // stays usable. A WM_QUIT met is posted again for the message loop.
 void pump_pending_messages();
 
+// The same for an operation of many short items: input and hand-overs are
+// dispatched at every call, but repainting at most every kRepaintMs, so
+// that a progress caption changed after each item does not cost a paint
+// of its label each time. The last state is painted when the operation
+// ends and the message loop runs again.
+inline constexpr unsigned kRepaintMs = 30;
+class MessagePump {
+  public:
+    // Whether the next after_item() repaints.
+    bool repaint_due() const { return GetTickCount() - last_paint_ >= kRepaintMs; }
+    void after_item();
+
+  private:
+    unsigned last_paint_ = 0;
+};
+
 }  // namespace yq::win

@@ -10,8 +10,12 @@
   picture-memory: the program's peak working set while it shows 20 catalogue
     pages of pictures that claim 4096 x 4096 (BMP, GIF, JPEG, PNG in an icon)
     or inflate without end, beside the same 20 pages of ordinary pictures.
+  search-keys: with 2,000 and with 10,000 registered fonts, one keystroke in
+    the search box and one in the preview text box, until the grid is done.
+  batch-uninstall: 500 fonts uninstalled in one batch beside a bare loop of
+    the same calls over 500 others; the UI thread's answers meanwhile.
 
-usage: run.py [page-load|download-latency|picture-memory|all]  (from the source tree, after
+usage: run.py [page-load|download-latency|picture-memory|search-keys|batch-uninstall|all]  (from the source tree, after
 scripts/test.sh or the native and win64 builds)
 """
 import os
@@ -34,7 +38,7 @@ def session(name):
                           name, native=NATIVE)
 
 
-def run_harness(s, mode):
+def run_harness(s, mode, *args):
     """Starts the program, then the harness beside it in the same session."""
     shutil.copy(os.path.join(WIN64, "tests", "bench", "ui", "yq_ui_bench.exe"),
                 os.path.join(s.program_dir, "yq_ui_bench.exe"))
@@ -44,7 +48,7 @@ def run_harness(s, mode):
     log = os.path.join(s.tmp, mode + ".log")
     with open(log, "wb") as f:
         rc = subprocess.run(s.in_netns([driver.WINE, os.path.join(s.program_dir, "yq_ui_bench.exe"),
-                                        mode], s.program_dir), cwd=s.program_dir, env=s.env, stdout=f,
+                                        mode] + list(args), s.program_dir), cwd=s.program_dir, env=s.env, stdout=f,
                             stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                             timeout=600).returncode
     with open(log, "rb") as f:
@@ -160,6 +164,49 @@ def picture_memory():
     return 0 if ratio <= 1.5 else 1
 
 
+def bench_fonts(s, count, registered):
+    """Fonts BenchFace00001.ttf ... in the Fonts folder, the first `registered`
+    of them the only ones in the fonts key; and a catalogue of one entry."""
+    driver.make_catalogue(NATIVE, [("dl", "中文字体", "类"), ("table", "类"),
+                                   ("row", "类", "字体", "-", "k")], s.file("ztdata.mdb"))
+    fonts = s.drive_c("windows", "Fonts")
+    subprocess.run(["/usr/bin/python3", os.path.join(ROOT, "tests", "win", "fonts",
+                                                     "make_test_fonts.py"), "--bench", str(count),
+                    fonts], check=True)
+    lines = ["Windows Registry Editor Version 5.00", "",
+             "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]"]
+    lines += ['"BenchFace%05d (TrueType)"="BenchFace%05d.ttf"' % (i, i)
+              for i in range(1, registered + 1)]
+    reg = os.path.join(s.tmp, "bench.reg")
+    with open(reg, "w", encoding="utf-16") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+    subprocess.run(s.in_netns([driver.WINE, "reg", "delete",
+                               r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts",
+                               "/va", "/f"]), env=s.env, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(s.in_netns([driver.WINE, "regedit", "/S", "Z:" + reg.replace("/", "\\")]),
+                   env=s.env, check=True)
+
+
+def search_keys():
+    rc = 0
+    for count in (2000, 10000):
+        with session("search-keys-%d" % count) as s:
+            bench_fonts(s, count, count)
+            rc |= run_harness(s, "search-keys")
+    return rc
+
+
+def batch_uninstall():
+    with session("batch-uninstall") as s:
+        # Two batches of 500 (the harness registers the second) and 500 more
+        # for the bare loop.
+        bench_fonts(s, 1500, 500)
+        bin_dir = os.path.join(s.tmp, "bare-bin")
+        os.makedirs(bin_dir)
+        return run_harness(s, "batch-uninstall", "Z:" + bin_dir.replace("/", "\\") + "\\",
+                           "500")
+
+
 if __name__ == "__main__":
     which = sys.argv[1] if len(sys.argv) > 1 else "all"
     rc = 0
@@ -169,4 +216,8 @@ if __name__ == "__main__":
         rc |= download_latency()
     if which in ("picture-memory", "all"):
         rc |= picture_memory()
+    if which in ("search-keys", "all"):
+        rc |= search_keys()
+    if which in ("batch-uninstall", "all"):
+        rc |= batch_uninstall()
     sys.exit(rc)
