@@ -179,6 +179,19 @@ class ManagePage(unittest.TestCase):
         self.assertEqual(self.results(), [f for f in by_letter if "dejavu" in f.lower()])
         self.search("")
 
+        # Ticking: a release in a check band toggles it; elsewhere, or with
+        # the right button, nothing changes.
+        g = s.control("系统字体表格")
+        row_y = g["cy"] + 16
+        for x, want in ((340, [1, 0]), (340, [0, 0]), (700, [0, 1]), (330, [0, 1]), (250, [0, 1])):
+            s.click(g["cx"] + x, row_y)
+            driver.wait_for(lambda: [s.checks("系统字体表格")[0][c] for c in (2, 5)] == want, 10,
+                            what="ticks %s after x %d" % (want, x))
+        s.click(g["cx"] + 340, row_y, button=3)
+        driver.wait_for(lambda: s.probe("menus"), 10, what="the menu")
+        s.x("key", "Escape")
+        self.assertEqual([s.checks("系统字体表格")[0][c] for c in (2, 5)], [0, 1])
+
         # The preview text in every sample cell, the last row's right one too.
         s.type_into("编辑框2", "Preview42")
         rows = s.grid("系统字体表格")
@@ -254,6 +267,15 @@ class ManagePage(unittest.TestCase):
         self.right_click_delete("系统字体表格2", 0, 100)
         driver.wait_for(lambda: os.path.exists(os.path.join(self.bin, "ProbePairA.ttf")), 30,
                         what="ProbePairA in the bin")
+        # 复制文件名 copies the font file's own name.
+        self.search("YqTwin")
+        g = s.control("系统字体表格2")
+        s.click(g["cx"] + 100, g["cy"] + 12, button=3)
+        driver.wait_for(lambda: s.probe("menus"), 10, what="the menu")
+        s.x("key", "Down", "Down", "Return")
+        driver.wait_for(lambda: subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=s.env,
+                                               capture_output=True, timeout=10).stdout == b"twin.ttf",
+                        10, what="the file name on the clipboard")
         self.assertEqual(digest(os.path.join(self.bin, "ProbePairA.ttf")),
                          digest(os.path.join(probe, "ProbePair.ttc")))
         # Two different fonts of one file name, one after the other: both kept.
