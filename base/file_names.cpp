@@ -11,6 +11,10 @@ char ascii_upper(char c) {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
+char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 }  // namespace
 
 bool is_forbidden_in_file_name(unsigned char c) {
@@ -78,6 +82,34 @@ bool is_storable_file_name(std::string_view name) {
     // A trail byte can be neither '.' nor ' ', so the last byte is a character.
     if (last == '.' || last == ' ') return false;
     return !names_device(name) && gbk_char_count(name) <= kMaxFileNameChars;
+}
+
+std::string_view file_name_of(std::string_view path) {
+    size_t cut = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); i += gbk_char_size(path, i))
+        if (path[i] == '\\' || path[i] == '/') cut = i;
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+std::pair<std::string_view, std::string_view> split_extension(std::string_view name) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return {name, {}};
+    return {name.substr(0, dot), name.substr(dot)};
+}
+
+std::string numbered_file_name(std::string_view name, int k) {
+    auto [stem, extension] = split_extension(name);
+    std::string numbered = std::string(stem) + " (" + int_to_text(k) + ")" + std::string(extension);
+    return is_storable_file_name(numbered) ? numbered : std::string();
+}
+
+bool is_partial_file_name(std::string_view name) {
+    if (name.size() < kPartialSuffix.size()) return false;
+    std::string_view tail = name.substr(name.size() - kPartialSuffix.size());
+    for (size_t i = 0; i < tail.size(); ++i) {
+        if (ascii_lower(tail[i]) != kPartialSuffix[i]) return false;
+    }
+    return true;
 }
 
 }  // namespace yq

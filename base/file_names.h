@@ -6,11 +6,15 @@
 //   names_device            Windows opens a device, not a file, for this name
 //   is_storable_file_name   Windows stores and reads back exactly this name
 //   gbk_char_count          characters of a GBK text
+//   file_name_of            the last part of a path
+//   numbered_file_name      "stem (k).ext", for a name that is taken
+//   is_partial_file_name    a file still being written under a final name to come
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace yq {
 
@@ -48,5 +52,23 @@ std::string safe_file_stem(std::string_view text, size_t reserved);
 // a trail byte, no trailing dot or blank (Windows would drop them), not a
 // device name, and at most kMaxFileNameChars characters.
 bool is_storable_file_name(std::string_view name);
+
+// The part of a path after its last backslash or slash (Windows takes both
+// as separators), stepping by GBK characters; all of it when there is none.
+std::string_view file_name_of(std::string_view path);
+
+// A name split at its last dot: "a.b.ttf" gives "a.b" and ".ttf"; a name
+// without a dot, or with only a leading one, has no extension.
+std::pair<std::string_view, std::string_view> split_extension(std::string_view name);
+
+// "stem (k).ext" (k from 2) for a file name that is taken in a folder;
+// empty when the result would not be storable (too long).
+std::string numbered_file_name(std::string_view name, int k);
+
+// Files being written are named after their final name plus this suffix,
+// beside it, and moved to the final name once whole: a copy or download cut
+// short never leaves a truncated file under a name the program lists.
+inline constexpr std::string_view kPartialSuffix = ".yqpart";
+bool is_partial_file_name(std::string_view name);
 
 }  // namespace yq

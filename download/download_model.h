@@ -169,7 +169,6 @@ std::string target_path(std::string_view download_folder, std::string_view font_
 // the target only once it has been checked, unpacked and installed, so a
 // failed or cut download never touches an earlier good copy. The partial
 // file holds a container, which no font listing takes for a font.
-inline constexpr std::string_view kPartialSuffix = ".yqpart";
 std::string partial_path(std::string_view target);
 
 // The file name the font is installed under in the Fonts folder: the same

@@ -12,21 +12,6 @@ constexpr std::string_view kUninstalling = "\xD0\xB6\xD4\xD8";                  
 constexpr std::string_view kDone = ".\xCD\xEA\xB3\xC9:";                             // .完成:
 constexpr std::string_view kDeleteSuffix = "  )";
 
-// The part of a path after its last backslash, stepping by GBK characters.
-std::string_view base_name(std::string_view path) {
-    size_t cut = std::string_view::npos;
-    for (size_t i = 0; i < path.size(); i += gbk_char_size(path, i))
-        if (path[i] == '\\' || path[i] == '/') cut = i;
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
-// A name split at its last dot: "a.b.ttf" gives "a.b" and ".ttf".
-std::pair<std::string_view, std::string_view> split_extension(std::string_view name) {
-    size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) return {name, {}};
-    return {name.substr(0, dot), name.substr(dot)};
-}
-
 }  // namespace
 
 std::string delete_item_caption(std::string_view face) {
@@ -56,19 +41,13 @@ std::string batch_progress_text(std::string_view face, int r, int n, int factor)
 }
 
 std::string recycle_name_of_path(std::string_view path) {
-    std::string_view name = base_name(path);
+    std::string_view name = file_name_of(path);
     return is_storable_file_name(name) ? std::string(name) : safe_file_stem(name, 0);
 }
 
 std::string recycle_name_of_face(std::string_view face) {
     std::string stem = safe_file_stem(face, 4);
     return stem.empty() ? std::string() : stem + ".ttf";
-}
-
-std::string numbered_recycle_name(std::string_view name, int k) {
-    auto [stem, extension] = split_extension(name);
-    std::string numbered = std::string(stem) + " (" + int_to_text(k) + ")" + std::string(extension);
-    return is_storable_file_name(numbered) ? numbered : std::string();
 }
 
 }  // namespace yq

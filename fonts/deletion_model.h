@@ -9,7 +9,6 @@
 //   batch_progress_text        "卸载" + face + ".完成:" + percent + "%"
 //   recycle_name_of_path       a removed file's name in the recycle bin
 //   recycle_name_of_face       the name a delete from the result grid uses
-//   numbered_recycle_name      "name (k).ext" when the name is taken
 #pragma once
 
 #include <string>
@@ -40,8 +39,5 @@ std::string batch_progress_text(std::string_view face, int r, int n, int factor)
 std::string recycle_name_of_path(std::string_view path);
 // The face name made a storable stem, + ".ttf"; empty when none is left.
 std::string recycle_name_of_face(std::string_view face);
-// "stem (k).ext" for a name that is taken (k from 2), the extension being
-// the part from the last dot on; empty when the result would be too long.
-std::string numbered_recycle_name(std::string_view name, int k);
 
 }  // namespace yq

@@ -2,6 +2,9 @@
 
 #include "app/win/main_window.h"
 #include "catalogue/win/catalogue_page.h"
+#include "collections/win/backup_page.h"
+#include "collections/win/downloaded_page.h"
+#include "collections/win/recycle_bin_page.h"
 #include "download/win/download_manager.h"
 #include "fonts/win/inventory.h"
 #include "fonts/win/system_font_page.h"
@@ -38,13 +41,26 @@ void fonts_changed() {
     refresh_catalogue_rows();
 }
 
-}  // namespace
+// After a collection page installed or removed fonts: the inventory read
+// again on a worker, then the same lists as after a download.
+void collection_fonts_changed() {
+    rebuild_inventory_in_background(fonts_changed);
+}
 
-// Subsystems that are not part of the program yet leave their entries empty;
-// each entry names what it will run.
-void refresh_downloaded_fonts() {}
-void refresh_recycle_bin() {}
-void refresh_backups() {}
+void wire_collection_pages() {
+    const std::string dir = program_directory();
+    wire_downloaded_page({c(我的字体表格), c(标签3), c(图形按钮27), c(图形按钮14), c(图形按钮28),
+                          c(选择框2), c(标签6)},
+                         dir + "\\字体下载目录\\", {collection_fonts_changed});
+    wire_recycle_bin_page({c(回收站表格), c(标签4), c(图形按钮16), c(图形按钮15), c(选择框1),
+                           c(标签5), c(标签9)},
+                          dir + "\\字体回收站\\", {collection_fonts_changed});
+    wire_backup_page({c(备份表格), c(图形按钮1), c(图形按钮10), c(图形按钮29), c(选择框3), c(标签19),
+                      c(标签7), c(标签8)},
+                     dir + "\\字体备份\\", {collection_fonts_changed});
+}
+
+}  // namespace
 
 void spinner_tick() {
     catalogue_spinner_tick();
@@ -90,6 +106,7 @@ void wire_pages(HWND main) {
                                catalogue_download_finished(font, installed);
                            },
                            fonts_changed});
+    wire_collection_pages();
     // Picture buttons whose behaviour is not part of the program yet do nothing
     // when clicked.
 }

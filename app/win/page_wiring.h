@@ -15,9 +15,4 @@ void show_control_menu(int x, int y);
 
 void spinner_tick();  // 时钟2, every 50 ms
 
-// List refreshes run by the page selection.
-void refresh_downloaded_fonts();
-void refresh_recycle_bin();
-void refresh_backups();
-
 }  // namespace yq

@@ -1,7 +1,8 @@
 #include "app/win/startup_steps.h"
 
 #include "catalogue/win/catalogue_page.h"
-#include "fonts/win/installed_fonts.h"
+#include "collections/win/downloaded_page.h"
+#include "fonts/win/face_names.h"
 #include "fonts/win/inventory.h"
 #include "fonts/win/system_font_page.h"
 #include "platform/win/settings.h"
@@ -26,7 +27,9 @@ std::vector<std::string> startup_face_names() {
     return names;
 }
 
-void startup_list_downloaded_fonts() {}
+void startup_list_downloaded_fonts() {
+    refresh_downloaded_fonts();
+}
 
 void startup_fill_font_grid() {
     win::run_on_ui([] { fill_system_font_grid(); });

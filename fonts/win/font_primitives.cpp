@@ -104,18 +104,26 @@ bool set_registry_value(const std::string& name, const std::string& data) {
 }
 
 // Copies the font into the folder, made writable for the copy when it is
-// read-only and put back afterwards. The shell shows the Fonts folder
-// specially because of its system attribute: it is never cleared. A copy
-// refused because the target already holds these very bytes (Windows will
-// not overwrite a loaded font) has nothing left to do, and is no failure.
-bool copy_into(const std::string& folder, const std::string& source, const std::string& target) {
-    DWORD attributes = GetFileAttributesA(folder.c_str());
-    bool unlocked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-    if (unlocked) SetFileAttributesA(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    bool copied =
-        CopyFileA(source.c_str(), target.c_str(), FALSE) || win::same_bytes(source, target);
-    if (unlocked) SetFileAttributesA(folder.c_str(), attributes);
-    return copied;
+// read-only and put back afterwards. A copy refused because the target
+// already holds these very bytes (Windows will not overwrite a loaded font)
+// has nothing left to do, and is no failure.
+bool copy_into(const std::string& source, const std::string& target) {
+    FontsFolderUnlocked writable;
+    return CopyFileA(source.c_str(), target.c_str(), FALSE) || win::same_bytes(source, target);
+}
+
+std::string registry_value(const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+    win::UniqueRegKey owner(key);
+    char data[MAX_PATH * 2] = "";
+    DWORD size = sizeof data - 1, type = 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return {};
+    }
+    return std::string(data, strnlen(data, size));
 }
 
 }  // namespace
@@ -124,7 +132,7 @@ bool install_font(const std::string& path, std::string& file_name) {
     std::string face = strip_blanks(install_face_name(path));
     file_name = strip_blanks(file_name);
     if (face.empty()) return false;
-    if (file_name.empty()) file_name = win::base_name(path);
+    if (file_name.empty()) file_name = std::string(file_name_of(path));
     const std::string& folder = fonts_folder();
     if (!is_storable_file_name(file_name) || !lands_in_fonts_folder(folder, file_name))
         return false;
@@ -132,7 +140,7 @@ bool install_font(const std::string& path, std::string& file_name) {
     if (name.empty()) return false;
     std::string target = folder + name;
     bool existed = win::file_exists(target);
-    if (!copy_into(folder, path, target)) return false;
+    if (!copy_into(path, target)) return false;
     // The value is written last, so that it never names a file that is not
     // there or a font GDI refused; what this install created goes again.
     if (!AddFontResourceA(target.c_str())) {
@@ -150,12 +158,40 @@ bool install_font(const std::string& path, std::string& file_name) {
 
 bool uninstall_font(const std::string& path, const std::string& value_name) {
     if (!RemoveFontResourceA(path.c_str())) return false;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-        win::UniqueRegKey owner(key);
-        RegDeleteValueA(key, value_name.c_str());
-    }
+    delete_font_value(value_name);
     return true;
+}
+
+bool unregister_font(const std::string& path, const std::string& value_name) {
+    if (!RemoveFontResourceA(path.c_str()) && !win::not_held(path)) return false;
+    return delete_font_value(value_name);
+}
+
+bool delete_font_value(const std::string& value_name) {
+    HKEY key = nullptr;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_WRITE, &key);
+    if (rc == ERROR_FILE_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    win::UniqueRegKey owner(key);
+    rc = RegDeleteValueA(key, value_name.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool installed_as(const std::string& source, const std::string& file_name) {
+    std::string face = strip_blanks(install_face_name(source));
+    if (face.empty() || file_name.empty()) return false;
+    return win::same_bytes(source, fonts_folder() + file_name) &&
+           same_path(registry_value(face + kTrueTypeSuffix), file_name);
+}
+
+FontsFolderUnlocked::FontsFolderUnlocked()
+    : attributes_(GetFileAttributesA(fonts_folder().c_str())),
+      unlocked_(attributes_ != INVALID_FILE_ATTRIBUTES && (attributes_ & FILE_ATTRIBUTE_READONLY)) {
+    if (unlocked_) SetFileAttributesA(fonts_folder().c_str(), attributes_ & ~FILE_ATTRIBUTE_READONLY);
+}
+
+FontsFolderUnlocked::~FontsFolderUnlocked() {
+    if (unlocked_) SetFileAttributesA(fonts_folder().c_str(), attributes_);
 }
 
 bool remove_font_resource_and_broadcast(const std::string& path) {

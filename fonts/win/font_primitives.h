@@ -41,6 +41,39 @@ bool install_font(const std::string& path, std::string& file_name);
 // value `value_name`. The file stays. True when the resource was removed.
 bool uninstall_font(const std::string& path, const std::string& value_name);
 
+// Takes an installed font off the system and leaves its file where it is:
+// the font resource is removed, then the registry value `value_name`. A font
+// GDI will not let go of but that no process holds (one GDI never loaded,
+// or any font under Wine, which holds none) has nothing to remove but its
+// registration. True when the value was deleted (or was not there).
+bool unregister_font(const std::string& path, const std::string& value_name);
+
+// Deletes the registry value `value_name` of the fonts key; true when it is
+// gone (or never was).
+bool delete_font_value(const std::string& value_name);
+
+// Whether the font file `source` is installed as `file_name`: the Fonts
+// folder holds the same bytes under that name, and the registry value of
+// the source's face names that file. What a restore checks before it lets
+// go of its own copy.
+bool installed_as(const std::string& source, const std::string& file_name);
+
+// Keeps the Fonts folder writable for as long as it lives, when it was
+// read-only, and then puts its attributes back exactly as they were found
+// (the system attribute, which makes the shell show the folder as the Fonts
+// folder, is never touched).
+class FontsFolderUnlocked {
+  public:
+    FontsFolderUnlocked();
+    ~FontsFolderUnlocked();
+    FontsFolderUnlocked(const FontsFolderUnlocked&) = delete;
+    FontsFolderUnlocked& operator=(const FontsFolderUnlocked&) = delete;
+
+  private:
+    unsigned long attributes_;
+    bool unlocked_;
+};
+
 // RemoveFontResourceA(path), then a synchronous WM_FONTCHANGE broadcast when
 // it worked. The registry is not touched.
 bool remove_font_resource_and_broadcast(const std::string& path);

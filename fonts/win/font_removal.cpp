@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include "fonts/deletion_model.h"
+#include "base/file_names.h"
 #include "fonts/win/font_primitives.h"
 #include "platform/win/files.h"
-#include "platform/win/handles.h"
 
 namespace yq {
 namespace {
@@ -23,7 +22,7 @@ struct BinCopy {
 
 BinCopy copy_into_bin(const std::string& path, const std::string& folder, const std::string& name) {
     for (int k = 1; k <= kMaxNumberedNames; ++k) {
-        std::string candidate = k == 1 ? name : numbered_recycle_name(name, k);
+        std::string candidate = k == 1 ? name : numbered_file_name(name, k);
         if (candidate.empty()) break;
         std::string target = folder + candidate;
         // The copy never replaces a file, so it is tried first: a name that
@@ -33,13 +32,6 @@ BinCopy copy_into_bin(const std::string& path, const std::string& folder, const 
         if (win::same_bytes(path, target)) return {candidate, false};
     }
     return {};
-}
-
-void delete_registry_value(const std::string& value_name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-    win::UniqueRegKey owner(key);
-    RegDeleteValueA(key, value_name.c_str());
 }
 
 // Deletes the font's file; a read-only, hidden or system one is made plain
@@ -75,7 +67,7 @@ RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& 
         if (released) AddFontResourceA(path.c_str());
         return undo_copy();
     }
-    delete_registry_value(value_name);
+    delete_font_value(value_name);
     return RemovalOutcome::Removed;
 }
 

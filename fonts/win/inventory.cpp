@@ -1,5 +1,9 @@
 #include "fonts/win/inventory.h"
 
+#include <windows.h>
+
+#include <memory>
+
 #include "fonts/win/installed_fonts.h"
 #include "platform/win/ui_thread.h"
 
@@ -10,6 +14,16 @@ FontInventory g_inventory;
 // Rebuilds are numbered when they start; a result replaces the inventory only
 // when no rebuild started after it has been applied already. UI thread only.
 int g_rebuilds_started = 0, g_rebuilds_done = 0;
+
+struct BackgroundRebuild {
+    std::function<void()> then_on_ui;
+};
+
+DWORD WINAPI background_rebuild(void* arg) {
+    std::unique_ptr<BackgroundRebuild> job(static_cast<BackgroundRebuild*>(arg));
+    rebuild_inventory(job->then_on_ui);
+    return 0;
+}
 
 }  // namespace
 
@@ -32,6 +46,16 @@ void rebuild_inventory(const std::function<void()>& then_on_ui) {
         }
         if (then_on_ui) then_on_ui();
     });
+}
+
+void rebuild_inventory_in_background(std::function<void()> then_on_ui) {
+    auto* job = new BackgroundRebuild{std::move(then_on_ui)};
+    HANDLE t = CreateThread(nullptr, 0, background_rebuild, job, 0, nullptr);
+    if (t) {
+        CloseHandle(t);
+    } else {
+        delete job;
+    }
 }
 
 }  // namespace yq

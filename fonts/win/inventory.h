@@ -25,6 +25,11 @@ FontInventory& system_font_inventory();
 // up the window.
 void rebuild_inventory(const std::function<void()>& then_on_ui = {});
 
+// The same on a worker thread of its own, for the UI thread after fonts were
+// installed or removed: then_on_ui runs on the UI thread once the new
+// inventory is in place.
+void rebuild_inventory_in_background(std::function<void()> then_on_ui = {});
+
 // Whether a face is installed (UI thread).
 bool is_face_installed(const std::string& face);
 

@@ -1,7 +1,6 @@
 #include "fonts/win/system_font_page.h"
 
-#include <memory>
-
+#include "base/file_names.h"
 #include "fonts/deletion_model.h"
 #include "fonts/search_model.h"
 #include "fonts/win/font_grid.h"
@@ -42,27 +41,11 @@ bool visible(HWND w) {
 // After fonts were installed or removed: the inventory is read again on a
 // worker, as the start-up work's is, and then, on the UI thread, the grid
 // is filled and `then` runs.
-struct Rebuild {
-    std::function<void()> then;
-};
-
-DWORD WINAPI rebuild_worker(void* arg) {
-    std::unique_ptr<Rebuild> job(static_cast<Rebuild*>(arg));
-    rebuild_inventory([&] {
-        fill_system_font_grid();
-        if (job->then) job->then();
-    });
-    return 0;
-}
-
 void rebuild_and_fill(std::function<void()> then = {}) {
-    auto* job = new Rebuild{std::move(then)};
-    HANDLE t = CreateThread(nullptr, 0, rebuild_worker, job, 0, nullptr);
-    if (t) {
-        CloseHandle(t);
-    } else {
-        delete job;
-    }
+    rebuild_inventory_in_background([then = std::move(then)] {
+        fill_system_font_grid();
+        if (then) then();
+    });
 }
 
 // --- search and preview ---------------------------------------------------------
@@ -254,7 +237,7 @@ void on_menu(bool system_grid, int row, int x) {
         case FontMenuCommand::CopyFileName: {
             const FontInventory& inventory = system_font_inventory();
             int at = inventory.find(face_from_delete_caption(choice.delete_caption));
-            if (at != 0) copy_to_clipboard(c.main, win::base_name(inventory.file_path(at)));
+            if (at != 0) copy_to_clipboard(c.main, std::string(file_name_of(inventory.file_path(at))));
             break;
         }
         case FontMenuCommand::DeleteFont:

@@ -5,13 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "base/text.h"
+#include "base/file_names.h"
 #include "platform/win/handles.h"
 
 namespace yq::win {
 namespace {
-
-constexpr char kPartialSuffix[] = ".yqpart";
 
 UniqueFile open_for_reading(const std::string& path) {
     return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -43,7 +41,7 @@ bool same_bytes(const std::string& a, const std::string& b) {
 
 bool copy_verified(const std::string& source, const std::string& target) {
     // The move at the end never replaces: a target that exists fails there.
-    std::string partial = target + kPartialSuffix;
+    std::string partial = target + std::string(kPartialSuffix);
     if (!CopyFileA(source.c_str(), partial.c_str(), FALSE)) {
         DeleteFileA(partial.c_str());
         return false;
@@ -64,14 +62,6 @@ bool not_held(const std::string& path) {
 
 bool delete_file(const std::string& path) {
     return DeleteFileA(path.c_str()) && !file_exists(path);
-}
-
-std::string base_name(const std::string& path) {
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < path.size(); i += gbk_char_size(path, i)) {
-        if (path[i] == '\\') cut = i;
-    }
-    return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 }  // namespace yq::win

@@ -26,7 +26,4 @@ bool not_held(const std::string& path);
 // read-only file system as done and leaves the file: only looking tells.)
 bool delete_file(const std::string& path);
 
-// The part of a path after its last backslash (GBK-aware), or all of it.
-std::string base_name(const std::string& path);
-
 }  // namespace yq::win

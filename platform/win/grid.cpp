@@ -106,7 +106,9 @@ void update_scroll(HWND w, GridState* s) {
     int count = static_cast<int>(s->rows.size());
     s->top = std::clamp(s->top, 0, std::max(0, count - page));
     if (!s->redraw) return;  // brought up to date when drawing is switched back on
-    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL};
+    // The bar shows only while rows lie out of view: the list pages narrow
+    // their name column for it from the row count on which it appears.
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS};
     si.nMin = 0;
     si.nMax = std::max(0, count - 1);
     si.nPage = static_cast<UINT>(page);
@@ -432,6 +434,12 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case GM_GETCHECKAT: {
             Cell* c = s->cell(static_cast<int>(wp), static_cast<int>(lp));
             return c && c->checked;
+        }
+        case GM_GETCELLFONTAT: {
+            Cell* c = s->cell(static_cast<int>(wp), static_cast<int>(lp));
+            if (!c) return 0;
+            ATOM face = c->face.empty() ? 0 : GlobalAddAtomA(c->face.substr(0, 255).c_str());
+            return MAKELONG(face, c->height);
         }
         case GM_SETCHECK:
             set_check(w, s, wp, lp != 0);

@@ -17,6 +17,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+DEJAVU = "/usr/share/fonts/truetype/dejavu/"
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 TITLE = "砚青3.6"
@@ -381,7 +382,7 @@ class Session:
     # --- reading back -------------------------------------------------------------------
     # Probe commands that always answer in JSON: an empty answer means the
     # probe itself did not run through (a loaded machine), never "nothing".
-    JSON_PROBES = {"tree", "cell", "grid", "checks", "boxes", "menus", "design"}
+    JSON_PROBES = {"tree", "cell", "grid", "checks", "fonts", "boxes", "menus", "design", "windows"}
 
     def probe(self, *args):
         for attempt in range(3):
@@ -395,6 +396,36 @@ class Session:
         else:
             raise RuntimeError("the probe did not answer: %s" % (args,))
         return json.loads(text) if text and text[0] in "[{\"" else text
+
+    def watch(self, name, seconds):
+        """Starts recording every caption the control `name` shows, for
+        `seconds`, and returns once the recording runs; finish() of the
+        returned object waits for the end and gives the captions in order."""
+        ready = os.path.join(self.tmp, "watch-%d.ready" % time.monotonic_ns())
+        out = open(ready + ".out", "w+b")
+        proc = subprocess.Popen(self.in_netns([WINE, self.probe_exe, "watch", name,
+                                               str(int(seconds * 1000)),
+                                               "Z:" + ready.replace("/", "\\")]),
+                                env=self.env, stdin=subprocess.DEVNULL, stdout=out,
+                                stderr=subprocess.DEVNULL)
+        wait_for(lambda: os.path.exists(ready), 60, what="the caption watch")
+
+        class Watch:
+            def finish(_):
+                proc.wait(timeout=seconds + 60)
+                out.seek(0)
+                text = out.read().decode("utf-8", "replace").strip()
+                out.close()
+                return json.loads(text)
+        return Watch()
+
+    def read_only(self, path):
+        """Makes a folder read-only for the program (a bind mount in the
+        session's mount namespace; nothing changes outside it)."""
+        assert self.netns, "read-only folders need the session's own mount namespace"
+        subprocess.run(["nsenter", "-t", str(self.netns.pid), "-m", "sh", "-c",
+                        "mount --bind \"$0\" \"$0\" && mount -o remount,ro,bind \"$0\" \"$0\"",
+                        path], check=True)
 
     def grid(self, name):
         """Every cell text of a grid: a list of rows of texts."""
@@ -473,6 +504,34 @@ class Session:
                 values[m.group(1)] = m.group(3)
         return values
 
+    FONTS_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts"
+
+    def set_font_values(self, values, only=False):
+        """Writes fonts key values {name: data} through a UTF-16 .reg file;
+        with `only`, the key holds nothing else afterwards."""
+        if only:
+            subprocess.run(self.in_netns([WINE, "reg", "delete", self.FONTS_KEY, "/va", "/f"]),
+                           env=self.env, check=True, stdout=subprocess.DEVNULL)
+        lines = ["Windows Registry Editor Version 5.00", "",
+                 "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]"]
+        for name, data in values.items():
+            lines.append('"%s"="%s"' % (name, data.replace("\\", "\\\\")))
+        path = os.path.join(self.tmp, "fonts.reg")
+        with open(path, "w", encoding="utf-16") as f:
+            f.write("\r\n".join(lines) + "\r\n")
+        subprocess.run(self.in_netns([WINE, "regedit", "/S", "Z:" + path.replace("/", "\\")]),
+                       env=self.env, check=True)
+
+    def register_fonts(self, fonts, only=False):
+        """Puts {file name in the Fonts folder: (source file, face)} into the
+        Fonts folder and the fonts key, as an installer would. A source of None
+        registers the name as it is (an absolute path of a font elsewhere)."""
+        for name, (source, face) in fonts.items():
+            if source:
+                shutil.copy(source, self.drive_c("windows", "Fonts", name))
+        self.set_font_values({face + " (TrueType)": name for name, (source, face) in fonts.items()},
+                             only)
+
     def windows_path(self, path):
         """The host path of a Windows path of this prefix (C: or Z:), or None."""
         if len(path) < 3 or path[1:3] != ":\\":
@@ -523,6 +582,33 @@ class Session:
 
     def __exit__(self, *exc):
         self.close()
+
+
+def build_font_catalogue(tmp, native, categories, source_font=DEJAVU + "DejaVuSans.ttf"):
+    """A published catalogue of fonts made for the test. categories:
+    {category: [face, ...]} in the 中文字体 group. Returns the published
+    folder, {face: (address, font file)} and {category: [face, ...]} in the
+    catalogue's row order."""
+    src = os.path.join(tmp, "src")
+    fonts = {}
+    for category, faces in categories.items():
+        folder = os.path.join(src, "中文字体", category)
+        subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_fonts.py"), source_font,
+                        folder] + faces, check=True)
+        for i, face in enumerate(faces):
+            fonts[face] = os.path.join(folder, "%02d.ttf" % i)
+    out = os.path.join(tmp, "published")
+    server = os.path.join(native, "server", "yanqing-server")
+    subprocess.run([server, "build", src, out], check=True, capture_output=True)
+    dump = json.loads(subprocess.run([server, "dump", os.path.join(out, "ztdata.mdb")],
+                                     check=True, capture_output=True).stdout)
+    rows = {}
+    for table in dump["tables"]:
+        if table["name"] in categories:
+            rows[table["name"]] = [r["字体名"] for r in table["rows"]]
+            for r in table["rows"]:
+                fonts[r["字体名"]] = (r["字体地址"], fonts[r["字体名"]])
+    return out, fonts, rows
 
 
 def wait_started_without_catalogue(s):

@@ -1,7 +1,6 @@
 """One click downloads a catalogue font, shows its progress and installs it;
 failures of the server or of the catalogue never install a broken font."""
 import hashlib
-import json
 import os
 import shutil
 import subprocess
@@ -18,28 +17,7 @@ PARTIAL = ".yqpart"  # a download's file until it has been checked and installed
 
 
 def build_catalogue(tmp, categories):
-    """categories: {category: [face, ...]} in the 中文字体 group. Returns the
-    published folder and {face: (address, font file)}."""
-    src = os.path.join(tmp, "src")
-    fonts = {}
-    for category, faces in categories.items():
-        folder = os.path.join(src, "中文字体", category)
-        subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_fonts.py"), SOURCE_FONT,
-                        folder] + faces, check=True)
-        for i, face in enumerate(faces):
-            fonts[face] = os.path.join(folder, "%02d.ttf" % i)
-    out = os.path.join(tmp, "published")
-    server = os.path.join(ARGS.native, "server", "yanqing-server")
-    subprocess.run([server, "build", src, out], check=True, capture_output=True)
-    dump = json.loads(subprocess.run([server, "dump", os.path.join(out, "ztdata.mdb")],
-                                     check=True, capture_output=True).stdout)
-    rows = {}
-    for table in dump["tables"]:
-        if table["name"] in categories:
-            rows[table["name"]] = [r["字体名"] for r in table["rows"]]
-            for r in table["rows"]:
-                fonts[r["字体名"]] = (r["字体地址"], fonts[r["字体名"]])
-    return out, fonts, rows
+    return driver.build_font_catalogue(tmp, ARGS.native, categories, SOURCE_FONT)
 
 
 def files_under(root):

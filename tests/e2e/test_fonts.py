@@ -75,19 +75,6 @@ def mtime(day):
     return time.mktime((2020, 1, day, 12, 0, 0, 0, 0, -1))
 
 
-def register(s, values):
-    """Writes fonts key values {name: data} through a UTF-16 .reg file."""
-    lines = ["Windows Registry Editor Version 5.00", "",
-             "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]"]
-    for name, data in values.items():
-        lines.append('"%s"="%s"' % (name, data.replace("\\", "\\\\")))
-    path = os.path.join(s.tmp, "fonts.reg")
-    with open(path, "w", encoding="utf-16") as f:
-        f.write("\r\n".join(lines) + "\r\n")
-    subprocess.run(s.in_netns([driver.WINE, "regedit", "/S", "Z:" + path.replace("/", "\\")]),
-                   env=s.env, check=True)
-
-
 def prepare(s):
     """Only the test fonts (and 宋体) are registered, each with its own date."""
     fonts = s.drive_c("windows", "Fonts")
@@ -97,7 +84,7 @@ def prepare(s):
         os.utime(os.path.join(fonts, file_name), (mtime(DAYS[file_name]),) * 2)
     subprocess.run(s.in_netns([driver.WINE, "reg", "delete", FONTS_KEY, "/va", "/f"]), env=s.env,
                    check=True, stdout=subprocess.DEVNULL)
-    register(s, {name: v[0] for name, v in REGISTERED.items()})
+    s.set_font_values({name: v[0] for name, v in REGISTERED.items()})
 
 
 def label(s):

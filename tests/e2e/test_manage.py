@@ -44,27 +44,6 @@ def digest(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
-def register(s, fonts, only=False):
-    """Puts {file name in the Fonts folder: (source file, face)} into the
-    Fonts folder and the fonts key, as an installer would. A source of None
-    registers the name as it is (an absolute path of a font elsewhere). With
-    `only`, the key holds nothing else afterwards."""
-    if only:
-        subprocess.run(s.in_netns([driver.WINE, "reg", "delete", FONTS_KEY, "/va", "/f"]),
-                       env=s.env, check=True, stdout=subprocess.DEVNULL)
-    lines = ["Windows Registry Editor Version 5.00", "",
-             "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]"]
-    for name, (source, face) in fonts.items():
-        if source:
-            shutil.copy(source, s.drive_c("windows", "Fonts", name))
-        lines.append('"%s (TrueType)"="%s"' % (face, name.replace("\\", "\\\\")))
-    path = os.path.join(s.tmp, "fonts.reg")
-    with open(path, "w", encoding="utf-16") as f:
-        f.write("\r\n".join(lines) + "\r\n")
-    subprocess.run(s.in_netns([driver.WINE, "regedit", "/S", "Z:" + path.replace("/", "\\")]),
-                   env=s.env, check=True)
-
-
 class ManagePage(unittest.TestCase):
     def setUp(self):
         self.s = driver.Session(ARGS.exe, ARGS.probe, ARGS.artifacts, self.id().split(".")[-1])
@@ -73,7 +52,7 @@ class ManagePage(unittest.TestCase):
     def open_page(self, fonts=None, only=False):
         s = self.s
         if fonts:
-            register(s, fonts, only)
+            s.register_fonts(fonts, only)
         s.start()
         driver.wait_started_without_catalogue(s)
         s.click(*SYSTEM_TAB)
@@ -282,7 +261,7 @@ class ManagePage(unittest.TestCase):
         self.batch_uninstall("YqTwin")
         driver.wait_for(lambda: os.path.exists(os.path.join(self.bin, "twin.ttf")), 30,
                         what="the first twin")
-        register(s, {"twin.ttf": (font_file(12), "YqTwin B")})
+        s.register_fonts({"twin.ttf": (font_file(12), "YqTwin B")})
         s.click_control("图形按钮25")  # 刷新
         driver.wait_for(lambda: (self.search("YqTwin") or True) and self.results() == ["YqTwin B"],
                         30, what="the second twin listed")

@@ -26,12 +26,13 @@ SUBSYSTEMS = {"catalogue", "download", "fonts", "collections", "update", "tools"
 DECLARED = {
     "fonts/win/font_primitives.h": "installing and removing fonts",
     "fonts/win/inventory.h": "the installed-font inventory",
+    "fonts/win/face_names.h": "face names of font files, remembered between runs",
     "skin/win/status_line.h": "the status line's text",
     "resources/win/artwork.h": "the program's pictures",
 }
 SOURCE_SUFFIXES = (".h", ".cpp", ".inc")
 WINDOWS_HEADERS = {"windows.h", "windowsx.h", "winsock2.h", "wininet.h", "commctrl.h",
-                   "shlobj.h", "shlwapi.h", "objidl.h", "gdiplus.h", "uxtheme.h"}
+                   "shlobj.h", "shlwapi.h", "shellapi.h", "objidl.h", "gdiplus.h", "uxtheme.h"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 

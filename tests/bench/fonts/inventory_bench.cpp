@@ -17,6 +17,7 @@
 #include "base/text.h"
 #include "fonts/win/font_grid.h"
 #include "fonts/win/font_primitives.h"
+#include "fonts/win/face_names.h"
 #include "fonts/win/installed_fonts.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"

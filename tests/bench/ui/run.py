@@ -14,8 +14,14 @@
     the search box and one in the preview text box, until the grid is done.
   batch-uninstall: 500 fonts uninstalled in one batch beside a bare loop of
     the same calls over 500 others; the UI thread's answers meanwhile.
+  folder-listing: 2,000 font files in 字体下载目录; tab 3's list refresh cold
+    (every file read) and warm (the names stored).
+  backup: 一键备份 of 2,000 registered fonts beside a bare CopyFileA loop over
+    the same files; a second backup with nothing changed; the UI thread's
+    answers during a backup.
 
-usage: run.py [page-load|download-latency|picture-memory|search-keys|batch-uninstall|all]  (from the source tree, after
+usage: run.py [page-load|download-latency|picture-memory|search-keys|batch-uninstall|
+               folder-listing|backup|all]  (from the source tree, after
 scripts/test.sh or the native and win64 builds)
 """
 import os
@@ -207,6 +213,25 @@ def batch_uninstall():
                            "500")
 
 
+def folder_listing():
+    with session("folder-listing") as s:
+        driver.make_catalogue(NATIVE, [("dl", "中文字体", "类"), ("table", "类"),
+                                       ("row", "类", "字体", "-", "k")], s.file("ztdata.mdb"))
+        source = os.path.join(s.tmp, "downloads")
+        subprocess.run(["/usr/bin/python3", os.path.join(ROOT, "tests", "win", "fonts",
+                                                         "make_test_fonts.py"), "--bench", "2000",
+                        source], check=True)
+        return run_harness(s, "folder-listing", "Z:" + source.replace("/", "\\") + "\\", "2000")
+
+
+def backup():
+    with session("backup") as s:
+        bench_fonts(s, 2000, 2000)
+        bare = os.path.join(s.tmp, "bare-copies")
+        os.makedirs(bare)
+        return run_harness(s, "backup", "Z:" + bare.replace("/", "\\") + "\\", "2000")
+
+
 if __name__ == "__main__":
     which = sys.argv[1] if len(sys.argv) > 1 else "all"
     rc = 0
@@ -220,4 +245,8 @@ if __name__ == "__main__":
         rc |= search_keys()
     if which in ("batch-uninstall", "all"):
         rc |= batch_uninstall()
+    if which in ("folder-listing", "all"):
+        rc |= folder_listing()
+    if which in ("backup", "all"):
+        rc |= backup()
     sys.exit(rc)

@@ -8,15 +8,22 @@
 //   probe cell NAME ROW COL the text of a grid cell
 //   probe grid NAME         every cell text of a grid
 //   probe checks NAME       every cell's check mark of a grid (0/1)
+//   probe fonts NAME        every cell's own font of a grid: [face, height]
+//                           ("" and 0 for the grid's font)
 //   probe boxes             open message boxes: title, text, buttons
 //   probe press TITLE BUTTON [CONTROL]  presses a button of a message box (and
 //                           queues a click on CONTROL right behind it)
 //   probe resize W H        resizes the main window
 //   probe close             sends the main window WM_CLOSE
 //   probe desktop           exits 0 once a top-level window can be made
+//   probe watch NAME MS FILE  every caption a control shows for MS milliseconds,
+//                           in order (each change once); FILE is written once
+//                           the first caption has been read
+//   probe windows           the visible top-level windows: class and title
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -133,11 +140,11 @@ int tree() {
         MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&sr), 2);
         std::printf(
             "{\"class\":%s,\"x\":%ld,\"y\":%ld,\"w\":%ld,\"h\":%ld,\"cx\":%ld,\"cy\":%ld,"
-            "\"shown\":%d,\"visible\":%d,\"text\":%s",
+            "\"shown\":%d,\"visible\":%d,\"enabled\":%d,\"text\":%s",
             json_string(class_name(w)).c_str(), cr.left, cr.top, cr.right - cr.left,
             cr.bottom - cr.top, sr.left, sr.top,
             (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, IsWindowVisible(w) ? 1 : 0,
-            json_string(window_text(w)).c_str());
+            IsWindowEnabled(w) ? 1 : 0, json_string(window_text(w)).c_str());
         if (d.kind == yq::ControlKind::Grid) {
             std::printf(
                 ",\"rows\":%d,\"cursor\":%d,\"top\":%d,\"fonts\":%lu,\"cols\":[",
@@ -173,6 +180,34 @@ int checks(const char* name) {
         for (int c = 0; c < d->grid_columns; ++c)
             std::printf("%s%d", c ? "," : "",
                         static_cast<int>(SendMessageA(w, yq::win::GM_GETCHECKAT, r, c)));
+        std::printf("]");
+    }
+    std::printf("]\n");
+    return 0;
+}
+
+int fonts(const char* name) {
+    const yq::ControlDesign* d = design_by_name(name);
+    HWND main = main_window();
+    HWND w = d && main ? find_control(main, d->id) : nullptr;
+    if (!w) {
+        std::printf("null\n");
+        return 1;
+    }
+    int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
+    std::printf("[");
+    for (int r = 0; r < rows; ++r) {
+        std::printf("%s[", r ? "," : "");
+        for (int c = 0; c < d->grid_columns; ++c) {
+            LRESULT v = SendMessageA(w, yq::win::GM_GETCELLFONTAT, r, c);
+            ATOM a = LOWORD(v);
+            char buf[256] = "";
+            if (a) {
+                GlobalGetAtomNameA(a, buf, sizeof buf);
+                GlobalDeleteAtom(a);
+            }
+            std::printf("%s[%s,%d]", c ? "," : "", json_string(buf).c_str(), HIWORD(v));
+        }
         std::printf("]");
     }
     std::printf("]\n");
@@ -318,6 +353,59 @@ int press(const char* title_gbk, const char* button_gbk, const char* then_click 
     return 1;
 }
 
+// Asks for the caption over and over. A program busy on its UI thread
+// answers when it next dispatches its messages, which is just where it has
+// set a new caption: every caption an operation shows between files is seen.
+int watch(const char* name, int ms, const char* ready_file) {
+    const yq::ControlDesign* d = design_by_name(name);
+    HWND main = main_window();
+    HWND w = d && main ? find_control(main, d->id) : nullptr;
+    if (!w) {
+        std::printf("null\n");
+        return 1;
+    }
+    std::vector<std::string> seen;
+    DWORD start = GetTickCount();
+    bool told = false;
+    while (GetTickCount() - start < static_cast<DWORD>(ms)) {
+        char buf[1024] = "";
+        DWORD_PTR got = 0;
+        if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
+                                 SMTO_NORMAL, 2000, &got))
+            continue;
+        std::string text(buf, got);
+        if (seen.empty() || seen.back() != text) seen.push_back(text);
+        if (!told) {
+            told = true;
+            HANDLE f = CreateFileA(ready_file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            CloseHandle(f);
+        }
+    }
+    std::printf("[");
+    for (size_t i = 0; i < seen.size(); ++i)
+        std::printf("%s%s", i ? "," : "", json_string(seen[i]).c_str());
+    std::printf("]\n");
+    return 0;
+}
+
+int windows() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            if (IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    std::printf("[");
+    for (size_t i = 0; i < found.size(); ++i) {
+        std::printf("%s{\"class\":%s,\"title\":%s}", i ? "," : "",
+                    json_string(class_name(found[i])).c_str(),
+                    json_string(window_text(found[i])).c_str());
+    }
+    std::printf("]\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -330,6 +418,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "menus")) return menus();
     if (argc >= 3 && !std::strcmp(argv[1], "grid")) return grid(argv[2]);
     if (argc >= 3 && !std::strcmp(argv[1], "checks")) return checks(argv[2]);
+    if (argc >= 3 && !std::strcmp(argv[1], "fonts")) return fonts(argv[2]);
     if (argc >= 4 && !std::strcmp(argv[1], "press"))
         return press(argv[2], argv[3], argc >= 5 ? argv[4] : nullptr);
     if (argc >= 4 && !std::strcmp(argv[1], "resize")) {
@@ -339,6 +428,8 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
+    if (argc >= 5 && !std::strcmp(argv[1], "watch")) return watch(argv[2], std::atoi(argv[3]), argv[4]);
+    if (argc >= 2 && !std::strcmp(argv[1], "windows")) return windows();
     if (argc >= 2 && !std::strcmp(argv[1], "desktop")) {
         // A top-level window can be made: the session's desktop is up.
         HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,

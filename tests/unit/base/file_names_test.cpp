@@ -26,5 +26,24 @@ TEST(FileNames, StorableNamesAreThoseWindowsKeepsAsGiven) {
     EXPECT_FALSE(is_storable_file_name(wide + "a"));
 }
 
+// The names the program gives files in its own folders, taken from paths and
+// other files' names.
+TEST(FileNames, PartsOfPathsAndNumberedNames) {
+    EXPECT_EQ(file_name_of("C:\\windows\\Fonts\\simhei.ttf"), "simhei.ttf");
+    EXPECT_EQ(file_name_of("C:/fonts/a b.ttf"), "a b.ttf");
+    EXPECT_EQ(file_name_of("\xD5\x5C.ttf"), "\xD5\x5C.ttf");  // a trail byte 5C is no separator
+    EXPECT_EQ(file_name_of("simsun.ttc"), "simsun.ttc");
+    EXPECT_EQ(file_name_of("C:\\dir\\"), "");
+    EXPECT_EQ(numbered_file_name("simhei.ttf", 2), "simhei (2).ttf");
+    EXPECT_EQ(numbered_file_name("a.b.ttf", 10), "a.b (10).ttf");
+    EXPECT_EQ(numbered_file_name("noext", 3), "noext (3)");
+    EXPECT_EQ(numbered_file_name(".hidden", 2), ".hidden (2)");
+    EXPECT_EQ(numbered_file_name(std::string(250, 'a') + ".ttf", 2), "");
+    EXPECT_TRUE(is_partial_file_name("a.ttf.yqpart"));
+    EXPECT_TRUE(is_partial_file_name("A.TTF.YQPART"));
+    EXPECT_FALSE(is_partial_file_name("yqpart.ttf"));
+    EXPECT_FALSE(is_partial_file_name("part"));
+}
+
 }  // namespace
 }  // namespace yq

@@ -156,6 +156,35 @@ TEST(FontUninstall, FontGdiHasNotLoadedFailsAndKeepsTheValue) {
     test::delete_font_value("2ProbeTwo (TrueType)");
 }
 
+// What 我的字体's 卸载 and the restores rely on: a font taken off the system
+// keeps its file, and a restore knows whether its font has really arrived.
+TEST(FontUnregister, KeepsTheFileAndARestoreSeesWhatArrived) {
+    const std::string value = "@探针竖排 (TrueType)";
+    std::string name = "ProbeVertical.ttf";
+    ASSERT_TRUE(install_font(test_font("ProbeVertical.ttf"), name));
+    EXPECT_TRUE(installed_as(test_font("ProbeVertical.ttf"), name));
+    EXPECT_FALSE(installed_as(test_font("ProbeLate.ttf"), name));  // other bytes, another face
+    EXPECT_TRUE(unregister_font(fonts_folder() + name, value));
+    EXPECT_EQ(font_value(value), "<none>");
+    EXPECT_TRUE(file_exists(fonts_folder() + name));
+    EXPECT_FALSE(installed_as(test_font("ProbeVertical.ttf"), name));  // no longer registered
+
+    // Registered by another program and never loaded here: nothing holds it,
+    // so its registration goes all the same.
+    test::set_font_value(value, name);
+    EXPECT_TRUE(installed_as(test_font("ProbeVertical.ttf"), name));
+    EXPECT_TRUE(unregister_font(fonts_folder() + name, value));
+    EXPECT_EQ(font_value(value), "<none>");
+    EXPECT_TRUE(unregister_font(fonts_folder() + name, value));  // already gone: done
+
+    // The Fonts folder's copy differs from the source: not arrived.
+    test::set_font_value(value, name);
+    ASSERT_TRUE(test::write_file(fonts_folder() + name, read_file(test_font("ProbeVertical.ttf")) + "x"));
+    EXPECT_FALSE(installed_as(test_font("ProbeVertical.ttf"), name));
+    test::delete_font_value(value);
+    DeleteFileA((fonts_folder() + name).c_str());
+}
+
 TEST(FaceNameReaders, ListingReaderResolvesBareNamesAndReadsEveryKind) {
     std::string bare = "simsun.ttf";  // the template prefix's own 宋体
     EXPECT_EQ(listing_face_name(bare), "宋体");

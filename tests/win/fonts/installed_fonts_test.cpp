@@ -1,5 +1,6 @@
 // The fonts registry key read into the inventory under Wine, and our face
 // names checked against the families Wine's GDI enumerates (Chinese locale).
+#include "fonts/win/face_names.h"
 #include "fonts/win/installed_fonts.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,35 @@
+// The backup page (备份): 一键备份 copies every installed font file into
+// 字体备份, the folder's fonts are listed, 一键还原 installs the ticked ones
+// again under their own names, and 打开备份目录 opens the folder. Backups
+// are never deleted or overwritten by another font's file. The page owns its
+// controls and state.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "collections/win/list_page.h"
+
+namespace yq {
+
+struct BackupControls {
+    HWND 备份表格;    // file name, face name, check box
+    HWND 图形按钮1;   // 一键备份
+    HWND 图形按钮10;  // 一键还原
+    HWND 图形按钮29;  // 打开备份目录
+    HWND 选择框3;     // 全选
+    HWND 标签19;      // "已备份字体数:" + count
+    HWND 标签7;       // "你还未备份过!赶紧备份吧!": nothing backed up
+    HWND 标签8;       // the backup's or restore's progress
+};
+
+// `folder` is 字体备份, ending in a backslash.
+void wire_backup_page(const BackupControls& controls, const std::string& folder,
+                      CollectionHooks hooks);
+
+// Lists the folder again and fills the page (UI thread): on the first visit
+// of the page in a run and after every backup.
+void refresh_backups();
+
+}  // namespace yq

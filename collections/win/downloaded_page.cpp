@@ -1,0 +1,116 @@
+#include "collections/win/downloaded_page.h"
+
+#include "collections/collection_model.h"
+#include "fonts/win/font_primitives.h"
+#include "fonts/win/inventory.h"
+#include "platform/win/controls.h"
+#include "platform/win/files.h"
+#include "platform/win/grid.h"
+#include "platform/win/shell.h"
+#include "platform/win/ui_thread.h"
+
+namespace yq {
+namespace {
+
+constexpr char kEmptyMessage[] = "你还没下载过呢,或本地清单还未刷新请稍后在试!";
+
+struct DownloadedPage {
+    DownloadedFontControls controls{};
+    std::string folder;
+    CollectionHooks hooks;
+    bool reinstalling = false;
+};
+
+DownloadedPage& page() {
+    static DownloadedPage p;
+    return p;
+}
+
+void show_listing(const std::vector<ListedFont>& fonts) {
+    DownloadedPage& p = page();
+    const DownloadedFontControls& c = p.controls;
+    if (!c.我的字体表格 || p.reinstalling) return;
+    fill_list_grid(c.我的字体表格, fonts, true);
+    const bool filled = !fonts.empty();
+    win::set_caption(c.标签3, count_caption("已下载字体数:", static_cast<int>(fonts.size())));
+    for (HWND w : {c.我的字体表格, c.图形按钮14, c.选择框2, c.图形按钮27}) show(w, filled);
+    if (!filled) win::set_caption(c.标签6, kEmptyMessage);
+    show(c.标签6, !filled);
+}
+
+// 重装: every ticked font installed again from its downloaded file, under
+// its own (space-stripped) name. 标签6 is shown while the list is empty and
+// while a reinstall runs, so a second click does nothing.
+void reinstall() {
+    DownloadedPage& p = page();
+    const DownloadedFontControls& c = p.controls;
+    if (shown(c.标签6)) return;
+    win::set_caption(c.标签6, "字体重装中....");
+    show(c.标签6, true);
+    p.reinstalling = true;
+    {
+        FontsFolderUnlocked writable;
+        for_each_ticked_row(c.我的字体表格, c.标签6, "字体重装中:", false,
+                            [&](const std::string& file) {
+                                std::string name = file;
+                                install_font(p.folder + file, name);
+                            });
+        broadcast_font_change();
+    }
+    show(c.标签6, false);
+    p.reinstalling = false;
+    refresh_downloaded_fonts();
+    if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+}
+
+// 卸载: no question asked. A font that is not installed only loses its
+// downloaded file; an installed one is unregistered first, its copy in the
+// Fonts folder left where it is.
+void uninstall_and_delete() {
+    DownloadedPage& p = page();
+    HWND g = p.controls.我的字体表格;
+    const int n = win::grid_row_count(g);
+    for (int r = 0; r < n && r < win::grid_row_count(g); ++r) {
+        if (!win::grid_check(g, {r, 2})) continue;
+        const std::string file = win::grid_text(g, {r, 0});
+        if (file.empty()) continue;
+        const FontInventory& inventory = system_font_inventory();
+        int k = inventory.find(win::grid_text(g, {r, 1}));
+        if (k != 0) {
+            const std::string path = inventory.file_path(k), value = inventory.value_name(k);
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+            unregister_font(path, value);
+            // A font added more than once in this session (installed, then
+            // reinstalled) holds a resource for each time.
+            remove_font_resource_and_broadcast(path);
+        }
+        win::delete_file(p.folder + file);
+    }
+    broadcast_font_change();
+    refresh_downloaded_fonts();
+    if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+}
+
+}  // namespace
+
+void wire_downloaded_page(const DownloadedFontControls& controls, const std::string& folder,
+                          CollectionHooks hooks) {
+    DownloadedPage& p = page();
+    p.controls = controls;
+    p.folder = folder;
+    p.hooks = std::move(hooks);
+    wire_list_ticks(controls.我的字体表格, controls.选择框2);
+    win::on_click(controls.图形按钮27, reinstall);
+    win::on_click(controls.图形按钮14, uninstall_and_delete);
+    win::on_click(controls.图形按钮28, [] { win::open_in_shell(page().folder); });
+}
+
+void refresh_downloaded_fonts() {
+    std::string folder;
+    win::run_on_ui([&] { folder = page().folder; });
+    if (folder.empty()) return;
+    std::vector<ListedFont> fonts = list_font_folder(folder);
+    win::run_on_ui([&] { show_listing(fonts); });
+}
+
+}  // namespace yq

@@ -1,0 +1,35 @@
+// The downloaded fonts page (我的字体): the files of 字体下载目录 listed with
+// each face drawn in itself, 重装 (reinstall the ticked fonts), 卸载
+// (uninstall the ticked fonts and delete their downloaded files; the copies
+// in the Fonts folder stay), 全选, and 打开字体目录. The page owns its
+// controls, given to it when the main window is wired, and its state.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "collections/win/list_page.h"
+
+namespace yq {
+
+struct DownloadedFontControls {
+    HWND 我的字体表格;  // file name, face name, check box
+    HWND 标签3;         // "已下载字体数:" + count
+    HWND 图形按钮27;    // 重装
+    HWND 图形按钮14;    // 卸载
+    HWND 图形按钮28;    // 打开字体目录
+    HWND 选择框2;       // 全选
+    HWND 标签6;         // the empty-list message, or the reinstall's progress
+};
+
+// `folder` is 字体下载目录, ending in a backslash.
+void wire_downloaded_page(const DownloadedFontControls& controls, const std::string& folder,
+                          CollectionHooks hooks);
+
+// Lists the folder again on the calling thread (the start-up work calls it
+// from its own) and fills the page on the UI thread. While a reinstall runs
+// the list is left alone: the reinstall lists it when it ends.
+void refresh_downloaded_fonts();
+
+}  // namespace yq

@@ -1,0 +1,100 @@
+#include "collections/win/recycle_bin_page.h"
+
+#include "fonts/win/font_primitives.h"
+#include "platform/win/controls.h"
+#include "platform/win/dialogs.h"
+#include "platform/win/files.h"
+
+namespace yq {
+namespace {
+
+struct RecycleBinPage {
+    RecycleBinControls controls{};
+    std::string folder;
+    CollectionHooks hooks;
+    bool busy = false;  // a restore or purge runs, or the purge's question is open
+};
+
+RecycleBinPage& page() {
+    static RecycleBinPage p;
+    return p;
+}
+
+// Deletes a file of the bin for good, made plain first (read-only, hidden
+// or system would stop the delete).
+void delete_from_bin(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    win::delete_file(path);
+}
+
+// Installs the bin's file under its own (space-stripped) name and lets go of
+// it only when the Fonts folder holds the same bytes and the registry names
+// that file: otherwise the file stays and is listed again.
+void restore_file(const std::string& file) {
+    const std::string source = page().folder + file;
+    std::string name = file;
+    if (install_font(source, name) && installed_as(source, name)) delete_from_bin(source);
+}
+
+void restore() {
+    RecycleBinPage& p = page();
+    const RecycleBinControls& c = p.controls;
+    if (p.busy || shown(c.标签9)) return;
+    p.busy = true;
+    win::set_caption(c.标签9, "还原字体中:");
+    show(c.标签9, true);
+    {
+        FontsFolderUnlocked writable;
+        for_each_ticked_row(c.回收站表格, c.标签9, "还原字体中:", false, restore_file);
+        broadcast_font_change();
+    }
+    show(c.标签9, false);
+    p.busy = false;
+    refresh_recycle_bin();
+    if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+}
+
+// The purged files were not installed: nothing but this list changes.
+void purge() {
+    RecycleBinPage& p = page();
+    const RecycleBinControls& c = p.controls;
+    if (p.busy || shown(c.标签9)) return;
+    p.busy = true;  // the question's own message loop must not start a restore
+    if (win::message_box("确实要永久删除选中的文件吗?", nullptr, MB_OKCANCEL) != IDOK) {
+        p.busy = false;
+        return;
+    }
+    win::set_caption(c.标签9, "清理字体中:");
+    show(c.标签9, true);
+    for_each_ticked_row(c.回收站表格, c.标签9, "清理字体中:", false,
+                        [&](const std::string& file) { delete_from_bin(p.folder + file); });
+    show(c.标签9, false);
+    p.busy = false;
+    refresh_recycle_bin();
+}
+
+}  // namespace
+
+void wire_recycle_bin_page(const RecycleBinControls& controls, const std::string& folder,
+                           CollectionHooks hooks) {
+    RecycleBinPage& p = page();
+    p.controls = controls;
+    p.folder = folder;
+    p.hooks = std::move(hooks);
+    wire_list_ticks(controls.回收站表格, controls.选择框1);
+    win::on_click(controls.图形按钮16, restore);
+    win::on_click(controls.图形按钮15, purge);
+}
+
+void refresh_recycle_bin() {
+    RecycleBinPage& p = page();
+    const RecycleBinControls& c = p.controls;
+    if (!c.回收站表格 || p.busy) return;
+    std::vector<ListedFont> fonts = list_font_folder(p.folder);
+    fill_list_grid(c.回收站表格, fonts, false);
+    const bool filled = !fonts.empty();
+    show(c.标签5, !filled);
+    for (HWND w : {c.标签4, c.回收站表格, c.图形按钮15, c.图形按钮16, c.选择框1}) show(w, filled);
+}
+
+}  // namespace yq

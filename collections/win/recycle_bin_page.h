@@ -1,0 +1,34 @@
+// The recycle bin page (回收站): the files of 字体回收站 (fonts removed on the
+// system font page) listed, 还原 (install the ticked fonts again and take
+// them out of the bin) and 清空 (delete the ticked files for good), and
+// 全选. A font leaves the bin only once it is back in the Fonts folder,
+// byte for byte, and registered. The page owns its controls and state.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "collections/win/list_page.h"
+
+namespace yq {
+
+struct RecycleBinControls {
+    HWND 回收站表格;  // file name, face name, check box
+    HWND 标签4;       // shown and hidden with the grid
+    HWND 图形按钮16;  // 还原
+    HWND 图形按钮15;  // 清空
+    HWND 选择框1;     // 全选
+    HWND 标签5;       // "没得删了!": the bin is empty
+    HWND 标签9;       // the restore's or purge's progress
+};
+
+// `folder` is 字体回收站, ending in a backslash.
+void wire_recycle_bin_page(const RecycleBinControls& controls, const std::string& folder,
+                           CollectionHooks hooks);
+
+// Lists the bin again and fills the page (UI thread). While a restore or a
+// purge runs the list is left alone: it is listed when that ends.
+void refresh_recycle_bin();
+
+}  // namespace yq

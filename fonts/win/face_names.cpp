@@ -1,0 +1,199 @@
+#include "fonts/win/face_names.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <unordered_set>
+
+#include "base/parallel.h"
+#include "fonts/face_cache.h"
+#include "fonts/win/font_primitives.h"
+#include "platform/win/handles.h"
+
+namespace yq {
+namespace {
+
+// Far more fonts than any machine has; past it the cache starts again.
+constexpr size_t kMaxCachedFaces = 65536;
+// A stored cache larger than this is not ours: it is ignored.
+constexpr DWORD kMaxCacheFileBytes = 64u << 20;
+// Below this many files one thread reads them all: starting threads costs
+// more than it saves. Two threads; four were slower under Wine.
+constexpr size_t kParallelFrom = 64;
+constexpr unsigned kFileThreads = 2;
+
+std::mutex g_cache_lock;
+FaceCache g_cache;
+std::string g_cache_file;     // "" keeps the cache in memory only
+bool g_cache_loaded = false;  // the file has been read into g_cache
+
+uint64_t filetime_value(const FILETIME& t) {
+    return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime;
+}
+
+// Size and last-write time of a file; false for a folder or nothing.
+bool stamp_of(ListedFile& f) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(f.path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return false;
+    }
+    f.size = uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    f.write_time = filetime_value(data.ftLastWriteTime);
+    return true;
+}
+
+// Reads the stored cache into memory once; entries already in memory stay.
+// Call with g_cache_lock held.
+void load_cache_file() {
+    if (g_cache_loaded || g_cache_file.empty()) return;
+    g_cache_loaded = true;
+    win::UniqueFile in(CreateFileA(g_cache_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart > kMaxCacheFileBytes) return;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!ReadFile(in.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+        got != bytes.size()) {
+        return;
+    }
+    FaceCache stored;
+    if (!parse_face_cache(as_span(bytes), stored)) return;
+    // What this process has read itself is newer than the stored entry.
+    for (auto& entry : stored) g_cache.emplace(std::move(entry));
+}
+
+// Writes the store: the entries of `checked` (files the caller has just
+// looked at), and every other entry whose file is still unchanged, so that
+// the inventory's names and each folder's names keep each other, while
+// files that have gone or changed drop out. Written beside the file first,
+// then moved over it, so a program that dies half way leaves the old store
+// whole.
+void store_cache_file(const std::vector<ListedFile>& checked) {
+    std::string file;
+    FaceCache current;
+    std::vector<std::pair<std::string, CachedFace>> others;
+    {
+        std::lock_guard<std::mutex> hold(g_cache_lock);
+        if (g_cache_file.empty()) return;
+        file = g_cache_file;
+        std::unordered_set<std::string_view> seen;
+        for (const ListedFile& f : checked) {
+            auto it = g_cache.find(f.path);
+            if (it != g_cache.end()) {
+                current.insert(*it);
+                seen.insert(f.path);
+            }
+        }
+        for (const auto& entry : g_cache) {
+            if (!seen.count(entry.first)) others.push_back(entry);
+        }
+    }
+    for (auto& [path, face] : others) {
+        ListedFile f{path};
+        if (stamp_of(f) && f.size == face.size && f.write_time == face.write_time)
+            current.emplace(std::move(path), std::move(face));
+    }
+    std::string bytes = serialize_face_cache(current);
+    std::string temp = file + "." + std::to_string(GetCurrentThreadId()) + ".tmp";
+    {
+        win::UniqueFile out(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out) return;
+        DWORD written = 0;
+        if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) ||
+            written != bytes.size()) {
+            out.reset();
+            DeleteFileA(temp.c_str());
+            return;
+        }
+    }
+    if (!MoveFileExA(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING))
+        DeleteFileA(temp.c_str());
+}
+
+// The face name of a file of known size and time, and whether the file had
+// to be read for it.
+std::string face_name_for(const ListedFile& f, bool& read) {
+    read = false;
+    {
+        std::lock_guard<std::mutex> hold(g_cache_lock);
+        load_cache_file();
+        auto it = g_cache.find(f.path);
+        if (it != g_cache.end() && it->second.size == f.size &&
+            it->second.write_time == f.write_time) {
+            return it->second.face;
+        }
+    }
+    read = true;
+    std::string path = f.path;
+    std::string face = listing_face_name(path);
+    // No name is never remembered: the file may only have been locked for a
+    // moment (being copied, scanned), and remembering that would hide the
+    // font until its file changes. Files that are not fonts are few.
+    if (face.empty()) return face;
+    std::lock_guard<std::mutex> hold(g_cache_lock);
+    if (g_cache.size() >= kMaxCachedFaces) g_cache.clear();
+    g_cache[f.path] = CachedFace{f.size, f.write_time, face};
+    return face;
+}
+
+void make_absolute(std::string& path) {
+    if (path.size() < 2 || path[1] != ':') path = fonts_folder() + path;
+}
+
+// Names of `files`, each looked up (and stamped first when `stamp`), on two
+// threads when there are many; the store is written when a file was read.
+std::vector<std::string> names_of(std::vector<ListedFile>& files, bool stamp) {
+    std::vector<std::string> faces(files.size());
+    std::atomic<size_t> files_read{0};
+    parallel_for(files.size(), files.size() >= kParallelFrom ? kFileThreads : 1, [&](size_t i) {
+        if (stamp && !stamp_of(files[i])) return;
+        bool read = false;
+        faces[i] = face_name_for(files[i], read);
+        if (read) files_read.fetch_add(1, std::memory_order_relaxed);
+    });
+    if (files_read.load() > 0) store_cache_file(files);
+    return faces;
+}
+
+}  // namespace
+
+std::string cached_face_name(std::string& path) {
+    make_absolute(path);
+    ListedFile f{path};
+    if (!stamp_of(f)) return "";
+    bool read = false;
+    return face_name_for(f, read);
+}
+
+std::vector<std::string> listed_face_names(const std::vector<ListedFile>& files) {
+    std::vector<ListedFile> copy = files;
+    return names_of(copy, false);
+}
+
+std::vector<std::string> face_names_of(std::vector<std::string>& paths) {
+    std::vector<ListedFile> files(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        make_absolute(paths[i]);
+        files[i].path = paths[i];
+    }
+    return names_of(files, true);
+}
+
+void clear_face_name_cache() {
+    std::lock_guard<std::mutex> hold(g_cache_lock);
+    g_cache.clear();
+    g_cache_loaded = false;
+}
+
+void set_face_cache_file(const std::string& path) {
+    std::lock_guard<std::mutex> hold(g_cache_lock);
+    g_cache_file = path;
+    g_cache_loaded = false;
+}
+
+}  // namespace yq

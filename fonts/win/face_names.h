@@ -1,0 +1,50 @@
+// Face names of font files, remembered per file path together with the
+// file's size and last-write time, so that a file unchanged since its name
+// was read is not opened again: opening a file costs far more than asking
+// for its attributes (under Wine about 35 us against 6 us), and every
+// rebuild of the inventory and every listing of a font folder asks for
+// thousands of names. Kept between runs in a store file. Any thread.
+//
+// This is the fonts subsystem's interface for the lists of font files
+// kept in the program's own folders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace yq {
+
+// Face name of a font file (bare names resolved as listing_face_name does),
+// from the cache when the file is unchanged since it was last read.
+std::string cached_face_name(std::string& path);
+
+// A file as a directory listing gives it.
+struct ListedFile {
+    std::string path;  // absolute
+    uint64_t size = 0;
+    uint64_t write_time = 0;  // FILETIME
+};
+
+// The face name of each listed file ("" for a file that is not a readable
+// font), from the cache where size and time match; the others are read, on
+// two threads when there are many. When any was read, the store file is
+// written again.
+std::vector<std::string> listed_face_names(const std::vector<ListedFile>& files);
+
+// The same for paths, bare names resolved in place: the fonts registry
+// key's values, whose sizes and times are asked for here.
+std::vector<std::string> face_names_of(std::vector<std::string>& paths);
+
+// Forgets every remembered face name (tests and benchmarks); a stored cache
+// is read again by the next lookup, as in a new process.
+void clear_face_name_cache();
+
+// Keeps the remembered face names in the file at `path` between runs, so the
+// first rebuild of a process opens only new or changed fonts: read by the
+// first lookup, written again after one that had to read a font file. A
+// damaged or foreign file is ignored and replaced. "" (the default) keeps
+// them in memory only.
+void set_face_cache_file(const std::string& path);
+
+}  // namespace yq
