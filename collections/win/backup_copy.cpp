@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/file_names.h"
+#include "base/parallel.h"
 #include "fonts/win/face_names.h"
 #include "platform/win/files.h"
 
@@ -31,8 +32,8 @@ Stamp stamp_of(const std::string& path) {
     return s;
 }
 
-// CopyFile keeps the source's write time, so a backup made by an earlier
-// run compares equal here.
+// The copy keeps the source's write time, so a backup made by an earlier
+// run compares equal here; a font rewritten in place gets a new one.
 bool same_stamp(const Stamp& a, const Stamp& b) {
     return a.size == b.size && CompareFileTime(&a.written, &b.written) == 0;
 }
@@ -41,7 +42,7 @@ bool same_stamp(const Stamp& a, const Stamp& b) {
 // name once whole; `replace` lets it take the place of the file there.
 bool copy_whole(const std::string& source, const std::string& target, bool replace) {
     std::string partial = target + std::string(kPartialSuffix);
-    if (CopyFileA(source.c_str(), partial.c_str(), FALSE) &&
+    if (win::copy_bytes_and_time(source, partial) &&
         MoveFileExA(partial.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
         return true;
     }
@@ -66,14 +67,39 @@ BackupOutcome back_up_font(const std::string& source, const std::string& face,
             return copy_whole(source, target, false) ? BackupOutcome::Copied
                                                      : BackupOutcome::Failed;
         }
-        if (same_stamp(from, there) && win::same_bytes(source, target))
-            return BackupOutcome::Unchanged;
+        if (same_stamp(from, there)) return BackupOutcome::Unchanged;
         if (!face.empty() && cached_face_name(target) == face) {
             return copy_whole(source, target, true) ? BackupOutcome::Copied
                                                     : BackupOutcome::Failed;
         }
     }
     return BackupOutcome::Failed;
+}
+
+void back_up_fonts(const std::vector<BackupSource>& fonts, const std::string& folder,
+                   unsigned threads, std::atomic<int>& done) {
+    if (threads < 1) threads = 1;
+    // One share per thread, chosen by the file name folded to upper case:
+    // names equal to the file system land in the same share.
+    std::vector<std::vector<size_t>> shares(threads);
+    for (size_t i = 0; i < fonts.size(); ++i) {
+        size_t hash = 0;
+        for (char ch : file_name_of(fonts[i].path)) {
+            unsigned char c = static_cast<unsigned char>(ch);
+            hash = hash * 31 + (c >= 'a' && c <= 'z' ? c - 32 : c);
+        }
+        shares[hash % threads].push_back(i);
+    }
+    parallel_for(shares.size(), threads, [&](size_t t) {
+        for (size_t i : shares[t]) {
+            std::string stored;
+            if (back_up_font(fonts[i].path, fonts[i].face, folder, &stored) ==
+                BackupOutcome::Copied) {
+                remember_face_name(folder + stored, fonts[i].face);
+            }
+            done.fetch_add(1, std::memory_order_relaxed);
+        }
+    });
 }
 
 }  // namespace yq

@@ -1,7 +1,9 @@
 // One font file copied into the backup folder without ever losing a backup.
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <vector>
 
 namespace yq {
 
@@ -13,9 +15,10 @@ enum class BackupOutcome {
 
 // Backs up the font file `source` (face name `face`) into `folder` (ending
 // in a backslash) under its own file name:
-//  - a backup there that is byte-identical to the source is kept as it is
-//    (size and write time are compared first, the bytes only when those
-//    agree, so backing up unchanged fonts again costs no copy);
+//  - a backup there of the same size and write time is taken to hold the
+//    same bytes and kept as it is (a backup keeps the source's write time, and
+//    a font changed in place gets a new one), so backing up unchanged fonts
+//    again reads no font;
 //  - a backup of the same face with other bytes (the font was updated) is
 //    replaced;
 //  - a backup of another font under that name is never replaced: the next
@@ -27,5 +30,21 @@ enum class BackupOutcome {
 // `stored_as` (may be null) receives the file name used.
 BackupOutcome back_up_font(const std::string& source, const std::string& face,
                            const std::string& folder, std::string* stored_as = nullptr);
+
+struct BackupSource {
+    std::string path;
+    std::string face;
+};
+
+// Backs up every font of `fonts` into `folder` with back_up_font, on
+// `threads` threads: under Wine a copy is mostly waiting on the wine server
+// and the disk, and two copies at once keep both busy. Fonts whose file
+// names differ only in ASCII case are backed up one after the other, in
+// their order, so each finds the numbered names the one before took.
+// `done` counts the fonts finished (for a progress caption on another
+// thread). The face name of every copy written is remembered, so listing
+// the folder afterwards opens none of them.
+void back_up_fonts(const std::vector<BackupSource>& fonts, const std::string& folder,
+                   unsigned threads, std::atomic<int>& done);
 
 }  // namespace yq

@@ -1,5 +1,8 @@
 #include "collections/win/backup_page.h"
 
+#include <atomic>
+#include <thread>
+
 #include "collections/collection_model.h"
 #include "collections/win/backup_copy.h"
 #include "fonts/win/font_primitives.h"
@@ -12,6 +15,12 @@
 namespace yq {
 namespace {
 
+// Copies at once: two keep the wine server and the disk busy, more only
+// queue behind them.
+constexpr unsigned kBackupThreads = 2;
+// How long the UI thread waits for input before it looks at the count done.
+constexpr DWORD kProgressPollMs = 10;
+
 struct BackupPage {
     BackupControls controls{};
     std::string folder;
@@ -23,30 +32,58 @@ BackupPage& page() {
     return p;
 }
 
+void show_backups(const std::vector<ListedFont>& fonts) {
+    const BackupControls& c = page().controls;
+    fill_list_grid(c.备份表格, fonts, false);
+    const bool filled = !fonts.empty();
+    if (filled) win::set_caption(c.标签19, count_caption("已备份字体数:", static_cast<int>(fonts.size())));
+    show(c.标签7, !filled);
+    show(c.备份表格, filled);
+    show(c.选择框3, filled);
+    EnableWindow(c.图形按钮10, filled);
+}
+
 // 一键备份: every file of the inventory, the grid's ticks playing no part.
 // 标签8 first shows the caption it has (the design's "备份进行中." in a new
-// run, else the last operation's). The inventory may be replaced while
-// messages are dispatched: its count is read once, and each file is taken
-// from the inventory as it is at that moment.
+// run, else the last operation's). The files are copied on workers while
+// the UI thread dispatches messages and shows the percentage done; the
+// inventory is taken as it stands when the button is pressed, since it may
+// be replaced meanwhile.
 void back_up_everything() {
     BackupPage& p = page();
     const BackupControls& c = p.controls;
     if (shown(c.标签8)) return;
     show(c.标签8, true);
-    const int n = system_font_inventory().count();
+    std::vector<BackupSource> fonts;
+    const FontInventory& inventory = system_font_inventory();
+    for (int i = 1; i <= inventory.count(); ++i)
+        fonts.push_back({inventory.file_path(i), inventory.face_name(i)});
+    const int n = static_cast<int>(fonts.size());
+    std::atomic<int> done{0};
+    std::atomic<bool> finished{false};
+    // The folder is listed on the worker too: reading thousands of names
+    // and the store would hold the UI thread up.
+    std::vector<ListedFont> listing;
+    std::thread copies([&] {
+        back_up_fonts(fonts, p.folder, kBackupThreads, done);
+        listing = list_font_folder(p.folder);
+        finished.store(true);
+    });
     win::MessagePump pump;
-    std::string progress;
-    for (int i = 1; i <= n; ++i) {
-        const FontInventory& inventory = system_font_inventory();
-        if (i <= inventory.count())
-            back_up_font(inventory.file_path(i), inventory.face_name(i), p.folder);
-        progress = progress_caption("备份进行中:", i, system_font_inventory().count());
+    int shown_done = -1;
+    while (!finished.load()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kProgressPollMs, QS_ALLINPUT);
+        const int now = done.load();
         // Thousands of small copies: the caption is set when it can be seen.
-        if (pump.repaint_due()) win::set_caption(c.标签8, progress);
+        if (now != shown_done && now > 0 && pump.repaint_due()) {
+            win::set_caption(c.标签8, progress_caption("备份进行中:", now, n));
+            shown_done = now;
+        }
         pump.after_item();
     }
-    if (!progress.empty()) win::set_caption(c.标签8, progress);
-    refresh_backups();
+    copies.join();
+    if (n > 0) win::set_caption(c.标签8, progress_caption("备份进行中:", n, n));
+    show_backups(listing);
     show(c.标签8, false);
 }
 
@@ -86,17 +123,8 @@ void wire_backup_page(const BackupControls& controls, const std::string& folder,
 }
 
 void refresh_backups() {
-    BackupPage& p = page();
-    const BackupControls& c = p.controls;
-    if (!c.备份表格) return;
-    std::vector<ListedFont> fonts = list_font_folder(p.folder);
-    fill_list_grid(c.备份表格, fonts, false);
-    const bool filled = !fonts.empty();
-    if (filled) win::set_caption(c.标签19, count_caption("已备份字体数:", static_cast<int>(fonts.size())));
-    show(c.标签7, !filled);
-    show(c.备份表格, filled);
-    show(c.选择框3, filled);
-    EnableWindow(c.图形按钮10, filled);
+    if (!page().controls.备份表格) return;
+    show_backups(list_font_folder(page().folder));
 }
 
 }  // namespace yq

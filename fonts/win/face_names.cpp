@@ -27,6 +27,7 @@ std::mutex g_cache_lock;
 FaceCache g_cache;
 std::string g_cache_file;     // "" keeps the cache in memory only
 bool g_cache_loaded = false;  // the file has been read into g_cache
+bool g_cache_dirty = false;   // remembered names the store file lacks
 
 uint64_t filetime_value(const FILETIME& t) {
     return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime;
@@ -156,7 +157,13 @@ std::vector<std::string> names_of(std::vector<ListedFile>& files, bool stamp) {
         faces[i] = face_name_for(files[i], read);
         if (read) files_read.fetch_add(1, std::memory_order_relaxed);
     });
-    if (files_read.load() > 0) store_cache_file(files);
+    bool dirty;
+    {
+        std::lock_guard<std::mutex> hold(g_cache_lock);
+        dirty = g_cache_dirty;
+        g_cache_dirty = false;
+    }
+    if (files_read.load() > 0 || dirty) store_cache_file(files);
     return faces;
 }
 
@@ -182,6 +189,16 @@ std::vector<std::string> face_names_of(std::vector<std::string>& paths) {
         files[i].path = paths[i];
     }
     return names_of(files, true);
+}
+
+void remember_face_name(const std::string& path, const std::string& face) {
+    ListedFile f{path};
+    if (face.empty() || !stamp_of(f)) return;
+    std::lock_guard<std::mutex> hold(g_cache_lock);
+    load_cache_file();
+    if (g_cache.size() >= kMaxCachedFaces) g_cache.clear();
+    g_cache[f.path] = CachedFace{f.size, f.write_time, face};
+    g_cache_dirty = true;
 }
 
 void clear_face_name_cache() {

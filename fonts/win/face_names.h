@@ -36,6 +36,12 @@ std::vector<std::string> listed_face_names(const std::vector<ListedFile>& files)
 // key's values, whose sizes and times are asked for here.
 std::vector<std::string> face_names_of(std::vector<std::string>& paths);
 
+// Remembers that the file at `path` (absolute), as it is now, holds the
+// face `face`: a copy of a font whose name is known (a backup) is then not
+// opened when its folder is listed. The store is written by the next
+// listing.
+void remember_face_name(const std::string& path, const std::string& face);
+
 // Forgets every remembered face name (tests and benchmarks); a stored cache
 // is read again by the next lookup, as in a new process.
 void clear_face_name_cache();

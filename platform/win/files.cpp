@@ -39,6 +39,25 @@ bool same_bytes(const std::string& a, const std::string& b) {
     }
 }
 
+bool copy_bytes_and_time(const std::string& source, const std::string& target) {
+    UniqueFile in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FILETIME written;
+    if (!in || !GetFileTime(in.get(), nullptr, nullptr, &written)) return false;
+    UniqueFile out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return false;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        DWORD got = 0, put = 0;
+        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return false;
+        if (got == 0) break;
+        if (!WriteFile(out.get(), buffer.data(), got, &put, nullptr) || put != got) return false;
+    }
+    return SetFileTime(out.get(), nullptr, nullptr, &written) != 0;
+}
+
 bool copy_verified(const std::string& source, const std::string& target) {
     // The move at the end never replaces: a target that exists fails there.
     std::string partial = target + std::string(kPartialSuffix);

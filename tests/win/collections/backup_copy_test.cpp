@@ -60,20 +60,13 @@ TEST(Backup, UnchangedFontsAreKeptUpdatedOnesReplacedOthersNumbered) {
     EXPECT_EQ(read_file(backups + "ProbeSans.ttf"), read_file(updated));
     EXPECT_EQ(read_file(backups + "ProbeSans (2).ttf"), read_file(other));
 
-    // Same size and time but other bytes: the bytes decide, and the face.
+    // A backup of the same size written later (other bytes): the time tells
+    // it from the source, and the face lets it be replaced.
     const std::string backup = backups + "ProbeSans.ttf";
     std::string bytes = read_file(updated);
     bytes.back() = '3';
-    HANDLE h = CreateFileA(backup.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    FILETIME when;
-    HANDLE src = CreateFileA(updated.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
-    ASSERT_TRUE(GetFileTime(src, nullptr, nullptr, &when));
-    CloseHandle(src);
-    DWORD put = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    SetFileTime(h, nullptr, nullptr, &when);
-    CloseHandle(h);
+    Sleep(20);
+    ASSERT_TRUE(write_file(backup, bytes));
     EXPECT_EQ(back_up_font(updated, "ProbeSans", backups), BackupOutcome::Copied);
     EXPECT_EQ(read_file(backup), read_file(updated));
 
@@ -95,6 +88,23 @@ TEST(Backup, ACopyThatFailsLeavesTheEarlierBackupAndNoPartialFile) {
     ASSERT_TRUE(CreateDirectoryA((backups + "ProbeHei.ttf.yqpart").c_str(), nullptr));
     EXPECT_EQ(back_up_font(hei, "探针黑体", backups), BackupOutcome::Failed);
     EXPECT_FALSE(file_exists(backups + "ProbeHei.ttf"));
+
+    // Many fonts at once, two of them under one file name in other cases:
+    // every font is backed up, the second numbered, none lost.
+    const std::string many = temp_folder("yq-backups-3");
+    std::vector<BackupSource> fonts = {
+        {sans, "ProbeSans"},
+        {font_copy("ProbeHei.ttf", "yq-src-4", "probesans.TTF"), "探针黑体"},
+        {test_font("ProbeSong.ttf"), "探针宋体"},
+        {test_font("ProbeHei.ttf"), "探针黑体"},
+    };
+    std::atomic<int> done{0};
+    back_up_fonts(fonts, many, 2, done);
+    EXPECT_EQ(done.load(), 4);
+    EXPECT_EQ(read_file(many + "ProbeSans.ttf"), read_file(sans));
+    EXPECT_EQ(read_file(many + "ProbeSans (2).ttf"), read_file(fonts[1].path));
+    EXPECT_EQ(read_file(many + "ProbeSong.ttf"), read_file(fonts[2].path));
+    EXPECT_EQ(read_file(many + "ProbeHei.ttf"), read_file(fonts[3].path));
 
     // The listing shows the fonts, not the partial names nor other files.
     ASSERT_TRUE(write_file(backups + "notes.txt", "not a font"));
