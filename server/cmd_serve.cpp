@@ -107,8 +107,9 @@ const Command reg{"serve",
                   "  --port N   listen on 127.0.0.1:N (default " YQ_STR(YQ_SERVER_PORT) ", 0: any free port)\n"
                   "  --fault    misbehave on purpose, for tests (repeatable):\n"
                   "             no-length, cut=N, slow=BYTES_PER_SEC, status=CODE,\n"
-                  "             version=TEXT, corrupt=flip|magic, endless; @/PREFIX limits\n"
-                  "             a mode to paths starting with /PREFIX (see doc/server.md)",
+                  "             version=TEXT, program=TEXT, corrupt=flip|magic, endless;\n"
+                  "             @/PREFIX limits"
+                  " a mode to paths starting with /PREFIX (see doc/server.md)",
                   "serve a built catalogue folder over HTTP on 127.0.0.1", run_serve};
 
 }  // namespace

@@ -21,6 +21,9 @@
 #include "skin/win/frame.h"
 #include "skin/win/status_line.h"
 
+#ifndef YQ_HOME_PAGE_URL
+#define YQ_HOME_PAGE_URL "http://127.0.0.1/"
+#endif
 #ifndef YQ_SERVER_URL
 #define YQ_SERVER_URL "http://127.0.0.1:18080"
 #endif
@@ -301,6 +304,11 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 const std::string& server_url() {
     static const std::string url = YQ_SERVER_URL;
+    return url;
+}
+
+const std::string& home_page_url() {
+    static const std::string url = YQ_HOME_PAGE_URL;
     return url;
 }
 

@@ -21,6 +21,9 @@ inline constexpr char kMainClass[] = "YqMainWindow";
 // a trailing slash. The subsystems that talk to the server are given it
 // when the window is wired.
 const std::string& server_url();
+// The publisher's home page (官方主页, and the newer-program prompts), fixed
+// at build time as the server's address is.
+const std::string& home_page_url();
 
 // Registers the classes, creates the main window and its controls (which
 // runs main window creation), and shows it. Null when it cannot be made.

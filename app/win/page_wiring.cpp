@@ -10,7 +10,9 @@
 #include "fonts/win/system_font_page.h"
 #include "platform/win/handles.h"
 #include "platform/win/settings.h"
+#include "platform/win/shell.h"
 #include "skin/win/frame.h"
+#include "update/win/catalogue_update.h"
 
 namespace yq {
 namespace {
@@ -30,8 +32,14 @@ void run_menu_command(UINT id) {
                         "    http://127.0.0.1/\r\n",
                         "关于我们!", MB_OK | MB_TASKMODAL);
             break;
+        case kMenuCheckUpdate:
+            check_for_updates_from_menu();
+            break;
+        case kMenuHomePage:
+            win::open_in_shell(home_page_url());
+            break;
         default:
-            break;  // 检测更新 and 官方主页 come with the update and home-page work
+            break;
     }
 }
 
@@ -69,7 +77,8 @@ void spinner_tick() {
 void show_control_menu(int x, int y) {
     HWND main = main_window();
     win::UniqueMenu menu(CreatePopupMenu());
-    AppendMenuA(menu.get(), MF_STRING, kMenuCheckUpdate, "检测更新");
+    AppendMenuA(menu.get(), MF_STRING | (update_check_enabled() ? 0 : MF_GRAYED), kMenuCheckUpdate,
+                "检测更新");
     AppendMenuA(menu.get(), MF_STRING, kMenuHomePage, "官方主页");
     AppendMenuA(menu.get(), MF_STRING, kMenuAbout, "关于我们");
     POINT p{x, y};
@@ -81,8 +90,12 @@ void show_control_menu(int x, int y) {
 }
 
 void wire_pages(HWND main) {
-    attach_frame(main,
-                 {select_page, show_control_menu, [] { end_program(); }, prepare_working_folders});
+    // The frame's last paint step: the working folders made again if they
+    // went, and the status text recomposed (shown by its next redraw).
+    attach_frame(main, {select_page, show_control_menu, [] { end_program(); }, [] {
+                            prepare_working_folders();
+                            status_after_paint();
+                        }});
     wire_system_font_page({main, c(系统字体表格), c(系统字体表格2), c(标签2), c(图形按钮3),
                            c(图形按钮4), c(图形按钮5), c(图形按钮25), c(图形按钮17), c(选择框4),
                            c(编辑框1), c(选择框5), c(编辑框2), c(标签18), c(标签20)},
@@ -107,6 +120,10 @@ void wire_pages(HWND main) {
                            },
                            fonts_changed});
     wire_collection_pages();
+    init_update(server_url(), home_page_url(), program_directory(),
+                {close_catalogue,
+                 [] { open_catalogue(program_directory() + "\\ztdata.mdb"); },
+                 [] { end_program(); }});
     // Picture buttons whose behaviour is not part of the program yet do nothing
     // when clicked.
 }

@@ -7,6 +7,7 @@
 #include "fonts/win/system_font_page.h"
 #include "platform/win/settings.h"
 #include "platform/win/ui_thread.h"
+#include "update/win/catalogue_update.h"
 
 namespace yq {
 
@@ -39,6 +40,11 @@ void startup_open_catalogue() {
     win::run_on_ui([] { open_catalogue(program_directory() + "\\ztdata.mdb"); });
 }
 
-void startup_check_catalogue_version() {}
+// The last step: the catalogue version, then the program's, both fetched
+// here and never in a paint.
+void startup_check_catalogue_version() {
+    check_catalogue_version();
+    check_program_version();
+}
 
 }  // namespace yq

@@ -12,6 +12,6 @@ std::vector<std::string> startup_face_names();  // its face names, in order
 void startup_list_downloaded_fonts();           // the downloaded fonts page
 void startup_fill_font_grid();                  // 系统字体表格
 void startup_open_catalogue();                  // the catalogue page, on the UI thread
-void startup_check_catalogue_version();         // status line and update offer
+void startup_check_catalogue_version();         // status line, update offer, program version
 
 }  // namespace yq

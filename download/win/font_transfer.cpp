@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "download/win/internet_handle.h"
+#include "platform/win/internet_handle.h"
 #include "platform/win/dialogs.h"
 
 namespace yq::download {

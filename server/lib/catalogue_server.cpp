@@ -340,6 +340,8 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Re
     BodySource body;
     if (target.resource == Resource::CatalogueVersion && plan.version) {
         body = BodySource::from_text(*plan.version);
+    } else if (target.resource == Resource::ProgramVersion && plan.program) {
+        body = BodySource::from_text(*plan.program);
     } else {
         std::string path = options.root + "/" + resource_file(target);
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

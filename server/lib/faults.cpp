@@ -72,7 +72,7 @@ uint64_t flip_offset(uint64_t size) {
 
 std::optional<Fault> parse_fault(std::string_view text, std::string* error) {
     Fault f;
-    // version=TEXT may itself hold '@', so only a trailing "@/..." is a prefix.
+    // version=TEXT and program=TEXT may themselves hold '@', so only a trailing "@/..." is a prefix.
     size_t at = text.rfind("@/");
     if (at != std::string_view::npos) {
         f.prefix = std::string(text.substr(at + 1));
@@ -106,10 +106,10 @@ std::optional<Fault> parse_fault(std::string_view text, std::string* error) {
             return bad(error, "status=CODE needs a code from 400 to 599");
         f.kind = FaultKind::Status;
         f.number = *n;
-    } else if (mode == "version") {
+    } else if (mode == "version" || mode == "program") {
         std::optional<std::string> text = unescape(arg);
-        if (!has_arg || !text) return bad(error, "version=TEXT has a bad escape");
-        f.kind = FaultKind::Version;
+        if (!has_arg || !text) return bad(error, std::string(mode) + "=TEXT has a bad escape");
+        f.kind = mode == "version" ? FaultKind::Version : FaultKind::Program;
         f.text = std::move(*text);
     } else if (mode == "corrupt") {
         f.kind = FaultKind::Corrupt;
@@ -146,6 +146,9 @@ FaultPlan plan_faults(const std::vector<Fault>& faults, std::string_view path) {
             case FaultKind::Version:
                 plan.version = f.text;
                 break;
+            case FaultKind::Program:
+                plan.program = f.text;
+                break;
             case FaultKind::Corrupt:
                 plan.corruption = f.corruption;
                 break;
@@ -166,6 +169,7 @@ std::string describe(const FaultPlan& plan) {
     if (plan.cut_after) add("cut=" + std::to_string(*plan.cut_after));
     if (plan.bytes_per_second) add("slow=" + std::to_string(*plan.bytes_per_second));
     if (plan.version) add("version");
+    if (plan.program) add("program");
     if (plan.corruption == Corruption::Flip) add("corrupt=flip");
     if (plan.corruption == Corruption::Magic) add("corrupt=magic");
     return out.empty() ? "-" : out;

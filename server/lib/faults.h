@@ -6,6 +6,7 @@
 //   slow=BYTES_PER_SEC the body trickles at that rate, then the connection is closed
 //   status=CODE        every answer is CODE (400..599) with a small HTML body
 //   version=TEXT       /ztpz.txt answers TEXT (escapes \r \n \t \\ \xHH)
+//   program=TEXT       /My.txt answers TEXT (the same escapes): another program
 //   corrupt=flip       one byte in the middle of each served zt container is inverted
 //   corrupt=magic      the magic of each served zt container is wrong
 //   endless            no Content-Length, and the body never ends: the answer's
@@ -25,13 +26,13 @@ namespace yq::server {
 
 inline constexpr uint64_t kMaxSlowBytesPerSecond = 1ull << 30;
 
-enum class FaultKind { NoLength, Cut, Slow, Status, Version, Corrupt, Endless };
+enum class FaultKind { NoLength, Cut, Slow, Status, Version, Program, Corrupt, Endless };
 enum class Corruption { None, Flip, Magic };
 
 struct Fault {
     FaultKind kind = FaultKind::NoLength;
     uint64_t number = 0;  // cut: bytes; slow: bytes per second; status: code
-    std::string text;     // version: the body
+    std::string text;     // version, program: the body
     Corruption corruption = Corruption::None;
     std::string prefix = "/";
 };
@@ -44,11 +45,12 @@ struct FaultPlan {
     std::optional<uint64_t> bytes_per_second;
     int status = 0;  // 0: answer normally
     std::optional<std::string> version;
+    std::optional<std::string> program;
     Corruption corruption = Corruption::None;
     bool endless = false;
 
     bool any() const {
-        return no_length || cut_after || bytes_per_second || status || version ||
+        return no_length || cut_after || bytes_per_second || status || version || program ||
                corruption != Corruption::None || endless;
     }
 };

@@ -336,6 +336,9 @@ bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
             *result = 0;
             return true;
         }
+        case kStatusTextAtomMessage:
+            *result = GlobalAddAtomA(status_text().substr(0, 255).c_str());
+            return true;
         case WM_TIMER:
             if (wp != kFadeTimer) return false;
             frame_fade_tick();

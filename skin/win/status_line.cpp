@@ -20,9 +20,9 @@ StatusLine& line() {
 
 }  // namespace
 
-void set_status_text(const std::string& text) {
+void set_status_text(const std::string& text, bool draw) {
     line().text = text;
-    redraw_status_line();
+    if (draw) redraw_status_line();
 }
 
 const std::string& status_text() {

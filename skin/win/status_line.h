@@ -5,14 +5,22 @@
 // win::run_on_ui.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "skin/skin_model.h"
 
 namespace yq {
 
-// The text shown from now on; drawn at once in the colour last used.
-void set_status_text(const std::string& text);
+// Sent to the main window by test probes in another process: returns a
+// global atom holding the status text (its first 255 bytes); the caller
+// deletes it.
+inline constexpr UINT kStatusTextAtomMessage = WM_APP + 0x76;
+
+// The text shown from now on; drawn at once in the colour last used, or
+// (draw = false) by the next redraw.
+void set_status_text(const std::string& text, bool draw = true);
 const std::string& status_text();
 
 // Draws the status text in `colour`; keep = false uses the skin's default

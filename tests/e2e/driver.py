@@ -243,10 +243,16 @@ class Session:
                 "--wd=" + (cwd or os.getcwd())] + argv
 
     # --- the catalogue server -------------------------------------------------------------
-    def serve(self, folder, *faults):
+    def serve(self, folder, *faults, current=True):
         """Starts yanqing-server on the program's server port (stopping one
-        that runs), with the given --fault modes."""
+        that runs), with the given --fault modes. With `current`, pos.ini
+        records the served catalogue version as installed, so that the
+        program's start-up check offers no update."""
         self.stop_server()
+        version = os.path.join(folder, "ztpz.txt")
+        if current and os.path.isfile(version):
+            with open(version, "rb") as f:
+                self.set_setting("bbh", f.read().decode("gbk"))
         argv = [os.path.join(self.native, "server", "yanqing-server"), "serve", folder,
                 "--port", str(SERVER_PORT)]
         for f in faults:
@@ -274,6 +280,52 @@ class Session:
             except OSError:
                 pass
         return "\n".join(parts)
+
+    def settings(self):
+        """pos.ini's section potpz as {key: value} (empty when missing)."""
+        values = {}
+        try:
+            with open(self.file("pos.ini"), "rb") as f:
+                lines = f.read().decode("gbk").splitlines()
+        except OSError:
+            return values
+        section = None
+        for line in lines:
+            line = line.strip()
+            if line.startswith("["):
+                section = line.strip("[]")
+            elif section == "potpz" and "=" in line:
+                key, value = line.split("=", 1)
+                values[key.strip()] = value.strip()
+        return values
+
+    def set_setting(self, key, value):
+        """Sets pos.ini's potpz key (creating the file), keeping the rest."""
+        path = self.file("pos.ini")
+        lines = []
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                lines = f.read().decode("gbk").splitlines()
+        out, section, done = [], None, False
+        for line in lines:
+            stripped = line.strip()
+            if stripped.startswith("["):
+                if section == "potpz" and not done:
+                    out.append("%s=%s" % (key, value))
+                    done = True
+                section = stripped.strip("[]")
+            elif section == "potpz" and stripped.split("=", 1)[0].strip() == key:
+                if not done:
+                    out.append("%s=%s" % (key, value))
+                    done = True
+                continue
+            out.append(line)
+        if not done:
+            if section != "potpz":
+                out.append("[potpz]")
+            out.append("%s=%s" % (key, value))
+        with open(path, "wb") as f:
+            f.write(("\r\n".join(out) + "\r\n").encode("gbk"))
 
     def stop_server(self):
         if self.server and self.server.poll() is None:
@@ -382,7 +434,8 @@ class Session:
     # --- reading back -------------------------------------------------------------------
     # Probe commands that always answer in JSON: an empty answer means the
     # probe itself did not run through (a loaded machine), never "nothing".
-    JSON_PROBES = {"tree", "cell", "grid", "checks", "fonts", "boxes", "menus", "design", "windows"}
+    JSON_PROBES = {"tree", "cell", "grid", "checks", "fonts", "boxes", "menus", "design", "windows",
+                   "status"}
 
     def probe(self, *args):
         for attempt in range(3):
@@ -584,12 +637,13 @@ class Session:
         self.close()
 
 
-def build_font_catalogue(tmp, native, categories, source_font=DEJAVU + "DejaVuSans.ttf"):
+def build_font_catalogue(tmp, native, categories, source_font=DEJAVU + "DejaVuSans.ttf",
+                         version=None, name="published"):
     """A published catalogue of fonts made for the test. categories:
     {category: [face, ...]} in the 中文字体 group. Returns the published
     folder, {face: (address, font file)} and {category: [face, ...]} in the
     catalogue's row order."""
-    src = os.path.join(tmp, "src")
+    src = os.path.join(tmp, "src-" + name)
     fonts = {}
     for category, faces in categories.items():
         folder = os.path.join(src, "中文字体", category)
@@ -597,9 +651,10 @@ def build_font_catalogue(tmp, native, categories, source_font=DEJAVU + "DejaVuSa
                         folder] + faces, check=True)
         for i, face in enumerate(faces):
             fonts[face] = os.path.join(folder, "%02d.ttf" % i)
-    out = os.path.join(tmp, "published")
+    out = os.path.join(tmp, name)
     server = os.path.join(native, "server", "yanqing-server")
-    subprocess.run([server, "build", src, out], check=True, capture_output=True)
+    subprocess.run([server, "build", src, out] + (["--version", version] if version else []),
+                   check=True, capture_output=True)
     dump = json.loads(subprocess.run([server, "dump", os.path.join(out, "ztdata.mdb")],
                                      check=True, capture_output=True).stdout)
     rows = {}

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "download/win/font_transfer.h"
-#include "download/win/internet_handle.h"
+#include "platform/win/internet_handle.h"
 #include "tests/support/clock.h"
 
 namespace {

@@ -19,9 +19,13 @@
   backup: 一键备份 of 2,000 registered fonts beside a bare CopyFileA loop over
     the same files; a second backup with nothing changed; the UI thread's
     answers during a backup.
+  catalogue-update: a catalogue of 10,000 fonts with pictures offered as a
+    newer version; Yes until the new catalogue is shown, beside a bare
+    download and unpack of the same file; the UI thread's answers meanwhile;
+    main-window repaints beside one GET of /My.txt.
 
 usage: run.py [page-load|download-latency|picture-memory|search-keys|batch-uninstall|
-               folder-listing|backup|all]  (from the source tree, after
+               folder-listing|backup|catalogue-update|all]  (from the source tree, after
 scripts/test.sh or the native and win64 builds)
 """
 import os
@@ -232,6 +236,32 @@ def backup():
         return run_harness(s, "backup", "Z:" + bare.replace("/", "\\") + "\\", "2000")
 
 
+def catalogue_update():
+    with session("catalogue-update") as s:
+        driver.make_catalogue(NATIVE, [("dl", "中文字体", "旧"), ("table", "旧"),
+                                       ("row", "旧", "字体", "-", "k")], s.file("ztdata.mdb"))
+        s.set_setting("bbh", "1.5")
+        rng = random.Random(11)
+        picture = os.path.join(s.tmp, "picture.bmp")
+        driver.write_bmp(picture, 40, 33, lambda x, y: (rng.randrange(256), rng.randrange(256),
+                                                        rng.randrange(256)))
+        published = os.path.join(s.tmp, "published")
+        os.makedirs(published)
+        layout = [("dl", "中文字体", "大类"), ("table", "大类")]
+        layout += [("row", "大类", "字体%05d" % i, picture, "k%05d" % i) for i in range(10000)]
+        database = driver.make_catalogue(NATIVE, layout, os.path.join(published, "ztdata.mdb"))
+        subprocess.run([os.path.join(NATIVE, "server", "yanqing-server"), "pack", database,
+                        os.path.join(published, "ztysb.data")], check=True)
+        with open(os.path.join(published, "ztpz.txt"), "wb") as f:
+            f.write(b"1.7")
+        with open(os.path.join(published, "My.txt"), "wb") as f:
+            f.write("主程序版本:3.6".encode("gbk"))
+        s.serve(published, current=False)
+        bare = os.path.join(s.tmp, "bare.data")
+        return run_harness(s, "catalogue-update", "http://127.0.0.1:%d/ztysb.data"
+                           % driver.SERVER_PORT, "Z:" + bare.replace("/", "\\"))
+
+
 if __name__ == "__main__":
     which = sys.argv[1] if len(sys.argv) > 1 else "all"
     rc = 0
@@ -249,4 +279,6 @@ if __name__ == "__main__":
         rc |= folder_listing()
     if which in ("backup", "all"):
         rc |= backup()
+    if which in ("catalogue-update", "all"):
+        rc |= catalogue_update()
     sys.exit(rc)

@@ -31,6 +31,7 @@
 #include "app/control_design.h"
 #include "base/text.h"
 #include "platform/win/grid.h"
+#include "skin/win/status_line.h"
 
 namespace {
 
@@ -265,6 +266,20 @@ int menus() {
     return 0;
 }
 
+// The status line's text.
+int status() {
+    HWND main = main_window();
+    if (!main) return 1;
+    ATOM a = static_cast<ATOM>(SendMessageA(main, yq::kStatusTextAtomMessage, 0, 0));
+    char buf[256] = "";
+    if (a) {
+        GlobalGetAtomNameA(a, buf, sizeof buf);
+        GlobalDeleteAtom(a);
+    }
+    std::printf("%s\n", json_string(buf).c_str());
+    return 0;
+}
+
 int design() {
     std::printf("{");
     for (size_t i = 0; i < yq::kControlCount; ++i) {
@@ -415,6 +430,7 @@ int main(int argc, char** argv) {
         return cell(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 2 && !std::strcmp(argv[1], "boxes")) return boxes();
     if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
+    if (argc >= 2 && !std::strcmp(argv[1], "status")) return status();
     if (argc >= 2 && !std::strcmp(argv[1], "menus")) return menus();
     if (argc >= 3 && !std::strcmp(argv[1], "grid")) return grid(argv[2]);
     if (argc >= 3 && !std::strcmp(argv[1], "checks")) return checks(argv[2]);

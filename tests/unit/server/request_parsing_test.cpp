@@ -216,6 +216,11 @@ TEST(FaultModes, ParsesEveryModeAndItsPrefix) {
     f = parse_fault("version=a@b\\x41", &error);  // '@' not followed by '/' is text
     ASSERT_TRUE(f) << error;
     EXPECT_EQ(f->text, "a@bA");
+    f = parse_fault("program=\xD6\xF7@/My.txt", &error);
+    ASSERT_TRUE(f) << error;
+    EXPECT_EQ(f->kind, FaultKind::Program);
+    EXPECT_EQ(f->text, "\xD6\xF7");
+    EXPECT_EQ(f->prefix, "/My.txt");
     f = parse_fault("version=", &error);
     ASSERT_TRUE(f) << error;
     EXPECT_EQ(f->text, "");

@@ -1,0 +1,54 @@
+#include "update/update_model.h"
+
+#include <gtest/gtest.h>
+
+namespace yq {
+namespace {
+
+TEST(VersionCheck, OnlyAThreeByteAnswerIsAVersionAndAnyDifferenceIsOffered) {
+    EXPECT_EQ(catalogue_version_of(true, 200, "1.6"), "1.6");
+    EXPECT_EQ(catalogue_version_of(true, 200, std::string("1.6\0junk", 8)), "1.6");
+    EXPECT_FALSE(catalogue_version_of(true, 200, "1.6\r\n"));
+    EXPECT_FALSE(catalogue_version_of(true, 200, ""));
+    EXPECT_FALSE(catalogue_version_of(false, 0, ""));
+    EXPECT_FALSE(catalogue_version_of(true, 404, "404"));  // an error page is no version
+    // Lower counts as well as higher, and no local version differs from any.
+    EXPECT_TRUE(offers_catalogue("1.7", "1.6"));
+    EXPECT_TRUE(offers_catalogue("", "1.6"));
+    EXPECT_FALSE(offers_catalogue("1.6", "1.6"));
+}
+
+TEST(VersionCheck, StatusLineTexts) {
+    StatusTexts s{kProgramVersionText, latest_version_label("1.5", "1.5"), kConnectedNote};
+    EXPECT_EQ(s.line(), "主程序版本:3.6     字库版本号:1.5(最新版本:1.5)"
+                        "                  连接服务器成功!");
+    s = {"", failed_check_label(kFailedVersionFallback), kNotConnectedNote};
+    EXPECT_EQ(s.line(), "     字库版本号:1.0(字库更新失败!)                  连接服务器失败!");
+    EXPECT_EQ(latest_version_label(kShownVersionFallback, "1.6"), "0.1(最新版本:1.6)");
+    EXPECT_EQ(installed_label("1.7"), "1.7(已是最新版本!)");
+    EXPECT_EQ(download_progress_note(87),
+              "                  连接服务器成功!    字库更新已完成:87%");
+    EXPECT_EQ(install_failed_note(), "                  连接服务器成功!字库更新出错!");
+}
+
+TEST(VersionCheck, OnlyAnArrivedOtherVersionTextAnnouncesAProgram) {
+    EXPECT_FALSE(announces_new_program(true, 200, kProgramVersionText));
+    EXPECT_TRUE(announces_new_program(true, 200, "主程序版本:3.7"));
+    EXPECT_TRUE(announces_new_program(true, 200, "主程序版本:3.6\r\n"));
+    EXPECT_FALSE(announces_new_program(false, 0, ""));     // no connection
+    EXPECT_FALSE(announces_new_program(true, 500, "<html>"));  // an error page
+    EXPECT_FALSE(announces_new_program(true, 200, ""));    // nothing said
+    EXPECT_FALSE(announces_new_program(true, 200, std::string("\0x", 2)));
+}
+
+TEST(PlainGet, ReadSizeFollowsTheAnnouncedLength) {
+    EXPECT_EQ(read_size_for("3"), 4u);
+    EXPECT_EQ(read_size_for("102398"), 102399u);
+    EXPECT_EQ(read_size_for("102399"), 102400u);
+    EXPECT_EQ(read_size_for("4000000000"), 102400u);
+    EXPECT_EQ(read_size_for("99999999999999999999"), 10240u);
+    for (const char* bad : {"", "0", "-5", "12a", " 7", "+7"}) EXPECT_EQ(read_size_for(bad), 10240u) << bad;
+}
+
+}  // namespace
+}  // namespace yq

@@ -1,0 +1,306 @@
+#include "update/win/catalogue_update.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <optional>
+#include <thread>
+
+#include "base/bytes.h"
+#include "base/file_names.h"
+#include "catalogue/catalogue_db.h"
+#include "download/win/font_transfer.h"
+#include "platform/win/dialogs.h"
+#include "platform/win/handles.h"
+#include "platform/win/settings.h"
+#include "platform/win/shell.h"
+#include "platform/win/ui_thread.h"
+#include "platform/zt/zt_container.h"
+#include "skin/win/status_line.h"
+#include "update/update_model.h"
+#include "update/win/http_get.h"
+
+namespace yq {
+namespace {
+
+// The packed catalogue as downloaded, and the database unpacked from it:
+// a catalogue of 10,000 fonts with pictures is about 40 MB.
+constexpr int64_t kMaxPackedBytes = int64_t{256} << 20;
+constexpr size_t kMaxDatabaseBytes = size_t{512} << 20;
+constexpr char kVersionKey[] = "bbh";
+// Relative: resolved against the current directory, as the transfer has it.
+constexpr char kDownloadFile[] = "zt.data";
+
+struct Update {
+    std::string server, home_page, folder;
+    UpdateHooks hooks;
+    // UI thread only.
+    StatusTexts status;
+    std::string server_version;                // the last answer to /ztpz.txt, as text
+    std::optional<std::string> local_version;  // "bbh" as last read or written
+    bool menu_enabled = true;
+    bool program_asked = false;
+    // Any thread.
+    std::atomic<bool> downloading{false};
+    std::atomic<bool> program_checked{false};
+};
+
+Update& state() {
+    static Update u;
+    return u;
+}
+
+// "bbh" from pos.ini, nullopt when the key is absent. UI thread.
+std::optional<std::string> read_local_version() {
+    static const char kAbsent[] = "\x01";
+    std::string v = read_setting(kSettingsSection, kVersionKey, kAbsent);
+    state().local_version = v == kAbsent ? std::nullopt : std::optional<std::string>(v);
+    return state().local_version;
+}
+
+// Recomposes the status line and draws it in the default colour. UI thread.
+void show_status() {
+    set_status_text(state().status.line(), false);
+    draw_status_line(0, false);
+}
+
+std::string origin_of(const std::string& url) {
+    size_t scheme = url.find("://");
+    size_t path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
+    return path == std::string::npos ? url : url.substr(0, path);
+}
+
+Bytes read_whole_file(const char* path, int64_t max_bytes) {
+    win::UniqueFile in(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size;
+    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart <= 0 ||
+        size.QuadPart > max_bytes) {
+        return {};
+    }
+    Bytes bytes(static_cast<size_t>(size.QuadPart));
+    size_t have = 0;
+    while (have < bytes.size()) {
+        DWORD got = 0;
+        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - have, 1 << 20));
+        if (!ReadFile(in.get(), bytes.data() + have, want, &got, nullptr) || got == 0) return {};
+        have += got;
+    }
+    return bytes;
+}
+
+bool write_whole_file(const std::string& path, const Bytes& bytes) {
+    win::UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return false;
+    size_t put = 0;
+    while (put < bytes.size()) {
+        DWORD wrote = 0;
+        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - put, 1 << 20));
+        if (!WriteFile(out.get(), bytes.data() + put, want, &wrote, nullptr) || wrote != want)
+            return false;
+        put += wrote;
+    }
+    return FlushFileBuffers(out.get()) != 0;
+}
+
+// Whether the file is a catalogue the catalogue page can show: the reader
+// opens it and finds the category table "dl".
+bool is_readable_catalogue(const std::string& path) {
+    CatalogueDb db;
+    return db.open(path) && db.open_table("dl").empty();
+}
+
+// The install could not be made: the old database and "bbh" stay, and the
+// user is told once.
+void report_install_failure() {
+    win::run_on_ui([] {
+        Update& u = state();
+        u.status.connection_note = install_failed_note();
+        show_status();
+        u.menu_enabled = true;
+    });
+    win::message_box(kUpdateFailedText);
+}
+
+// The downloaded "zt.data" unpacked, checked, and put in place of
+// ztdata.mdb; "bbh" is written only then. On the download worker, with the
+// catalogue closed and reopened on the UI thread, so the catalogue page
+// never reads a file being replaced.
+void install_catalogue(const std::string& version) {
+    Update& u = state();
+    const std::string database = u.folder + "\\ztdata.mdb";
+    const std::string fresh = database + std::string(kPartialSuffix);
+    Bytes unpacked;
+    {
+        Bytes packed = read_whole_file(kDownloadFile, kMaxPackedBytes);
+        if (!packed.empty()) unpacked = zt_unpack(ByteSpan(packed), kMaxDatabaseBytes);
+    }
+    const bool good = !unpacked.empty() && write_whole_file(fresh, unpacked) &&
+                      is_readable_catalogue(fresh);
+    unpacked = Bytes();
+    if (!good) {
+        DeleteFileA(fresh.c_str());
+        report_install_failure();
+        return;
+    }
+    bool moved = false;
+    win::run_on_ui([&] {
+        u.status.catalogue_label = installed_label(version);
+        u.status.connection_note = kConnectedNote;
+        show_status();
+        if (u.hooks.close_catalogue) u.hooks.close_catalogue();
+        moved = MoveFileExA(fresh.c_str(), database.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        if (moved && write_setting(kSettingsSection, kVersionKey, version))
+            u.local_version = version;
+        if (u.hooks.open_catalogue) u.hooks.open_catalogue();
+    });
+    if (!moved) {
+        DeleteFileA(fresh.c_str());
+        report_install_failure();
+        return;
+    }
+    win::message_box("数据库安装成功,已自动刷新!");
+    win::run_on_ui([] { state().menu_enabled = true; });
+}
+
+// The catalogue download: "/ztysb.data" into "zt.data" (created or
+// truncated, no resume), the percentage in the status line, then the
+// install when every announced byte arrived. One at a time.
+void download_catalogue(std::string version) {
+    Update& u = state();
+    download::TransferSummary summary;
+    int completion_percent = 0;
+    auto report = [&](const download::Report& r) {
+        if (r.failed) return;
+        if (r.kind == download::Report::kCompletion) {
+            completion_percent = r.percent;
+            return;
+        }
+        const int percent = r.percent;
+        win::run_on_ui([percent] {
+            state().status.connection_note = download_progress_note(percent);
+            show_status();
+            state().menu_enabled = true;
+        });
+    };
+    const int rc = download::font_transfer(u.server + "/ztysb.data", kDownloadFile, report, 0,
+                                           false, "", &summary, kMaxPackedBytes);
+    if (rc != 0) {
+        // "Internet连接错误!" was shown by the transfer itself.
+        const std::string step = summary.failed_step ? summary.failed_step : "";
+        if (step == "open url")
+            win::message_box("字库更新出错!!");
+        else if (step != "open the internet")
+            win::message_box(kUpdateFailedText);
+        win::run_on_ui([] { state().menu_enabled = true; });
+    } else if (summary.short_body) {
+        // Fewer bytes than announced: the last percentage stays, nothing
+        // is installed.
+        win::run_on_ui([completion_percent] {
+            state().status.connection_note = download_progress_note(completion_percent);
+            show_status();
+            state().menu_enabled = true;
+        });
+    } else {
+        install_catalogue(version);
+    }
+    u.downloading.store(false);
+}
+
+// The update offer, on the UI thread while the checking worker waits.
+void offer_update() {
+    Update& u = state();
+    std::optional<std::string> local = read_local_version();
+    if (offers_catalogue(local.value_or(""), u.server_version) &&
+        win::message_box("服务器上有新的字库版本,是否更新字库?", "更新提示!", MB_YESNO) == IDYES) {
+        // One download at a time: a second offer accepted meanwhile starts none.
+        if (!u.downloading.exchange(true)) std::thread(download_catalogue, u.server_version).detach();
+        return;
+    }
+    u.menu_enabled = true;
+    u.status.catalogue_label =
+        latest_version_label(local.value_or(kShownVersionFallback), u.server_version);
+    show_status();
+}
+
+// The prompts for a newer program. UI thread.
+void offer_new_program() {
+    Update& u = state();
+    if (win::message_box("发现最新版本 是否下载？", nullptr, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        win::open_in_shell(u.server + "/yanqing.exe");
+        if (u.hooks.end_program) u.hooks.end_program();
+        return;
+    }
+    if (win::message_box("是否打开官网？", "您放弃了自动下载", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        win::open_in_shell(u.home_page);
+        if (u.hooks.end_program) u.hooks.end_program();
+        return;
+    }
+    win::message_box("当前不为最新版本 可能会导致非法！", nullptr, MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+void init_update(const std::string& server, const std::string& home_page,
+                 const std::string& program_folder, UpdateHooks hooks) {
+    Update& u = state();
+    u.server = server;
+    u.home_page = home_page;
+    u.folder = program_folder;
+    u.hooks = std::move(hooks);
+    read_local_version();
+}
+
+void check_catalogue_version() {
+    Update& u = state();
+    const HttpAnswer answer = http_get(u.server + "/ztpz.txt");
+    const std::optional<std::string> version =
+        catalogue_version_of(answer.fetched, answer.status, answer.body);
+    const std::string text = text_of_body(answer.body);
+    win::run_on_ui([&] {
+        u.server_version = version ? *version : text;
+        if (version) {
+            u.status.connection_note = kConnectedNote;
+        } else {
+            u.status.catalogue_label =
+                failed_check_label(read_local_version().value_or(kFailedVersionFallback));
+            u.status.connection_note = kNotConnectedNote;
+            u.menu_enabled = true;
+        }
+        show_status();
+    });
+    if (version) win::run_on_ui(offer_update);
+}
+
+void check_for_updates_from_menu() {
+    state().menu_enabled = false;
+    std::thread(check_catalogue_version).detach();
+}
+
+bool update_check_enabled() {
+    return state().menu_enabled;
+}
+
+void check_program_version() {
+    Update& u = state();
+    if (u.program_checked.exchange(true)) return;
+    const HttpAnswer answer = http_get(origin_of(u.server) + "/My.txt");
+    if (!announces_new_program(answer.fetched, answer.status, answer.body)) return;
+    win::run_on_ui([] {
+        Update& u = state();
+        if (u.program_asked) return;
+        u.program_asked = true;
+        offer_new_program();
+    });
+}
+
+void status_after_paint() {
+    Update& u = state();
+    u.status.program_label = kProgramVersionText;
+    u.status.catalogue_label = u.local_version.value_or(kShownVersionFallback);
+    set_status_text(u.status.line(), false);
+}
+
+}  // namespace yq

@@ -1,0 +1,48 @@
+// The catalogue update: the version check against the server's /ztpz.txt
+// (at the end of the start-up work, and from the control menu's 检测更新),
+// the offer of a newer catalogue, its download into "zt.data" and its
+// install as ztdata.mdb; the program version check against /My.txt; and
+// the status line that reports them. The status line's parts are kept
+// here and written on the UI thread only: workers hand every change over
+// with win::run_on_ui.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace yq {
+
+struct UpdateHooks {
+    std::function<void()> close_catalogue;  // UI thread: the database file is let go
+    std::function<void()> open_catalogue;   // UI thread: reopened and shown as at start-up
+    std::function<void()> end_program;      // after the browser was asked to open a page
+};
+
+// `server` is the catalogue server's base URL (no trailing slash),
+// `home_page` the publisher's home page, `program_folder` where ztdata.mdb
+// lives (no trailing backslash). UI thread, before the start-up work.
+void init_update(const std::string& server, const std::string& home_page,
+                 const std::string& program_folder, UpdateHooks hooks);
+
+// The catalogue version check, on the calling worker: the status line
+// tells the outcome, and a newer catalogue is offered on the UI thread
+// (the worker waits for the answer).
+void check_catalogue_version();
+
+// 检测更新: disables the menu item and checks on a new detached worker.
+// UI thread.
+void check_for_updates_from_menu();
+// Whether 检测更新 may be picked now.
+bool update_check_enabled();
+
+// Fetches /My.txt on the calling worker, once per run, and hands the
+// answer to the UI thread, which asks at most once whether to fetch a
+// newer program. A failed fetch asks nothing.
+void check_program_version();
+
+// The end of every paint of the main window: the program label and the
+// plain local catalogue version put into the status text, to be shown by
+// the next redraw of the status line. No file or network is touched.
+void status_after_paint();
+
+}  // namespace yq
