@@ -165,78 +165,62 @@ int tree() {
     return 0;
 }
 
-// The check marks of a grid's check columns, row by row.
+// Takes an atom's text and deletes the atom ("" for none).
+std::string take_atom(ATOM a) {
+    char buf[256] = "";
+    if (a) {
+        GlobalGetAtomNameA(a, buf, sizeof buf);
+        GlobalDeleteAtom(a);
+    }
+    return buf;
+}
+
+// Prints a grid's cells row by row as a JSON array of arrays, each cell as
+// print_cell(grid, row, column) writes it; "null" when there is no such grid.
+template <typename PrintCell>
+int print_cells(const char* name, PrintCell print_cell) {
+    const yq::ControlDesign* d = design_by_name(name);
+    HWND main = main_window();
+    HWND w = d && main ? find_control(main, d->id) : nullptr;
+    if (!w) {
+        std::printf("null\n");
+        return 1;
+    }
+    int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
+    std::printf("[");
+    for (int r = 0; r < rows; ++r) {
+        std::printf("%s[", r ? "," : "");
+        for (int c = 0; c < d->grid_columns; ++c) {
+            if (c) std::printf(",");
+            print_cell(w, r, c);
+        }
+        std::printf("]");
+    }
+    std::printf("]\n");
+    return 0;
+}
+
+// The check marks of a grid's check columns.
 int checks(const char* name) {
-    const yq::ControlDesign* d = design_by_name(name);
-    HWND main = main_window();
-    HWND w = d && main ? find_control(main, d->id) : nullptr;
-    if (!w) {
-        std::printf("null\n");
-        return 1;
-    }
-    int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
-    std::printf("[");
-    for (int r = 0; r < rows; ++r) {
-        std::printf("%s[", r ? "," : "");
-        for (int c = 0; c < d->grid_columns; ++c)
-            std::printf("%s%d", c ? "," : "",
-                        static_cast<int>(SendMessageA(w, yq::win::GM_GETCHECKAT, r, c)));
-        std::printf("]");
-    }
-    std::printf("]\n");
-    return 0;
+    return print_cells(name, [](HWND w, int r, int c) {
+        std::printf("%d", static_cast<int>(SendMessageA(w, yq::win::GM_GETCHECKAT, r, c)));
+    });
 }
 
+// Each cell's own font: [face, height].
 int fonts(const char* name) {
-    const yq::ControlDesign* d = design_by_name(name);
-    HWND main = main_window();
-    HWND w = d && main ? find_control(main, d->id) : nullptr;
-    if (!w) {
-        std::printf("null\n");
-        return 1;
-    }
-    int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
-    std::printf("[");
-    for (int r = 0; r < rows; ++r) {
-        std::printf("%s[", r ? "," : "");
-        for (int c = 0; c < d->grid_columns; ++c) {
-            LRESULT v = SendMessageA(w, yq::win::GM_GETCELLFONTAT, r, c);
-            ATOM a = LOWORD(v);
-            char buf[256] = "";
-            if (a) {
-                GlobalGetAtomNameA(a, buf, sizeof buf);
-                GlobalDeleteAtom(a);
-            }
-            std::printf("%s[%s,%d]", c ? "," : "", json_string(buf).c_str(), HIWORD(v));
-        }
-        std::printf("]");
-    }
-    std::printf("]\n");
-    return 0;
+    return print_cells(name, [](HWND w, int r, int c) {
+        LRESULT v = SendMessageA(w, yq::win::GM_GETCELLFONTAT, r, c);
+        std::printf("[%s,%d]", json_string(take_atom(LOWORD(v))).c_str(), HIWORD(v));
+    });
 }
 
+// The cell texts.
 int grid(const char* name) {
-    const yq::ControlDesign* d = design_by_name(name);
-    HWND main = main_window();
-    HWND w = d && main ? find_control(main, d->id) : nullptr;
-    if (!w) return 1;
-    int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
-    std::printf("[");
-    for (int r = 0; r < rows; ++r) {
-        std::printf("%s[", r ? "," : "");
-        for (int c = 0; c < d->grid_columns; ++c) {
-            ATOM a = static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, r, c));
-            char buf[256] = "";
-            if (a) {
-                GlobalGetAtomNameA(a, buf, sizeof buf);
-                GlobalDeleteAtom(a);
-            }
-            std::printf("%s%s", c ? "," : "", json_string(buf).c_str());
-        }
-        std::printf("]");
-    }
-    std::printf("]\n");
-    return 0;
+    return print_cells(name, [](HWND w, int r, int c) {
+        ATOM a = static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, r, c));
+        std::printf("%s", json_string(take_atom(a)).c_str());
+    });
 }
 
 // Open popup menus and their item texts.
@@ -271,12 +255,7 @@ int status() {
     HWND main = main_window();
     if (!main) return 1;
     ATOM a = static_cast<ATOM>(SendMessageA(main, yq::kStatusTextAtomMessage, 0, 0));
-    char buf[256] = "";
-    if (a) {
-        GlobalGetAtomNameA(a, buf, sizeof buf);
-        GlobalDeleteAtom(a);
-    }
-    std::printf("%s\n", json_string(buf).c_str());
+    std::printf("%s\n", json_string(take_atom(a)).c_str());
     return 0;
 }
 
@@ -297,12 +276,7 @@ int cell(const char* name, int row, int col) {
     HWND w = d && main ? find_control(main, d->id) : nullptr;
     if (!w) return 1;
     ATOM a = static_cast<ATOM>(SendMessageA(w, yq::win::GM_GETCELLATOM, row, col));
-    char buf[256] = "";
-    if (a) {
-        GlobalGetAtomNameA(a, buf, sizeof buf);
-        GlobalDeleteAtom(a);
-    }
-    std::printf("%s\n", json_string(buf).c_str());
+    std::printf("%s\n", json_string(take_atom(a)).c_str());
     return 0;
 }
 

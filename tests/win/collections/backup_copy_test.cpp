@@ -13,16 +13,9 @@ namespace {
 
 using test::file_exists;
 using test::read_file;
+using test::temp_folder;
 using test::test_font;
 using test::write_file;
-
-std::string temp_folder(const char* name) {
-    char tmp[MAX_PATH];
-    GetTempPathA(MAX_PATH, tmp);
-    std::string dir = std::string(tmp) + name;
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir + "\\";
-}
 
 // A copy of a test font under another name in a folder of its own, with
 // `extra` bytes after the font (the face name still reads the same).

@@ -15,16 +15,8 @@ namespace {
 using test::file_exists;
 using test::font_value;
 using test::read_file;
+using test::temp_folder;
 using test::test_font;
-
-// A bin folder of its own for each test.
-std::string bin_folder(const char* name) {
-    char tmp[MAX_PATH];
-    GetTempPathA(MAX_PATH, tmp);
-    std::string dir = std::string(tmp) + name;
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir + "\\";
-}
 
 // A font copied into the Fonts folder and registered, as a font installed
 // by another program (this process never loaded it).
@@ -36,7 +28,7 @@ std::string register_copy(const char* font, const char* value) {
 }
 
 TEST(FontRemoval, MovesACheckedCopyIntoTheBinAndNeverReplacesAnother) {
-    std::string bin = bin_folder("yq-bin-1");
+    std::string bin = temp_folder("yq-bin-1");
     std::string name = "ProbeSong.ttf";
     ASSERT_TRUE(install_font(test_font("ProbeSong.ttf"), name));  // loaded by this process
     const std::string original = read_file(test_font("ProbeSong.ttf"));
@@ -67,7 +59,7 @@ TEST(FontRemoval, NothingChangesWhenTheCopyOrTheRemovalCannotBeDone) {
     std::string path = register_copy("ProbeZero.ttf", "0ProbeZero (TrueType)");
     const std::string original = read_file(path);
     // A bin that cannot be written: its name is taken by a file.
-    std::string blocked = bin_folder("yq-bin-2") + "not a folder";
+    std::string blocked = temp_folder("yq-bin-2") + "not a folder";
     ASSERT_TRUE(test::write_file(blocked, "x"));
     EXPECT_EQ(remove_font_into_bin(path, "0ProbeZero (TrueType)", blocked + "\\", "ProbeZero.ttf"),
               RemovalOutcome::NotCopied);
@@ -76,7 +68,7 @@ TEST(FontRemoval, NothingChangesWhenTheCopyOrTheRemovalCannotBeDone) {
 
     // A file another process holds (as Windows holds a loaded font): the
     // removal fails, and the bin keeps no copy of a font still installed.
-    std::string bin = bin_folder("yq-bin-3");
+    std::string bin = temp_folder("yq-bin-3");
     {
         win::UniqueFile held(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -55,6 +55,16 @@ inline void collect_files(const std::string& folder, std::vector<std::string>& o
     FindClose(h);
 }
 
+// A folder of the test's own below the temporary folder, ending in a
+// backslash.
+inline std::string temp_folder(const std::string& name) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    std::string dir = std::string(tmp) + name;
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir + "\\";
+}
+
 inline bool file_exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
