@@ -171,14 +171,17 @@ void install_catalogue(const std::string& version) {
 void download_catalogue(std::string version) {
     Update& u = state();
     download::TransferSummary summary;
-    int completion_percent = 0;
+    int completion_percent = 0, shown_percent = -1;
     auto report = [&](const download::Report& r) {
         if (r.failed) return;
         if (r.kind == download::Report::kCompletion) {
             completion_percent = r.percent;
             return;
         }
-        const int percent = r.percent;
+        // A report comes every 10240 bytes, thousands for a large catalogue;
+        // the line changes only when the percentage does.
+        if (r.percent == shown_percent) return;
+        const int percent = shown_percent = r.percent;
         win::run_on_ui([percent] {
             state().status.connection_note = download_progress_note(percent);
             show_status();

@@ -241,14 +241,20 @@ def catalogue_update():
         driver.make_catalogue(NATIVE, [("dl", "中文字体", "旧"), ("table", "旧"),
                                        ("row", "旧", "字体", "-", "k")], s.file("ztdata.mdb"))
         s.set_setting("bbh", "1.5")
+        # 64 pictures of noise, each about 4 KB, taken in turn: a repeat is
+        # too far back for the packer's window, so the packed file stays
+        # about as large as the database, as a real catalogue's does.
         rng = random.Random(11)
-        picture = os.path.join(s.tmp, "picture.bmp")
-        driver.write_bmp(picture, 40, 33, lambda x, y: (rng.randrange(256), rng.randrange(256),
-                                                        rng.randrange(256)))
+        pictures = []
+        for k in range(64):
+            pictures.append(os.path.join(s.tmp, "picture%02d.bmp" % k))
+            driver.write_bmp(pictures[-1], 40, 33, lambda x, y: (
+                rng.randrange(256), rng.randrange(256), rng.randrange(256)))
         published = os.path.join(s.tmp, "published")
         os.makedirs(published)
         layout = [("dl", "中文字体", "大类"), ("table", "大类")]
-        layout += [("row", "大类", "字体%05d" % i, picture, "k%05d" % i) for i in range(10000)]
+        layout += [("row", "大类", "字体%05d" % i, pictures[i % 64], "k%05d" % i)
+                   for i in range(10000)]
         database = driver.make_catalogue(NATIVE, layout, os.path.join(published, "ztdata.mdb"))
         subprocess.run([os.path.join(NATIVE, "server", "yanqing-server"), "pack", database,
                         os.path.join(published, "ztysb.data")], check=True)
