@@ -231,6 +231,15 @@ class Update(unittest.TestCase):
         self.assertEqual(self.page_indicator(), "1/1")
         self.assertEqual(self.requests("/My.txt"), 1)
 
+    def test_yes_to_a_new_program_ends_this_one(self):
+        s = self.s
+        out = self.install_old()
+        s.serve(out, "program=" + "".join("\\x%02X" % b for b in "主程序版本:3.7".encode("gbk")))
+        s.start()
+        s.answer_box(self.wait_box("发现最新版本 是否下载？")["title"], "是")
+        # The new program's address goes to the browser, and the program ends.
+        driver.wait_for(lambda: not s.running(), 30, what="the program to end")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
