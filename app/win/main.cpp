@@ -10,6 +10,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback
     ULONG_PTR graphics_token = 0;         // kept: GDI+ is never shut down
     Gdiplus::GdiplusStartup(&graphics_token, &input, nullptr);
+    // The UI thread is a single-threaded apartment: the hosted web browser
+    // control lives on it.
+    OleInitialize(nullptr);
     if (!yq::create_main_window(instance)) {
         // No window means no display or no resources: say why where a log can see it.
         std::fprintf(stderr, "yanqing: the main window could not be created (error %lu)\n",

@@ -12,6 +12,7 @@
 #include "platform/win/settings.h"
 #include "platform/win/shell.h"
 #include "skin/win/frame.h"
+#include "tools/win/text_preview.h"
 #include "update/win/catalogue_update.h"
 
 namespace yq {
@@ -119,6 +120,9 @@ void wire_pages(HWND main) {
                                catalogue_download_finished(font, installed);
                            },
                            fonts_changed});
+    wire_text_preview({c(编辑框4), c(编辑框5), c(标签14),
+                       {c(图形按钮18), c(图形按钮19), c(图形按钮20), c(图形按钮21), c(图形按钮22)}},
+                      server_url(), catalogue_entry_font);
     wire_collection_pages();
     init_update(server_url(), home_page_url(), program_directory(),
                 {close_catalogue,

@@ -302,6 +302,12 @@ void open_catalogue(const std::string& path) {
     group_refresh();
 }
 
+std::string catalogue_entry_font(int row) {
+    const ListModel& list = page().list;
+    if (row < 1 || row > list.rows_on_page()) return "";
+    return list.slot(row).font_name;
+}
+
 void close_catalogue() {
     page().records.db.close();
 }
@@ -313,6 +319,10 @@ void wire_catalogue_page(const CatalogueControls& controls, InstalledCheck insta
     p.installed = std::move(installed);
     p.download = std::move(download);
     load_artwork(p);
+    // The preview buttons lie over the list's panel, which was made after
+    // them: raised, they get the clicks that land on them.
+    for (HWND b : controls.preview_buttons)
+        SetWindowPos(b, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     win::on_notify(controls.高级选择夹2, [](int code) {
         if (static_cast<UINT>(code) == TCN_SELCHANGE) group_refresh();
     });

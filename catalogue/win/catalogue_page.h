@@ -44,6 +44,10 @@ void close_catalogue();
 // The 50 ms ring tick (时钟2).
 void catalogue_spinner_tick();
 
+// The font name ("字体名") of list row 1..5 of the current page, "" when the
+// row holds no entry.
+std::string catalogue_entry_font(int row);
+
 // Re-derives every row's installed state after fonts changed.
 void refresh_catalogue_rows();
 

@@ -212,6 +212,11 @@ void paint_label(HWND w, LabelState* s, HDC dc) {
 LRESULT CALLBACK label_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     LabelState* s = attach_state<LabelState>(w, msg);
     switch (msg) {
+        case kLabelPictureSizeMessage: {
+            BITMAP bm{};
+            if (!s || !s->picture || !GetObjectA(s->picture, sizeof bm, &bm)) return 0;
+            return MAKELONG(bm.bmWidth, bm.bmHeight);
+        }
         case WM_PAINT: {
             PaintDc paint(w);
             paint_label(w, s, paint.get());

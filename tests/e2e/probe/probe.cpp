@@ -30,6 +30,7 @@
 
 #include "app/control_design.h"
 #include "base/text.h"
+#include "platform/win/controls.h"
 #include "platform/win/grid.h"
 #include "skin/win/status_line.h"
 
@@ -146,6 +147,10 @@ int tree() {
             cr.bottom - cr.top, sr.left, sr.top,
             (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, IsWindowVisible(w) ? 1 : 0,
             IsWindowEnabled(w) ? 1 : 0, json_string(window_text(w)).c_str());
+        if (d.kind == yq::ControlKind::Label) {
+            LRESULT size = SendMessageA(w, yq::win::kLabelPictureSizeMessage, 0, 0);
+            std::printf(",\"picture\":[%d,%d]", LOWORD(size), HIWORD(size));
+        }
         if (d.kind == yq::ControlKind::Grid) {
             std::printf(
                 ",\"rows\":%d,\"cursor\":%d,\"top\":%d,\"fonts\":%lu,\"cols\":[",

@@ -1,0 +1,126 @@
+"""The online tools: the preview of a catalogue font with the user's own text,
+rendered by the server; and the font identification page."""
+import os
+import shutil
+import signal
+import time
+import unittest
+import urllib.parse
+
+import driver
+
+ARGS = driver.parse_args()
+FACES = ["YqTool %d" % i for i in range(5)]
+SIZE_BOX = "字体大小只能在6-30之间!"
+FAILED = "远程读取失败!"
+
+
+class Tools(unittest.TestCase):
+    def setUp(self):
+        self.s = driver.Session(ARGS.exe, ARGS.probe, ARGS.artifacts, self.id().split(".")[-1],
+                                native=ARGS.native)
+        self.addCleanup(self.s.close)
+
+    def start(self):
+        s = self.s
+        self.out, _, self.rows = driver.build_font_catalogue(s.tmp, ARGS.native, {"工具": FACES})
+        shutil.copy(os.path.join(self.out, "ztdata.mdb"), s.file("ztdata.mdb"))
+        s.serve(self.out)
+        s.start()
+        driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 60, what="the catalogue")
+
+    def previews(self):
+        """The program's /text.php requests so far, as (text, size, font) in
+        GBK-decoded text, read back from the server's log."""
+        self.s.server_log.flush()
+        found = []
+        with open(os.path.join(self.s.tmp, "server.log"), errors="replace") as f:
+            for line in f:
+                if '"GET /text.php?' not in line:
+                    continue
+                target = line.split('"GET ', 1)[1].split(" ", 1)[0]
+                values = {}
+                for pair in target.split("?", 1)[1].split("&"):
+                    key, _, value = pair.partition("=")
+                    values[key] = urllib.parse.unquote_to_bytes(value).decode("gbk")
+                found.append((values["msg"], values["size"], values["font"]))
+        return found
+
+    def label(self):
+        c = self.s.control("标签14")
+        return c["text"], c["picture"]
+
+    def preview(self, row):
+        self.s.click_control("图形按钮%d" % (17 + row))
+
+    def test_preview_sends_what_was_typed_and_shows_the_picture(self):
+        s = self.s
+        self.start()
+        text = "永和九年 #1+2%"
+        s.type_into("编辑框4", text)
+        s.type_into("编辑框5", "24")
+        for row in range(1, 6):
+            before = len(self.previews())
+            self.preview(row)
+            driver.wait_for(lambda: len(self.previews()) == before + 1, 20, what="the request")
+            self.assertEqual(self.previews()[-1],
+                             (text, "24", "fonts/%s.ttf" % self.rows["工具"][row - 1]))
+            caption, (w, h) = driver.wait_for(lambda: self.label()[1][0] and self.label(), 20,
+                                              what="the picture")
+            self.assertEqual(caption, "")
+            self.assertGreater(w, 20)
+            self.assertGreater(h, 10)
+        s.screenshot("preview")
+        shown = self.label()
+
+        # An "&" anywhere: nothing is fetched, the label stays as it was.
+        s.type_into("编辑框4", "a&b")
+        count = len(self.previews())
+        self.preview(1)
+        time.sleep(2)
+        self.assertEqual(len(self.previews()), count)
+        self.assertEqual(self.label(), shown)
+        self.assertEqual(s.message_boxes(), [])
+
+        # Sizes outside 6..30 or not numbers ask; the others go as typed.
+        s.type_into("编辑框4", "字")
+        for size in ("5", "31", "abc", ""):
+            s.type_into("编辑框5", size)
+            self.preview(2)
+            box = driver.wait_for(lambda: next((b for b in s.message_boxes()
+                                                if b["text"] == SIZE_BOX), None), 10,
+                                  what="the size box for %r" % size)
+            s.answer_box(box["title"])
+        self.assertEqual(len(self.previews()), count)
+        for size in ("6", "30", "１２"):
+            s.type_into("编辑框5", size)
+            self.preview(2)
+            driver.wait_for(lambda: self.previews()[-1][1] == size, 20, what="size %r" % size)
+
+    def test_a_server_that_stalls_or_is_gone_gives_the_failure_caption(self):
+        s = self.s
+        self.start()
+        self.preview(1)
+        driver.wait_for(lambda: self.label()[1][0], 20, what="the picture")
+        # A server that accepts the request and never answers: the bound.
+        os.kill(s.server.pid, signal.SIGSTOP)
+        try:
+            started = time.time()
+            self.preview(3)
+            driver.wait_for(lambda: self.label() == (FAILED, [0, 0]), 30, what="the failure")
+            self.assertLess(time.time() - started, 25)
+            # The window answers again.
+            s.click_control("图形按钮8")
+            self.assertEqual(s.control("标签1")["text"], "1/1")
+        finally:
+            os.kill(s.server.pid, signal.SIGCONT)
+        self.preview(2)
+        driver.wait_for(lambda: self.label()[1][0], 20, what="the picture again")
+        s.stop_server()
+        self.preview(1)
+        driver.wait_for(lambda: self.label() == (FAILED, [0, 0]), 30, what="the failure")
+        s.screenshot("failed")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

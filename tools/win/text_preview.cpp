@@ -1,0 +1,66 @@
+#include "tools/win/text_preview.h"
+
+#include "platform/win/controls.h"
+#include "platform/win/dialogs.h"
+#include "platform/win/handles.h"
+#include "tools/text_preview_model.h"
+#include "tools/win/picture_reencode.h"
+#include "tools/win/xml_http.h"
+
+namespace yq {
+namespace {
+
+struct TextPreview {
+    TextPreviewControls controls{};
+    std::string server;
+    std::function<std::string(int)> entry_font;
+    win::UniqueBitmap picture;  // what 标签14 shows; the label does not own it
+};
+
+TextPreview& state() {
+    static TextPreview p;
+    return p;
+}
+
+void show_picture(HBITMAP bitmap) {
+    TextPreview& p = state();
+    win::set_label_picture(p.controls.标签14, bitmap);
+    p.picture.reset(bitmap);
+    InvalidateRect(p.controls.标签14, nullptr, TRUE);
+}
+
+}  // namespace
+
+void wire_text_preview(const TextPreviewControls& controls, const std::string& server,
+                       std::function<std::string(int row)> entry_font) {
+    TextPreview& p = state();
+    p.controls = controls;
+    p.server = server;
+    p.entry_font = std::move(entry_font);
+    for (int k = 0; k < 5; ++k) win::on_click(controls.buttons[k], [k] { preview_entry(k + 1); });
+}
+
+void preview_entry(int row) {
+    TextPreview& p = state();
+    const TextPreviewControls& c = p.controls;
+    const std::string text = win::caption(c.编辑框4), size = win::caption(c.编辑框5);
+    if (!previewable_text(text)) return;
+    if (!previewable_size(size)) {
+        win::message_box("字体大小只能在6-30之间!");
+        return;
+    }
+    const std::string font = p.entry_font ? p.entry_font(row) : "";
+    const std::string bmp = reencode_picture(
+        xml_http_get(preview_url(p.server, text, size, font), kPreviewTimeoutMs),
+        PictureFormat::Bmp);
+    HBITMAP bitmap = bmp.empty() ? nullptr : bitmap_from_bmp(bmp);
+    if (bitmap) {
+        win::set_caption(c.标签14, "");
+        show_picture(bitmap);
+    } else {
+        win::set_caption(c.标签14, "远程读取失败!");
+        show_picture(nullptr);
+    }
+}
+
+}  // namespace yq

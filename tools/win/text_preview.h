@@ -1,0 +1,32 @@
+// The remote text preview on the catalogue page: the five buttons beside
+// the list rows each show the row's font drawing the typed text, rendered
+// by the server's /text.php, in 标签14. UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace yq {
+
+struct TextPreviewControls {
+    HWND 编辑框4;  // the text
+    HWND 编辑框5;  // the size
+    HWND 标签14;   // the picture, or the failure caption
+    std::array<HWND, 5> buttons;  // 图形按钮18..22, beside list rows 1..5
+};
+
+// How long a preview waits for the server before it reports a failure.
+inline constexpr unsigned kPreviewTimeoutMs = 15000;
+
+// `server` is the catalogue server's base URL; `entry_font` gives the font
+// name of list row 1..5 ("" when the row is empty).
+void wire_text_preview(const TextPreviewControls& controls, const std::string& server,
+                       std::function<std::string(int row)> entry_font);
+
+// The preview of list row 1..5, as its button's click runs it.
+void preview_entry(int row);
+
+}  // namespace yq
