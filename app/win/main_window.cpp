@@ -17,10 +17,15 @@
 #include "platform/win/grid.h"
 #include "platform/win/settings.h"
 #include "platform/win/ui_thread.h"
+#include "platform/win/web_browser.h"
 #include "resources/win/artwork.h"
 #include "skin/win/frame.h"
 #include "skin/win/status_line.h"
+#include "tools/win/identify_page.h"
 
+#ifndef YQ_IDENTIFY_URL
+#define YQ_IDENTIFY_URL "http://127.0.0.1:18080/identify/"
+#endif
 #ifndef YQ_HOME_PAGE_URL
 #define YQ_HOME_PAGE_URL "http://127.0.0.1/"
 #endif
@@ -120,11 +125,10 @@ HWND create_control(const MainWindow& m, const ControlDesign& d) {
             w = win::create_tab_strip(parent, d.id, d.x, d.y, d.w, d.h,
                                       {"  中文字体  ", "  专题字体  ", "  英文字体  "});
             break;
-        case ControlKind::WebView: {
-            std::string address = server_url() + "/ad.html";
-            w = win::create_web_view(parent, d.id, d.x, d.y, d.w, d.h, address.c_str());
+        case ControlKind::WebView:
+            // Navigated to the ad page once the window is made.
+            w = win::create_web_view(parent, d.id, d.x, d.y, d.w, d.h, "");
             break;
-        }
     }
     if (w && d.visible) ShowWindow(w, SW_SHOWNA);
     return w;
@@ -172,21 +176,6 @@ void request_privilege() {
     if (adjust) adjust(3, TRUE, FALSE, &previous);  // SeAssignPrimaryTokenPrivilege; may fail
 }
 
-HWND create_web_page_window(HWND owner) {
-    WNDCLASSEXA wc{sizeof wc};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = g_instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = "YqWebPage";
-    RegisterClassExA(&wc);
-    HWND w = CreateWindowExA(0, wc.lpszClassName, "字体识别",
-                             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
-                             670, 501, owner, nullptr, g_instance, nullptr);
-    win::create_web_view(w, 1, 0, 0, 664, 472, "");
-    return w;
-}
-
 // Main window creation: runs once the window and all its controls exist.
 void main_window_creation(MainWindow& m) {
     request_privilege();
@@ -200,7 +189,7 @@ void main_window_creation(MainWindow& m) {
     int preset = text_to_int(read_setting(kSettingsSection, "pf", "8"));
     apply_window_skin(preset, true, 0, false);
     draw_status_line(0, false);
-    m.web_page_window = create_web_page_window(m.window);
+    m.web_page_window = create_identify_page(m.window, ctl(m, 图形按钮26), identify_start_page());
     set_grid_cell_kinds(m);
     show_page(m, 1);
     start_background_work();
@@ -304,6 +293,11 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 const std::string& server_url() {
     static const std::string url = YQ_SERVER_URL;
+    return url;
+}
+
+const std::string& identify_start_page() {
+    static const std::string url = YQ_IDENTIFY_URL;
     return url;
 }
 

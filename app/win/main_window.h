@@ -24,6 +24,8 @@ const std::string& server_url();
 // The publisher's home page (官方主页, and the newer-program prompts), fixed
 // at build time as the server's address is.
 const std::string& home_page_url();
+// The font identification site's start page (字体识别), fixed at build time.
+const std::string& identify_start_page();
 
 // Registers the classes, creates the main window and its controls (which
 // runs main window creation), and shows it. Null when it cannot be made.

@@ -15,7 +15,6 @@ const char kPageClass[] = "YqPage";
 const char kButtonClass[] = "YqPictureButton";
 const char kLabelClass[] = "YqLabel";
 const char kPanelClass[] = "YqPanel";
-const char kWebClass[] = "YqWebView";
 
 HINSTANCE g_instance = nullptr;
 std::map<HWND, std::function<void(int)>> g_command_handlers;
@@ -307,32 +306,6 @@ LRESULT CALLBACK panel_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-// --- web page stand-in ----------------------------------------------------------------
-LRESULT CALLBACK web_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_PAINT: {
-            PaintDc paint(w);
-            RECT r;
-            GetClientRect(w, &r);
-            FillRect(paint.get(), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-            char text[1024];
-            int n = GetWindowTextA(w, text, sizeof text);
-            Selected font(paint.get(), ui_font());
-            SetBkMode(paint.get(), TRANSPARENT);
-            SetTextColor(paint.get(), RGB(128, 128, 128));
-            DrawTextA(paint.get(), text, n, &r,
-                      DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-            return 0;
-        }
-        case WM_SETTEXT: {
-            LRESULT r = DefWindowProcA(w, msg, wp, lp);
-            InvalidateRect(w, nullptr, TRUE);
-            return r;
-        }
-    }
-    return DefWindowProcA(w, msg, wp, lp);
-}
-
 void register_class(const char* name, WNDPROC proc, HCURSOR cursor) {
     WNDCLASSEXA wc{sizeof wc};
     wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -360,7 +333,6 @@ void register_control_classes(HINSTANCE instance) {
     register_class(kButtonClass, button_proc, LoadCursor(nullptr, IDC_HAND));
     register_class(kLabelClass, label_proc, arrow);
     register_class(kPanelClass, panel_proc, arrow);
-    register_class(kWebClass, web_proc, arrow);
 }
 
 HFONT ui_font() {
@@ -437,7 +409,9 @@ std::string caption(HWND control) {
 }
 
 HWND create_panel(HWND parent, int id, int x, int y, int w, int h, COLORREF background) {
-    return create_child(kPanelClass, "", 0, parent, id, x, y, w, h,
+    // Controls laid over a panel (the list's preview buttons) stay visible
+    // when the panel repaints.
+    return create_child(kPanelClass, "", WS_CLIPSIBLINGS, parent, id, x, y, w, h,
                         reinterpret_cast<void*>(static_cast<UINT_PTR>(background)));
 }
 
@@ -495,14 +469,6 @@ HWND create_tab_strip(HWND parent, int id, int x, int y, int w, int h,
         SendMessageA(tab, TCM_INSERTITEMA, i++, reinterpret_cast<LPARAM>(&item));
     }
     return tab;
-}
-
-HWND create_web_view(HWND parent, int id, int x, int y, int w, int h, const char* address) {
-    return create_child(kWebClass, address, 0, parent, id, x, y, w, h);
-}
-
-void web_view_navigate(HWND view, const std::string& address) {
-    set_caption(view, address);
 }
 
 }  // namespace yq::win

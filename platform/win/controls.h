@@ -1,6 +1,7 @@
 // The small Win32 controls the main window is built from: page containers,
 // picture buttons, labels (optionally with a face picture), drawing panels
 // with an off-screen buffer, and thin creators for the standard controls.
+// (The web browser control is platform/win/web_browser.h.)
 //
 // Every control keeps its state in a struct owned by its window (created at
 // WM_NCCREATE, freed at WM_NCDESTROY). Event callbacks run on the UI thread.
@@ -73,11 +74,5 @@ HWND create_edit(HWND parent, int id, int x, int y, int w, int h, const char* te
 HWND create_group_box(HWND parent, int id, int x, int y, int w, int h, const char* caption);
 HWND create_tab_strip(HWND parent, int id, int x, int y, int w, int h,
                       std::initializer_list<const char*> captions);
-
-// --- web page stand-in -------------------------------------------------------------
-// Where no HTML engine is available the page area shows its address as text;
-// navigate() records the address.
-HWND create_web_view(HWND parent, int id, int x, int y, int w, int h, const char* address);
-void web_view_navigate(HWND view, const std::string& address);
 
 }  // namespace yq::win

@@ -14,6 +14,7 @@
 #include "server/lib/byte_range.h"
 #include "server/lib/face_pool.h"
 #include "server/lib/http_server.h"
+#include "server/lib/identify_page.h"
 #include "server/lib/preview_fonts.h"
 #include "server/lib/request_target.h"
 #include "server/lib/text_image.h"
@@ -310,14 +311,16 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Re
     const auto handled = httplib::Server::HandlerResponse::Handled;
     res.status = 200;
 
-    if (req.method != "GET" && req.method != "HEAD") {
+    ResolvedTarget target = resolve_target(req.target);
+    const bool form_post =
+        req.method == "POST" && target.resource == Resource::IdentifyAnswer;
+    if (req.method != "GET" && req.method != "HEAD" && !form_post) {
         res.status = 405;
         res.set_header("Allow", "GET, HEAD");
         send(req, res, BodySource::from_text(html_page(405, "Method Not Allowed")), {}, false,
              "text/html");
         return handled;
     }
-    ResolvedTarget target = resolve_target(req.target);
     auto not_found = [&] {
         res.status = 404;
         send(req, res, BodySource::from_text(html_page(404, "Not Found")), {}, false, "text/html");
@@ -334,6 +337,13 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Re
     }
     if (target.resource == Resource::TextPreview) {
         answer_text_preview(req, res, target, plan);
+        return handled;
+    }
+    if (target.resource == Resource::IdentifyPage || target.resource == Resource::IdentifyAnswer) {
+        const bool page = target.resource == Resource::IdentifyPage;
+        send(req, res,
+             BodySource::from_text(page ? identify_page_html() : identify_answer_html(req.body.size())),
+             plan, false, "text/html; charset=gbk");
         return handled;
     }
 

@@ -28,6 +28,8 @@ constexpr FixedName kFixedNames[] = {
     {"/yanqing.exe", Resource::Program},
     {"/ad.html", Resource::AdPage},
     {"/text.php", Resource::TextPreview},
+    {"/identify/", Resource::IdentifyPage},
+    {"/identify/answer", Resource::IdentifyAnswer},
 };
 
 constexpr std::string_view kFontFolder = "/ztwjj/";
@@ -116,6 +118,8 @@ std::string resource_file(const ResolvedTarget& target) {
             return "ad.html";
         case Resource::None:
         case Resource::TextPreview:
+        case Resource::IdentifyPage:
+        case Resource::IdentifyAnswer:
             break;
     }
     return "";

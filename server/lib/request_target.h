@@ -24,6 +24,8 @@ enum class Resource {
     Program,           // /yanqing.exe
     AdPage,            // /ad.html
     TextPreview,       // /text.php
+    IdentifyPage,      // /identify/: the stand-in font identification site
+    IdentifyAnswer,    // /identify/answer: where its form is sent (POST)
 };
 
 struct ResolvedTarget {

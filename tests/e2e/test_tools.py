@@ -121,6 +121,34 @@ class Tools(unittest.TestCase):
         driver.wait_for(lambda: self.label() == (FAILED, [0, 0]), 30, what="the failure")
         s.screenshot("failed")
 
+    def web_pages(self):
+        return [w["hwnd"] for w in self.s.probe("windows") if w["class"] == "YqWebPage"]
+
+    def identify_requests(self):
+        self.s.server_log.flush()
+        with open(os.path.join(self.s.tmp, "server.log"), errors="replace") as f:
+            return sum(1 for line in f if '"GET /identify/ ' in line)
+
+    def test_identify_opens_the_site_and_shows_the_reused_window(self):
+        s = self.s
+        self.start()
+        self.assertEqual(self.web_pages(), [])
+        s.click_control("图形按钮26")
+        # Wine fetches the start page but has no engine to show it: the
+        # window is shown once the wait for the page is over.
+        driver.wait_for(lambda: self.identify_requests() == 1, 20, what="the start page request")
+        first = driver.wait_for(lambda: self.web_pages(), 20, what="the web page window")
+        s.screenshot("identify")
+        # Its close button hides it; the next click shows the same window
+        # after a new request.
+        s.probe("close_window", "YqWebPage")
+        driver.wait_for(lambda: not self.web_pages(), 10, what="the window hidden")
+        s.click_control("图形按钮26")
+        driver.wait_for(lambda: self.identify_requests() == 2, 20, what="a second request")
+        self.assertEqual(driver.wait_for(lambda: self.web_pages(), 20, what="the window again"),
+                         first)
+        self.assertEqual(s.control("标签1")["text"], "1/1")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

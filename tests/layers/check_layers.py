@@ -33,7 +33,8 @@ DECLARED = {
 }
 SOURCE_SUFFIXES = (".h", ".cpp", ".inc")
 WINDOWS_HEADERS = {"windows.h", "windowsx.h", "winsock2.h", "wininet.h", "commctrl.h",
-                   "shlobj.h", "shlwapi.h", "shellapi.h", "objidl.h", "gdiplus.h", "uxtheme.h"}
+                   "shlobj.h", "shlwapi.h", "shellapi.h", "objidl.h", "gdiplus.h", "uxtheme.h",
+                   "exdisp.h", "ole2.h", "oleauto.h", "objbase.h"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "base/text.h"
+#include "platform/win/com_dispatch.h"
 
 namespace yq {
 namespace {
@@ -21,23 +21,6 @@ struct Request {
     ~Request() { CloseHandle(done); }
 };
 
-std::wstring wide(const std::string& gbk) {
-    std::u16string u = gbk_to_utf16(gbk);
-    return std::wstring(u.begin(), u.end());
-}
-
-// IDispatch::Invoke of a method or property by name.
-HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* args, UINT count,
-               VARIANT* result) {
-    DISPID id;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
-    DISPPARAMS params{args, nullptr, count, 0};
-    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr,
-                          nullptr);
-}
-
 std::string fetch(const std::string& url) {
     CLSID clsid;
     IDispatch* http = nullptr;
@@ -48,21 +31,15 @@ std::string fetch(const std::string& url) {
     }
     std::string body;
     // open(method, url, async): arguments go in reverse order.
-    VARIANT open_args[3];
+    VARIANT open_args[3] = {{}, win::bstr_variant(url), win::bstr_variant("GET")};
     VariantInit(&open_args[0]);
     open_args[0].vt = VT_BOOL;
     open_args[0].boolVal = VARIANT_FALSE;
-    VariantInit(&open_args[1]);
-    open_args[1].vt = VT_BSTR;
-    open_args[1].bstrVal = SysAllocString(wide(url).c_str());
-    VariantInit(&open_args[2]);
-    open_args[2].vt = VT_BSTR;
-    open_args[2].bstrVal = SysAllocString(L"GET");
     VARIANT result;
     VariantInit(&result);
-    if (SUCCEEDED(invoke(http, L"open", DISPATCH_METHOD, open_args, 3, nullptr)) &&
-        SUCCEEDED(invoke(http, L"send", DISPATCH_METHOD, nullptr, 0, nullptr)) &&
-        SUCCEEDED(invoke(http, L"responseBody", DISPATCH_PROPERTYGET, nullptr, 0, &result)) &&
+    if (SUCCEEDED(win::invoke(http, L"open", DISPATCH_METHOD, open_args, 3, nullptr)) &&
+        SUCCEEDED(win::invoke(http, L"send", DISPATCH_METHOD, nullptr, 0, nullptr)) &&
+        SUCCEEDED(win::invoke(http, L"responseBody", DISPATCH_PROPERTYGET, nullptr, 0, &result)) &&
         result.vt == (VT_ARRAY | VT_UI1) && result.parray) {
         SAFEARRAY* bytes = result.parray;
         LONG low = 0, high = -1;

@@ -23,9 +23,11 @@
     newer version; Yes until the new catalogue is shown, beside a bare
     download and unpack of the same file; the UI thread's answers meanwhile;
     main-window repaints beside one GET of /My.txt.
+  text-preview: 50 clicks of a preview button until the picture is shown,
+    beside 50 bare GETs of the same /text.php address.
 
 usage: run.py [page-load|download-latency|picture-memory|search-keys|batch-uninstall|
-               folder-listing|backup|catalogue-update|all]  (from the source tree, after
+               folder-listing|backup|catalogue-update|text-preview|all]  (from the source tree, after
 scripts/test.sh or the native and win64 builds)
 """
 import os
@@ -268,6 +270,19 @@ def catalogue_update():
                            % driver.SERVER_PORT, "Z:" + bare.replace("/", "\\"))
 
 
+def text_preview():
+    import urllib.parse
+    with session("text-preview") as s:
+        out, _, rows = driver.build_font_catalogue(s.tmp, NATIVE, {"预览": ["YqBench %d" % i
+                                                                          for i in range(5)]})
+        shutil.copy(os.path.join(out, "ztdata.mdb"), s.file("ztdata.mdb"))
+        s.serve(out)
+        quote = lambda text: urllib.parse.quote(text.encode("gbk"), safe="-._~")
+        url = ("http://127.0.0.1:%d/text.php?msg=%s&rot=15&size=30&font=fonts/%s.ttf"
+               % (driver.SERVER_PORT, quote("预览文字"), quote(rows["预览"][0])))
+        return run_harness(s, "text-preview", url)
+
+
 if __name__ == "__main__":
     which = sys.argv[1] if len(sys.argv) > 1 else "all"
     rc = 0
@@ -287,4 +302,6 @@ if __name__ == "__main__":
         rc |= backup()
     if which in ("catalogue-update", "all"):
         rc |= catalogue_update()
+    if which in ("text-preview", "all"):
+        rc |= text_preview()
     sys.exit(rc)

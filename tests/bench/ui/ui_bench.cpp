@@ -36,6 +36,10 @@
 //                                  the UI thread asked every 20 ms meanwhile;
 //                                  then main-window repaints, beside the time
 //                                  of one GET of /My.txt
+//   yq_ui_bench text-preview URL   50 clicks of row 1's preview button, each
+//                                  timed until 标签14 shows the picture (the
+//                                  click's handler fetches synchronously),
+//                                  beside 50 bare GETs of the same URL
 #include <windows.h>
 
 #include <algorithm>
@@ -48,6 +52,7 @@
 
 #include "app/control_design.h"
 #include "platform/zt/zt_container.h"
+#include "platform/win/controls.h"
 #include "platform/win/grid.h"
 #include "tests/support/clock.h"
 
@@ -532,6 +537,32 @@ int catalogue_update(const std::string& url, const std::string& file) {
     return caption(control(yq::标签1)) != before ? 0 : 1;
 }
 
+int text_preview(const std::string& url) {
+    HWND button = control(yq::图形按钮18), label = control(yq::标签14);
+    std::vector<double> clicks, gets;
+    int shown = 0;
+    for (int i = 0; i < 50; ++i) {
+        double t = yq::test::now_ms();
+        click(button, 5, 5);
+        clicks.push_back(yq::test::now_ms() - t);
+        if (SendMessageA(label, yq::win::kLabelPictureSizeMessage, 0, 0)) ++shown;
+    }
+    for (int i = 0; i < 50; ++i) {
+        std::vector<uint8_t> body;
+        gets.push_back(bare_download(url, "NUL", &body));
+    }
+    std::printf("%d of 50 clicks showed a picture\n", shown);
+    std::printf(
+        "preview click to picture shown: median %.1f ms, max %.1f ms   target: median under 50 "
+        "ms\n",
+        percentile(clicks, 0.5), percentile(clicks, 1.0));
+    std::printf(
+        "the server alone (a bare GET of the same address): median %.1f ms, max %.1f ms; the "
+        "program adds %.1f ms\n",
+        percentile(gets, 0.5), percentile(gets, 1.0), percentile(clicks, 0.5) - percentile(gets, 0.5));
+    return shown == 50 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     // The start-up work lists the fonts, then hands the catalogue open over.
@@ -552,5 +583,6 @@ int main(int argc, char** argv) {
     if (mode == "folder-listing" && argc > 3) return folder_listing(argv[2], std::atoi(argv[3]));
     if (mode == "backup" && argc > 3) return backup(argv[2], std::atoi(argv[3]));
     if (mode == "catalogue-update" && argc > 3) return catalogue_update(argv[2], argv[3]);
+    if (mode == "text-preview" && argc > 2) return text_preview(argv[2]);
     return page_load();
 }

@@ -392,7 +392,8 @@ int windows() {
         reinterpret_cast<LPARAM>(&found));
     std::printf("[");
     for (size_t i = 0; i < found.size(); ++i) {
-        std::printf("%s{\"class\":%s,\"title\":%s}", i ? "," : "",
+        std::printf("%s{\"hwnd\":%llu,\"class\":%s,\"title\":%s}", i ? "," : "",
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(found[i])),
                     json_string(class_name(found[i])).c_str(),
                     json_string(window_text(found[i])).c_str());
     }
@@ -435,6 +436,11 @@ int main(int argc, char** argv) {
         }
         DestroyWindow(w);
         return 0;
+    }
+    if (argc >= 3 && !std::strcmp(argv[1], "close_window")) {
+        // As the window's close box asks: the first shown window of the class.
+        HWND w = FindWindowA(argv[2], nullptr);
+        return w && IsWindowVisible(w) && PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
     }
     if (argc >= 2 && !std::strcmp(argv[1], "close")) {
         HWND main = main_window();  // as the taskbar's close asks a window to go

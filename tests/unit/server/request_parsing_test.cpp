@@ -23,6 +23,8 @@ TEST(RequestTarget, PublishedNamesResolveToTheirFiles) {
         {"/ztwjj/dejavu-sans-1a2b3c4d.tmp", Resource::Font, "ztwjj/dejavu-sans-1a2b3c4d.tmp"},
         {"/ztwjj/%41b_c.tmp", Resource::Font, "ztwjj/Ab_c.tmp"},
         {"/text.php?msg=a", Resource::TextPreview, ""},
+        {"/identify/", Resource::IdentifyPage, ""},
+        {"/identify/answer", Resource::IdentifyAnswer, ""},
     };
     for (const Case& c : cases) {
         ResolvedTarget t = resolve_target(c.target);

@@ -363,6 +363,23 @@ TEST(CatalogueServer, FaultVersionReplacesTheCatalogueVersion) {
     EXPECT_EQ(curl(s.url("/My.txt")).body.size(), 14u);
 }
 
+// The stand-in identification site: a form with the ids the program clicks,
+// sent by POST to its answer page; no other path takes a POST.
+TEST(CatalogueServer, IdentificationStandInTakesItsFormByPost) {
+    Catalogue c;
+    RunningServer s(options_for(c, {}));
+    ASSERT_EQ(s.error(), "");
+    HttpReply page = curl(s.url("/identify/"));
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.body.find("id=\"uploaded_file\""), std::string::npos);
+    EXPECT_NE(page.body.find("id=\"forward\""), std::string::npos);
+    EXPECT_NE(page.body.find("action=\"/identify/answer\""), std::string::npos);
+    HttpReply answer = curl(s.url("/identify/answer"), {"-F", "uploaded_file=abc"});
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_NE(answer.body.find("识别结果"), std::string::npos);
+    EXPECT_EQ(curl(s.url("/ztpz.txt"), {"-X", "POST"}).status, 405);
+}
+
 TEST(CatalogueServer, FaultCorruptSpoilsServedContainers) {
     Catalogue c;
     {

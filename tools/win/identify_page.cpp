@@ -1,0 +1,90 @@
+#include "tools/win/identify_page.h"
+
+#include "platform/win/controls.h"
+#include "platform/win/ui_thread.h"
+
+namespace yq {
+namespace {
+
+constexpr int kViewId = 1;  // 超文本浏览框1
+
+struct IdentifyPage {
+    HWND window = nullptr;
+    HWND view = nullptr;
+    std::string start_page;
+};
+
+IdentifyPage& page() {
+    static IdentifyPage p;
+    return p;
+}
+
+LRESULT CALLBACK window_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        // The window, its browser and the page stay for the next Identify.
+        ShowWindow(w, SW_HIDE);
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+// Dispatches messages until `ms` have passed since `start`.
+void dispatch_until(DWORD start, unsigned ms) {
+    for (;;) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= ms) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - waited, QS_ALLINPUT);
+        win::pump_pending_messages();
+    }
+}
+
+void identify_clicked() {
+    IdentifyPage& p = page();
+    win::WebView* view = win::web_view_of(p.view);
+    if (!view) return;
+    identify(*view, p.start_page, [] { ShowWindow(page().window, SW_SHOW); });
+}
+
+}  // namespace
+
+void identify(win::WebView& view, const std::string& start_page,
+              const std::function<void()>& show) {
+    view.navigate(start_page);
+    const DWORD start = GetTickCount();
+    dispatch_until(start, kIdentifyWaitFloorMs);
+    while (!view.loaded() && GetTickCount() - start < kIdentifyWaitCeilingMs)
+        dispatch_until(GetTickCount(), 50);
+    {
+        std::unique_ptr<win::WebDocument> document = view.document();
+        // On the site's upload input this opens the file chooser and returns
+        // when the user has chosen; the form is then sent.
+        document->element_by_id("uploaded_file")->click();
+        document->element_by_id("forward")->click();
+    }
+    show();
+}
+
+HWND create_identify_page(HWND owner, HWND button, const std::string& start_page) {
+    IdentifyPage& p = page();
+    p.start_page = start_page;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = window_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "YqWebPage";
+    RegisterClassExA(&wc);
+    p.window = CreateWindowExA(0, wc.lpszClassName, "字体识别",
+                               WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                               CW_USEDEFAULT, 670, 501, owner, nullptr, wc.hInstance, nullptr);
+    p.view = win::create_web_view(p.window, kViewId, 0, 0, 664, 472, "");
+    win::on_click(button, identify_clicked);
+    return p.window;
+}
+
+HWND identify_window() {
+    return page().window;
+}
+
+}  // namespace yq
