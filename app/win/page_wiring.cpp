@@ -26,13 +26,14 @@ HWND c(Ctl id) {
 
 void run_menu_command(UINT id) {
     switch (id) {
-        case kMenuAbout:
-            MessageBoxA(nullptr,
-                        "    砚青字体下载器2012\r\n"
-                        "    砚青工作室出品\r\n"
-                        "    http://127.0.0.1/\r\n",
-                        "关于我们!", MB_OK | MB_TASKMODAL);
+        case kMenuAbout: {
+            const std::string text = "    砚青字体下载器2012\r\n"
+                                     "    砚青工作室出品: 找字体、装字体、管字体, 一个就够。\r\n"
+                                     "    官方主页: " + home_page_url() + "\r\n"
+                                     "    意见与问题请到官方主页留言, 我们会尽快答复。\r\n";
+            MessageBoxA(nullptr, text.c_str(), "关于我们!", MB_OK | MB_TASKMODAL);
             break;
+        }
         case kMenuCheckUpdate:
             check_for_updates_from_menu();
             break;

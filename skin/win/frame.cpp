@@ -7,6 +7,8 @@
 #include "base/text.h"
 #include "platform/win/handles.h"
 #include "platform/win/settings.h"
+#include "skin/win/header_art.h"
+#include "skin/win/skin_popup.h"
 #include "skin/win/status_line.h"
 
 namespace yq {
@@ -25,12 +27,15 @@ constexpr float kCaptionY = 82.0f;
 struct Frame {
     HWND main = nullptr;
     FrameHooks hooks;
-    // The skin button opens the colour popup, which is not part of the
-    // program yet: until it is, a press there is a press on the header.
-    FrameModel model{false};
+    FrameModel model{true};  // with the skin button, which opens the skin picker
     SkinState skin;
     HFONT font = nullptr;       // 宋体 13: title, tab captions
     HFONT icon_font = nullptr;  // the tabs' icon glyphs
+    // The last composed frame without its caption buttons and skin button:
+    // the ground a button's redraw is drawn on.
+    win::UniqueBitmap base;
+    int base_w = 0, base_h = 0;
+    uint64_t pixels_copied = 0;  // to the window, by the last paint or redraw
 };
 
 Frame& frame() {
@@ -50,15 +55,29 @@ void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
 
 // Caption buttons 1..5: close, maximise (inert), minimise, move, control
 // menu, each a drawn glyph over its state's backdrop.
-void draw_caption_button(HDC dc, const Frame& f, int k) {
+// Buttons 1..3 fade their hover backdrop in: `alpha` 0..255 of it is drawn.
+void draw_caption_button(HDC dc, const Frame& f, int k, int alpha = 255) {
     RECT r = to_rect(f.model.button_rect(k));
     int state = f.model.button_state(k);
-    if (state != kNormal) {
+    if (state == kNormal) alpha = 0;
+    if (alpha > 0) {
         COLORREF c = k == 1 ? RGB(224, 67, 67) : RGB(255, 255, 255);
-        win::UniqueBrush br(CreateSolidBrush(c));
-        FillRect(dc, &r, br.get());
+        if (alpha >= 255) {
+            win::UniqueBrush br(CreateSolidBrush(c));
+            FillRect(dc, &r, br.get());
+        } else {
+            // One pixel of the colour, stretched over the button at that opacity.
+            win::UniqueMemDc one(CreateCompatibleDC(dc));
+            win::UniqueBitmap px(CreateCompatibleBitmap(dc, 1, 1));
+            win::Selected sel(one.get(), px.get());
+            SetPixel(one.get(), 0, 0, c);
+            BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0};
+            AlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, one.get(), 0, 0, 1,
+                       1, blend);
+        }
     }
-    COLORREF ink = state != kNormal && k != 1 ? f.skin.frame_colour : RGB(255, 255, 255);
+    // The glyph turns to the frame colour once the backdrop is mostly there.
+    COLORREF ink = alpha >= 128 && k != 1 ? f.skin.frame_colour : RGB(255, 255, 255);
     win::UniquePen pen(CreatePen(PS_SOLID, 2, ink));
     win::Selected sp(dc, pen.get());
     int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
@@ -94,6 +113,26 @@ void draw_caption_button(HDC dc, const Frame& f, int k) {
     }
 }
 
+// The skin button under the caption buttons: three swatches in a frame,
+// on a light backdrop when hovered, on white while the picker is open.
+void draw_skin_button(HDC dc, const Frame& f) {
+    RECT r = to_rect(f.model.button_rect(kSkinButton));
+    const int state = f.model.button_state(kSkinButton);
+    if (state == kPressed) {
+        fill(dc, r.left, r.top, r.right, r.bottom, RGB(255, 255, 255));
+    } else if (state == kHover) {
+        fill(dc, r.left, r.top, r.right, r.bottom, mix(f.skin.frame_colour, RGB(255, 255, 255), 45));
+    }
+    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    const COLORREF swatches[3] = {RGB(230, 80, 70), RGB(250, 200, 60), RGB(70, 150, 230)};
+    for (int i = 0; i < 3; ++i) fill(dc, cx - 8 + 6 * i, cy - 4, cx - 3 + 6 * i, cy + 5, swatches[i]);
+    win::UniquePen pen(CreatePen(PS_SOLID, 1, state == kPressed ? f.skin.frame_colour
+                                                                : RGB(255, 255, 255)));
+    win::Selected sp(dc, pen.get());
+    win::Selected sb(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, cx - 10, cy - 6, cx + 10, cy + 7);
+}
+
 // A page tab: a backdrop when hovered or selected, an icon glyph, the caption.
 void draw_tab(HDC dc, const Frame& f, int k) {
     const FrameRect& rect = f.model.tab_rect(k);
@@ -119,39 +158,7 @@ void draw_tab(HDC dc, const Frame& f, int k) {
              static_cast<int>(std::strlen(caption)));
 }
 
-COLORREF mix(COLORREF a, COLORREF b, int percent_b) {
-    auto c = [&](int x, int y) { return (x * (100 - percent_b) + y * percent_b) / 100; };
-    return RGB(c(GetRValue(a), GetRValue(b)), c(GetGValue(a), GetGValue(b)),
-               c(GetBValue(a), GetBValue(b)));
-}
-
-// A header picture drawn in code: a soft vertical gradient in the picture's
-// colour with a few light rings, 103 rows high.
-void draw_header_picture(HDC dc, int W, int picture) {
-    COLORREF base = header_picture_colour(picture);
-    COLORREF top = mix(base, RGB(255, 255, 255), 35), bottom = mix(base, RGB(0, 0, 0), 10);
-    TRIVERTEX v[2] = {
-        {0, 0, static_cast<COLOR16>(GetRValue(top) << 8), static_cast<COLOR16>(GetGValue(top) << 8),
-         static_cast<COLOR16>(GetBValue(top) << 8), 0},
-        {W, kTabBandHeight, static_cast<COLOR16>(GetRValue(bottom) << 8),
-         static_cast<COLOR16>(GetGValue(bottom) << 8), static_cast<COLOR16>(GetBValue(bottom) << 8),
-         0}};
-    GRADIENT_RECT gr{0, 1};
-    GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
-    win::UniquePen ring(CreatePen(PS_SOLID, 1, mix(base, RGB(255, 255, 255), 55)));
-    win::Selected sp(dc, ring.get());
-    win::Selected sb(dc, GetStockObject(NULL_BRUSH));
-    // The rings stay right of the page tabs.
-    win::UniqueRegion clip(CreateRectRgn(420, 0, W, kTabBandHeight));
-    SelectClipRgn(dc, clip.get());
-    for (int i = 0; i < 4; ++i) {
-        int r = 40 + 38 * i + 9 * picture, cx = W - 90 - 23 * picture, cy = 10 + 7 * i;
-        Ellipse(dc, cx - r, cy - r, cx + r, cy + r);
-    }
-    SelectClipRgn(dc, nullptr);
-}
-
-void paint_frame(const Frame& f, HDC target) {
+void paint_frame(Frame& f, HDC target) {
     RECT wr;
     GetWindowRect(f.main, &wr);
     int W = wr.right - wr.left, H = wr.bottom - wr.top;
@@ -175,9 +182,45 @@ void paint_frame(const Frame& f, HDC target) {
     win::Selected sf(dc.get(), f.font);
     SetTextColor(dc.get(), RGB(255, 255, 255));
     TextOutA(dc.get(), 28, 9, kTitle, static_cast<int>(sizeof kTitle - 1));
-    for (int k = 1; k <= kCaptionButtons; ++k) draw_caption_button(dc.get(), f, k);
+    // The ground of later button redraws, then the buttons on it.
+    f.base.reset(CreateCompatibleBitmap(target, W, H));
+    f.base_w = W;
+    f.base_h = H;
+    {
+        win::UniqueMemDc copy(CreateCompatibleDC(target));
+        win::Selected keep(copy.get(), f.base.get());
+        BitBlt(copy.get(), 0, 0, W, H, dc.get(), 0, 0, SRCCOPY);
+    }
+    for (int k = 1; k <= kCaptionButtons; ++k)
+        draw_caption_button(dc.get(), f, k, k <= 3 ? f.model.fade_alpha() : 255);
+    draw_skin_button(dc.get(), f);
     for (int k = 1; k <= kFrameTabs; ++k) draw_tab(dc.get(), f, k);
     BitBlt(target, 0, 0, W, H, dc.get(), 0, 0, SRCCOPY);
+    f.pixels_copied = uint64_t(W) * H;
+}
+
+// Button k (1..5, or the skin button) drawn again on the last composed
+// ground and put on the window: only its own pixels are copied.
+void redraw_button(Frame& f, int k, int alpha) {
+    if (!f.main || !f.base) return;
+    const FrameRect& b = f.model.button_rect(k);
+    if (b.w <= 0 || b.h <= 0 || b.x + b.w > f.base_w || b.y + b.h > f.base_h) return;
+    win::WindowDc window(f.main);
+    win::UniqueMemDc ground(CreateCompatibleDC(window.get()));
+    win::Selected keep(ground.get(), f.base.get());
+    win::UniqueMemDc dc(CreateCompatibleDC(window.get()));
+    win::UniqueBitmap bmp(CreateCompatibleBitmap(window.get(), b.w, b.h));
+    win::Selected sel(dc.get(), bmp.get());
+    BitBlt(dc.get(), 0, 0, b.w, b.h, ground.get(), b.x, b.y, SRCCOPY);
+    // The drawing functions use window coordinates.
+    SetViewportOrgEx(dc.get(), -b.x, -b.y, nullptr);
+    if (k == kSkinButton)
+        draw_skin_button(dc.get(), f);
+    else
+        draw_caption_button(dc.get(), f, k, alpha);
+    SetViewportOrgEx(dc.get(), 0, 0, nullptr);
+    BitBlt(window.get(), b.x, b.y, b.w, b.h, dc.get(), 0, 0, SRCCOPY);
+    f.pixels_copied = uint64_t(b.w) * b.h;
 }
 
 void invalidate_tabs(HWND w) {
@@ -219,9 +262,8 @@ void run_caption(Frame& f, CaptionAction action, int x, int y) {
     }
 }
 
-// Applies what the model decided, in order. Element redraws invalidate the
-// element: the paint composes the frame again (fading caption buttons show
-// their hover look as each step arrives).
+// Applies what the model decided, in order. A button's redraw draws it on
+// the last composed ground (a fading caption button at each step's alpha).
 void apply_actions(Frame& f, const FrameActions& actions) {
     using Kind = FrameAction::Kind;
     HWND w = f.main;
@@ -231,11 +273,11 @@ void apply_actions(Frame& f, const FrameActions& actions) {
                 invalidate_tabs(w);
                 break;
             case Kind::RedrawCaptionButton:
-            case Kind::RedrawSkinButton: {
-                RECT r = to_rect(f.model.button_rect(a.index));
-                InvalidateRect(w, &r, FALSE);
+                redraw_button(f, a.index, a.index <= 3 ? a.alpha : 255);
                 break;
-            }
+            case Kind::RedrawSkinButton:
+                redraw_button(f, kSkinButton, 255);
+                break;
             case Kind::StartFade:
                 SetTimer(w, kFadeTimer, kFadeIntervalMs, nullptr);
                 break;
@@ -251,8 +293,11 @@ void apply_actions(Frame& f, const FrameActions& actions) {
                 if (f.hooks.select_page) f.hooks.select_page(a.index);
                 break;
             case Kind::OpenPopup:
+                open_skin_popup(w);
+                break;
             case Kind::ClosePopup:
-                break;  // the skin colour popup is not part of the program yet
+                close_skin_popup();
+                break;
             case Kind::InvalidateWindow:
                 InvalidateRect(w, nullptr, FALSE);
                 break;
@@ -295,6 +340,8 @@ const SkinState& window_skin() {
 void apply_window_skin(int preset, bool use_picture, Colour colour, bool use_colour) {
     Frame& f = frame();
     apply_skin(f.skin, preset, use_picture, colour, use_colour);
+    // The picker marks the skin applied with its picture.
+    if (use_picture) skin_marks() = {preset >= 1 && preset <= kSkinPresetCount ? preset : 0, 0};
     write_setting(kSettingsSection, "pf", int_to_text(f.skin.preset));
     write_setting(kSettingsSection, "lb", int_to_text(f.skin.mode));
     if (f.main) InvalidateRect(f.main, nullptr, FALSE);
@@ -336,6 +383,9 @@ bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
             *result = 0;
             return true;
         }
+        case kFramePixelsMessage:
+            *result = static_cast<LRESULT>(f.pixels_copied);
+            return true;
         case kStatusTextAtomMessage:
             *result = GlobalAddAtomA(status_text().substr(0, 255).c_str());
             return true;

@@ -24,6 +24,10 @@ struct FrameHooks {
     std::function<void()> after_paint;               // end of every paint
 };
 
+// Sent to the main window by benchmarks in another process: returns the
+// pixels the last paint or element redraw copied to the window.
+inline constexpr UINT kFramePixelsMessage = WM_APP + 0x79;
+
 // Takes over the drawn parts of `main` (call once, at main window creation).
 void attach_frame(HWND main, FrameHooks hooks);
 // The main window the frame is attached to, or null.

@@ -435,7 +435,7 @@ class Session:
     # Probe commands that always answer in JSON: an empty answer means the
     # probe itself did not run through (a loaded machine), never "nothing".
     JSON_PROBES = {"tree", "cell", "grid", "checks", "fonts", "boxes", "menus", "design", "windows",
-                   "status"}
+                   "status", "popup_state"}
 
     def probe(self, *args):
         for attempt in range(3):

@@ -25,9 +25,12 @@
     main-window repaints beside one GET of /My.txt.
   text-preview: 50 clicks of a preview button until the picture is shown,
     beside 50 bare GETs of the same /text.php address.
+  frame-paint: full repaints of the main window and hover redraws of one
+    caption button, with the pixels each copies; the GDI objects around 100
+    openings of the skin picker.
 
 usage: run.py [page-load|download-latency|picture-memory|search-keys|batch-uninstall|
-               folder-listing|backup|catalogue-update|text-preview|all]  (from the source tree, after
+               folder-listing|backup|catalogue-update|text-preview|frame-paint|all]  (from the source tree, after
 scripts/test.sh or the native and win64 builds)
 """
 import os
@@ -283,6 +286,13 @@ def text_preview():
         return run_harness(s, "text-preview", url)
 
 
+def frame_paint():
+    with session("frame-paint") as s:
+        driver.make_catalogue(NATIVE, [("dl", "中文字体", "类"), ("table", "类"),
+                                       ("row", "类", "字体", "-", "k")], s.file("ztdata.mdb"))
+        return run_harness(s, "frame-paint")
+
+
 if __name__ == "__main__":
     which = sys.argv[1] if len(sys.argv) > 1 else "all"
     rc = 0
@@ -304,4 +314,6 @@ if __name__ == "__main__":
         rc |= catalogue_update()
     if which in ("text-preview", "all"):
         rc |= text_preview()
+    if which in ("frame-paint", "all"):
+        rc |= frame_paint()
     sys.exit(rc)

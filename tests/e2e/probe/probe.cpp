@@ -32,6 +32,7 @@
 #include "base/text.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"
+#include "skin/win/skin_popup.h"
 #include "skin/win/status_line.h"
 
 namespace {
@@ -435,6 +436,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         DestroyWindow(w);
+        return 0;
+    }
+    if (argc >= 2 && !std::strcmp(argv[1], "popup_state")) {
+        // The skin picker's selected tab and the mark on its page.
+        HWND w = FindWindowA("YqSkinPopup", nullptr);
+        LRESULT v = w ? SendMessageA(w, yq::kSkinPopupStateMessage, 0, 0) : 0;
+        std::printf("[%d,%d]\n", LOWORD(v), HIWORD(v));
         return 0;
     }
     if (argc >= 3 && !std::strcmp(argv[1], "close_window")) {

@@ -1,0 +1,27 @@
+// The skin picker popup: a borderless 218 x 173 window owned by the main
+// window, made anew by each press of the skin button and placed under it.
+// Its states are the portable SkinPopupModel's; this file draws them and
+// applies the picks. The marks of the last pick outlive the popup. UI
+// thread only.
+#pragma once
+
+#include <windows.h>
+
+#include "skin/popup_model.h"
+
+namespace yq {
+
+// Sent to the popup by test probes in another process: returns
+// MAKELONG(selected tab 1..2, the marked thumbnail or cell on that page, 0
+// for none).
+inline constexpr UINT kSkinPopupStateMessage = WM_APP + 0x78;
+
+// Opens the popup under the skin button of `main` (closing one still open).
+void open_skin_popup(HWND main);
+void close_skin_popup();
+HWND skin_popup_window();
+
+// The process-wide marks; applying a skin with its picture marks that skin.
+SkinMarks& skin_marks();
+
+}  // namespace yq
