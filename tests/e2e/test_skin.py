@@ -91,6 +91,26 @@ class Skin(unittest.TestCase):
         time.sleep(0.5)
         self.assertEqual(self.frame_pixel("restarted"), rgb(FRAME[8]))
 
+    def test_caption_buttons_fade_their_hover_in(self):
+        s = self.s
+        s.start()
+        driver.wait_started_without_catalogue(s)
+        _, _, w, _ = s.refresh_geometry()
+        corner = (w - 73 + 2, 3 + 2)  # of button 2, away from its glyph
+        s.move(500, 95)
+        time.sleep(0.3)
+        before = s.image("before-hover").get(*corner)
+        s.move(w - 73 + 12, 12)
+        during = s.image("hover-under-way").get(*corner)
+        time.sleep(1.2)
+        after = s.image("hover-done").get(*corner)
+        self.assertEqual(after, (255, 255, 255))
+        self.assertNotEqual(during, after, "the fade was over at once")
+        self.assertNotEqual(during, before, "the fade had not begun")
+        # Button 5 shows its hover at once.
+        s.move(w - 148 + 2, 3 + 2)
+        self.assertEqual(s.image("menu-button-hover").get(w - 148 + 2, 3 + 2), (255, 255, 255))
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
