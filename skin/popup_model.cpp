@@ -9,6 +9,20 @@ bool inside(const FrameRect& r, int x, int y) {
     return x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h;
 }
 
+// A plain hover: normal -> hover inside, hover -> normal outside; whether
+// the state changed.
+bool hover(int& state, bool in) {
+    if (!in && state == kHover) {
+        state = kNormal;
+        return true;
+    }
+    if (in && state == kNormal) {
+        state = kHover;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const std::array<Colour, kColourCells> kPaletteColours = {
@@ -68,27 +82,14 @@ PopupActions SkinPopupModel::mouse_move(int x, int y) {
         }
     }
     for (int k = 1; k <= kPopupTabs; ++k) {
-        int& s = tabs_[k - 1].state;
-        const bool in = inside(tabs_[k - 1].rect, x, y);
-        if (!in && s == kHover) {
-            s = kNormal;
+        if (hover(tabs_[k - 1].state, inside(tabs_[k - 1].rect, x, y)))
             out.push_back({K::RedrawTab, k});
-        } else if (in && s == kNormal) {
-            s = kHover;
-            out.push_back({K::RedrawTab, k});
-        }
     }
     if (selected_tab() == 2) {
+        // A marked cell keeps its look under the mouse.
         for (int k = 1; k <= kColourCells; ++k) {
-            int& s = cells_[k - 1].state;
-            const bool in = inside(cells_[k - 1].rect, x, y);
-            if (!in && s == kHover) {
-                s = kNormal;
+            if (hover(cells_[k - 1].state, inside(cells_[k - 1].rect, x, y)))
                 out.push_back({K::RedrawCell, k});
-            } else if (in && s == kNormal) {
-                s = kHover;
-                out.push_back({K::RedrawCell, k});
-            }
         }
     }
     return out;

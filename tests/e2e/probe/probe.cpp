@@ -181,17 +181,24 @@ std::string take_atom(ATOM a) {
     return buf;
 }
 
+// The design control `name` in the running main window, or null (then
+// "null" is printed, the answer of a probe that found nothing).
+HWND control_or_null(const char* name, const yq::ControlDesign** design) {
+    const yq::ControlDesign* d = design_by_name(name);
+    HWND main = main_window();
+    HWND w = d && main ? find_control(main, d->id) : nullptr;
+    if (!w) std::printf("null\n");
+    *design = d;
+    return w;
+}
+
 // Prints a grid's cells row by row as a JSON array of arrays, each cell as
 // print_cell(grid, row, column) writes it; "null" when there is no such grid.
 template <typename PrintCell>
 int print_cells(const char* name, PrintCell print_cell) {
-    const yq::ControlDesign* d = design_by_name(name);
-    HWND main = main_window();
-    HWND w = d && main ? find_control(main, d->id) : nullptr;
-    if (!w) {
-        std::printf("null\n");
-        return 1;
-    }
+    const yq::ControlDesign* d = nullptr;
+    HWND w = control_or_null(name, &d);
+    if (!w) return 1;
     int rows = static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0));
     std::printf("[");
     for (int r = 0; r < rows; ++r) {
@@ -352,13 +359,9 @@ int press(const char* title_gbk, const char* button_gbk, const char* then_click 
 // answers when it next dispatches its messages, which is just where it has
 // set a new caption: every caption an operation shows between files is seen.
 int watch(const char* name, int ms, const char* ready_file) {
-    const yq::ControlDesign* d = design_by_name(name);
-    HWND main = main_window();
-    HWND w = d && main ? find_control(main, d->id) : nullptr;
-    if (!w) {
-        std::printf("null\n");
-        return 1;
-    }
+    const yq::ControlDesign* d = nullptr;
+    HWND w = control_or_null(name, &d);
+    if (!w) return 1;
     std::vector<std::string> seen;
     DWORD start = GetTickCount();
     bool told = false;
