@@ -111,6 +111,40 @@ class Skin(unittest.TestCase):
         s.move(w - 148 + 2, 3 + 2)
         self.assertEqual(s.image("menu-button-hover").get(w - 148 + 2, 3 + 2), (255, 255, 255))
 
+    def test_caption_presses_the_move_button_and_dragging_the_header(self):
+        s = self.s
+        s.start()
+        driver.wait_started_without_catalogue(s)
+        x0, y0, w, _ = s.refresh_geometry()
+        # A press on the close button moved out before the release: nothing.
+        s.press(w - 48 + 18, 12)
+        s.move(w - 48 + 18, 60)
+        s.release(w - 48 + 18, 60)
+        time.sleep(1)
+        self.assertTrue(s.running())
+        # Button 4 puts the window at (0, 0), then back in the centre.
+        s.click(w - 123 + 12, 12)
+        driver.wait_for(lambda: s.refresh_geometry()[:2] == (0, 0), 10, what="the window at 0, 0")
+        s.move(w // 2, 300)
+        s.click(w - 123 + 12, 12)
+        driver.wait_for(lambda: s.refresh_geometry()[:2] != (0, 0), 10, what="the window centred")
+        centre = s.refresh_geometry()[:2]
+        # A press on a tab selects it and does not move the window.
+        s.press(9 + 76 + 38, 55)
+        s.x("mousemove", "--sync", centre[0] + 9 + 76 + 38 + 60, centre[1] + 55 + 40)
+        s.x("mouseup", 1)
+        time.sleep(0.5)
+        self.assertEqual(s.refresh_geometry()[:2], centre)
+        # A press on the empty header drags the window along.
+        s.press(500, 95)
+        for step in range(1, 5):
+            s.x("mousemove", "--sync", centre[0] + 500 + 15 * step, centre[1] + 95 + 10 * step)
+            time.sleep(0.1)
+        s.x("mouseup", 1)
+        moved = driver.wait_for(lambda: s.refresh_geometry()[:2] != centre and
+                                s.refresh_geometry()[:2], 10, what="the window to move")
+        self.assertEqual((moved[0] - centre[0], moved[1] - centre[1]), (60, 40))
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
