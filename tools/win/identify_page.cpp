@@ -38,11 +38,25 @@ void dispatch_until(DWORD start, unsigned ms) {
     }
 }
 
+// Shows the window, centred on the main window when it was hidden.
+void show_window() {
+    HWND w = page().window;
+    if (!IsWindowVisible(w)) {
+        RECT owner, own;
+        GetWindowRect(GetWindow(w, GW_OWNER), &owner);
+        GetWindowRect(w, &own);
+        const int x = (owner.left + owner.right - (own.right - own.left)) / 2;
+        const int y = (owner.top + owner.bottom - (own.bottom - own.top)) / 2;
+        SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ShowWindow(w, SW_SHOW);
+}
+
 void identify_clicked() {
     IdentifyPage& p = page();
     win::WebView* view = win::web_view_of(p.view);
     if (!view) return;
-    identify(*view, p.start_page, [] { ShowWindow(page().window, SW_SHOW); });
+    identify(*view, p.start_page, show_window);
 }
 
 }  // namespace
