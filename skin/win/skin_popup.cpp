@@ -65,6 +65,8 @@ void draw_tab(HDC dc, int k, int state) {
 
 void draw_thumbnail(HDC dc, const SkinPopupModel& m, int n) {
     const FrameRect& r = m.thumbnail_rect(n);
+    // The ground first: the frames of an earlier state go.
+    fill(dc, r.x, r.y, r.w, r.h, RGB(255, 255, 255));
     draw_skin_thumbnail(dc, r.x + 2, r.y + 2, r.w - 4, r.h - 4, n);
     const int s = m.thumbnail_state(n);
     if (s == kMarked || s == kMarkedHover) frame_rect(dc, r.x, r.y, r.w, r.h, kMarkFrame, 2);

@@ -58,6 +58,12 @@ class Skin(unittest.TestCase):
             time.sleep(0.3)
             self.assertEqual(self.frame_pixel("skin-%d" % n), rgb(FRAME[n - 1]), n)
             self.assertTrue(self.popups(), "the popup stays open after a pick")
+        # Only the last pick wears the mark's frame (orange) on screen.
+        image = s.image("marks")
+        _, _, w, _ = s.refresh_geometry()
+        framed = [image.get(w - 223 + 6 + 68 * ((n - 1) % 3), 99 + 33 + 43 * ((n - 1) // 3) + 20)
+                  == (255, 140, 0) for n in range(1, 10)]
+        self.assertEqual(framed, [False] * 8 + [True])
         # Picked again: nothing changes. Between thumbnails: the mark goes,
         # the skin stays.
         self.click_popup(6 + 68 * 2 + 33, 33 + 43 * 2 + 21)
