@@ -237,8 +237,4 @@ void close_skin_popup() {
     p.composed.reset();
 }
 
-HWND skin_popup_window() {
-    return popup().window;
-}
-
 }  // namespace yq

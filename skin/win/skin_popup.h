@@ -19,7 +19,6 @@ inline constexpr UINT kSkinPopupStateMessage = WM_APP + 0x78;
 // Opens the popup under the skin button of `main` (closing one still open).
 void open_skin_popup(HWND main);
 void close_skin_popup();
-HWND skin_popup_window();
 
 // The process-wide marks; applying a skin with its picture marks that skin.
 SkinMarks& skin_marks();

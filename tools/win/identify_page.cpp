@@ -97,8 +97,4 @@ HWND create_identify_page(HWND owner, HWND button, const std::string& start_page
     return p.window;
 }
 
-HWND identify_window() {
-    return page().window;
-}
-
 }  // namespace yq

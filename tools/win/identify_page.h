@@ -26,9 +26,6 @@ inline constexpr unsigned kIdentifyWaitCeilingMs = 3000;
 // `start_page` is the identification site's root page.
 HWND create_identify_page(HWND owner, HWND button, const std::string& start_page);
 
-// The web page window, or null before it was made.
-HWND identify_window();
-
 // Identify as the button runs it, on any view: navigate to `start_page`,
 // wait, click "uploaded_file" then "forward" in the document, then `show`.
 void identify(win::WebView& view, const std::string& start_page,
