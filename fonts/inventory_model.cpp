@@ -35,12 +35,14 @@ bool newer(const FontDate& a, const FontDate& b) {
 
 }  // namespace
 
-bool FontInventory::append(std::string face_name, std::string file_path, std::string value_name) {
+bool FontInventory::append(std::string face_name, std::string file_path, std::string value_name,
+                           FontScope scope) {
     if (face_name.empty() || index_.count(face_name)) return false;
     index_.emplace(face_name, count());
     faces_.push_back(std::move(face_name));
     paths_.push_back(std::move(file_path));
     values_.push_back(std::move(value_name));
+    scopes_.push_back(scope);
     return true;
 }
 
@@ -48,6 +50,7 @@ void FontInventory::clear() {
     faces_.clear();
     paths_.clear();
     values_.clear();
+    scopes_.clear();
     index_.clear();
 }
 
@@ -65,6 +68,9 @@ const std::string& FontInventory::file_path(int position) const {
 const std::string& FontInventory::value_name(int position) const {
     return position >= 1 && position <= count() ? values_[position - 1] : kNoText;
 }
+FontScope FontInventory::scope(int position) const {
+    return position >= 1 && position <= count() ? scopes_[position - 1] : FontScope::Machine;
+}
 
 bool FontInventory::permute(const std::vector<int>& order) {
     if (order.size() != faces_.size()) return false;
@@ -74,17 +80,21 @@ bool FontInventory::permute(const std::vector<int>& order) {
         seen[i] = true;
     }
     std::vector<std::string> faces, paths, values;
+    std::vector<FontScope> scopes;
     faces.reserve(order.size());
     paths.reserve(order.size());
     values.reserve(order.size());
+    scopes.reserve(order.size());
     for (int i : order) {
         faces.push_back(std::move(faces_[i]));
         paths.push_back(std::move(paths_[i]));
         values.push_back(std::move(values_[i]));
+        scopes.push_back(scopes_[i]);
     }
     faces_ = std::move(faces);
     paths_ = std::move(paths);
     values_ = std::move(values);
+    scopes_ = std::move(scopes);
     for (int i = 0; i < count(); ++i) index_[faces_[i]] = i;
     return true;
 }

@@ -2,7 +2,8 @@
 // grid, as plain data. The Win32 side fills the inventory from the fonts
 // registry key and applies the grid layout computed here.
 //
-//   FontInventory           three parallel lists (face, file path, registry value name)
+//   FontScope               for every user, or for the current user only
+//   FontInventory           parallel lists (face, file path, registry value name, scope)
 //   starts_with_chinese     is the first character a GBK ideograph
 //   initial_key             sort key of a face name for the initial-letter order
 //   order_for_listing       reorders the inventory for a listing order, gives what to place
@@ -18,13 +19,22 @@
 
 namespace yq {
 
+// Where a font is installed: for every user (the system Fonts folder and the
+// machine's fonts key, which names the file by its bare name), or for the
+// current user only (the user's own Fonts folder and the user's fonts key,
+// which names the file by its absolute path).
+enum class FontScope : uint8_t { Machine, User };
+
 // Installed fonts, one entry per face, positions counting from 1. Face names
 // are never empty and never repeat.
 class FontInventory {
   public:
     // Appends a font. An empty face name, or one already listed (compared byte
-    // for byte), is skipped: the first entry of a face wins. True when appended.
-    bool append(std::string face_name, std::string file_path, std::string value_name);
+    // for byte), is skipped: the first entry of a face wins, so the machine's
+    // fonts are appended first, as Windows resolves a face both keys name.
+    // True when appended.
+    bool append(std::string face_name, std::string file_path, std::string value_name,
+                FontScope scope = FontScope::Machine);
     void clear();
 
     int count() const { return static_cast<int>(faces_.size()); }
@@ -36,6 +46,8 @@ class FontInventory {
     const std::string& face_name(int position) const;
     const std::string& file_path(int position) const;
     const std::string& value_name(int position) const;
+    // The key the entry's value is in (Machine outside 1..count()).
+    FontScope scope(int position) const;
 
     // Puts the entries in a new order: new position i + 1 holds the entry that
     // was at position order[i] + 1. `order` must be a permutation of 0..count()-1;
@@ -44,6 +56,7 @@ class FontInventory {
 
   private:
     std::vector<std::string> faces_, paths_, values_;
+    std::vector<FontScope> scopes_;
     std::unordered_map<std::string, int> index_;  // face name -> 0-based index
 };
 

@@ -114,7 +114,12 @@ void wire_pages(HWND main) {
          c(图形按钮8),
          {c(图形按钮18), c(图形按钮19), c(图形按钮20), c(图形按钮21), c(图形按钮22)},
          {c(编辑框4), c(编辑框5), c(标签14), c(标签15), c(标签16), c(标签17)}},
-        is_face_installed, start_download);
+        is_face_installed,
+        // A download ends in an install: without a scope to install for,
+        // the user is told once and asked about restarting elevated.
+        [](int row, const std::string& font, const std::string& address) {
+            if (may_install_fonts()) start_download(row, font, address);
+        });
     init_download_manager(server_url(), program_directory() + "\\字体下载目录\\",
                           {catalogue_download_progress,
                            [](const std::string& font, bool installed) {

@@ -3,6 +3,7 @@
 #include "catalogue/win/catalogue_page.h"
 #include "collections/win/downloaded_page.h"
 #include "fonts/win/face_names.h"
+#include "fonts/win/font_removal.h"
 #include "fonts/win/inventory.h"
 #include "fonts/win/system_font_page.h"
 #include "platform/win/settings.h"
@@ -16,6 +17,10 @@ void startup_rebuild_inventory() {
     // only takes the finished inventory. Face names read by earlier runs are
     // kept in the program folder, so only new or changed fonts are opened.
     set_face_cache_file(program_directory() + "\\字体名缓存.dat");
+    // Per-user font files Windows held when they were removed go now,
+    // before the inventory is read.
+    set_leftover_list_file(program_directory() + "\\待删除字体.txt");
+    delete_leftover_fonts();
     rebuild_inventory();
 }
 

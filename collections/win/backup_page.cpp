@@ -92,14 +92,14 @@ void back_up_everything() {
 void restore_ticked() {
     BackupPage& p = page();
     const BackupControls& c = p.controls;
-    if (shown(c.标签8)) return;
+    if (shown(c.标签8) || !may_install_fonts()) return;
     win::set_caption(c.标签8, "还原进行中:");
     show(c.标签8, true);
     {
         FontsFolderUnlocked writable;
         for_each_ticked_row(c.备份表格, c.标签8, "还原进行中:", true, [&](const std::string& file) {
             std::string own_name;
-            install_font(p.folder + file, own_name);
+            install_font_in_its_scope(p.folder + file, own_name);
         });
         broadcast_font_change();
     }

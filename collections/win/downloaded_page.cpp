@@ -44,7 +44,7 @@ void show_listing(const std::vector<ListedFont>& fonts) {
 void reinstall() {
     DownloadedPage& p = page();
     const DownloadedFontControls& c = p.controls;
-    if (shown(c.标签6)) return;
+    if (shown(c.标签6) || !may_install_fonts()) return;
     win::set_caption(c.标签6, "字体重装中....");
     show(c.标签6, true);
     p.reinstalling = true;
@@ -53,7 +53,7 @@ void reinstall() {
         for_each_ticked_row(c.我的字体表格, c.标签6, "字体重装中:", false,
                             [&](const std::string& file) {
                                 std::string name = file;
-                                install_font(p.folder + file, name);
+                                install_font_in_its_scope(p.folder + file, name);
                             });
         broadcast_font_change();
     }
@@ -79,7 +79,7 @@ void uninstall_and_delete() {
         if (k != 0) {
             const std::string path = inventory.file_path(k), value = inventory.value_name(k);
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-            unregister_font(path, value);
+            unregister_font(path, value, inventory.scope(k));
             // A font added more than once in this session (installed, then
             // reinstalled) holds a resource for each time.
             remove_font_resource_and_broadcast(path);

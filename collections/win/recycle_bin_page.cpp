@@ -1,6 +1,7 @@
 #include "collections/win/recycle_bin_page.h"
 
 #include "fonts/win/font_primitives.h"
+#include "fonts/win/inventory.h"
 #include "platform/win/controls.h"
 #include "platform/win/dialogs.h"
 #include "platform/win/files.h"
@@ -33,13 +34,15 @@ void delete_from_bin(const std::string& path) {
 void restore_file(const std::string& file) {
     const std::string source = page().folder + file;
     std::string name = file;
-    if (install_font(source, name) && installed_as(source, name)) delete_from_bin(source);
+    FontScope scope = FontScope::Machine;
+    if (install_font_in_its_scope(source, name, &scope) && installed_as(source, name, scope))
+        delete_from_bin(source);
 }
 
 void restore() {
     RecycleBinPage& p = page();
     const RecycleBinControls& c = p.controls;
-    if (p.busy || shown(c.标签9)) return;
+    if (p.busy || shown(c.标签9) || !may_install_fonts()) return;
     p.busy = true;
     win::set_caption(c.标签9, "还原字体中:");
     show(c.标签9, true);

@@ -1,17 +1,37 @@
-// Putting fonts on the machine and taking them off: a file in the system
-// Fonts folder, a value in the fonts registry key naming it, and a GDI font
-// resource that makes the face usable at once.
+// Putting fonts on the machine and taking them off: a file in a Fonts
+// folder, a value in a fonts registry key naming it, and a GDI font resource
+// that makes the face usable at once. A font is installed for every user
+// (the system Fonts folder and the machine's key, the file's bare name as
+// data) or for the current user only (the user's own Fonts folder and the
+// user's key, the file's absolute path as data), as Windows 10 1809 and
+// later install fonts without administrator rights.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "fonts/inventory_model.h"
 
 namespace yq {
 
+// The key's path, under HKEY_LOCAL_MACHINE and under HKEY_CURRENT_USER alike.
 inline constexpr char kFontsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 inline constexpr char kTrueTypeSuffix[] = " (TrueType)";
 
-// The system Fonts folder, ending in a backslash (computed once).
-const std::string& fonts_folder();
+// The Fonts folder of a scope, ending in a backslash (computed once): the
+// system's, or %LOCALAPPDATA%\Microsoft\Windows\Fonts\ for the user.
+const std::string& fonts_folder(FontScope scope = FontScope::Machine);
+
+// The scope new fonts are installed for: every user when the process is
+// elevated (under Wine it always is); the current user when it is not, on
+// Windows 10 1809 (build 17763) or later; none on an older Windows without
+// rights. Test builds take "machine", "user" or "none" from the environment
+// variable YQ_TEST_FONT_SCOPE, so the per-user path can be tested where the
+// process is elevated.
+std::optional<FontScope> install_scope();
+
+// The data a value of the scope's key holds for a file of its Fonts folder.
+std::string registry_data_for(FontScope scope, const std::string& file_name);
 
 // Face name of a font file as Windows shows it (GBK, at most 100 bytes), or
 // "" when it is not a readable font. The listing variant turns a bare file
@@ -20,10 +40,12 @@ const std::string& fonts_folder();
 std::string install_face_name(const std::string& path);
 std::string listing_face_name(std::string& path);
 
-// Installs the font file `path` into the Fonts folder under `file_name`
-// (blanks stripped; the source's own name when empty): copies the file,
-// adds the font resource, and only then writes the registry value
-// face + " (TrueType)" = file name. `file_name` comes back stripped (and
+// Installs the font file `path` into the scope's Fonts folder under
+// `file_name` (blanks stripped; the source's own name when empty): copies
+// the file, adds the font resource, and only then writes the registry value
+// face + " (TrueType)" = registry_data_for(scope, file name) in the scope's
+// key. The overload without a scope installs for install_scope(), and fails
+// when there is none. `file_name` comes back stripped (and
 // filled in), and numbered (name_2.ttf, ...) when the folder already holds a
 // file of that name with another face: an install never replaces another
 // font's file, while the same face reinstalled overwrites its own.
@@ -35,28 +57,37 @@ std::string listing_face_name(std::string& path);
 // A copy refused because the target already holds the same bytes (a loaded
 // font reinstalled) is no failure. The Fonts folder's own attributes are
 // left as they were.
+bool install_font(const std::string& path, std::string& file_name, FontScope scope);
 bool install_font(const std::string& path, std::string& file_name);
 
 // Removes the font resource of `path`; when that worked, deletes the registry
-// value `value_name`. The file stays. True when the resource was removed.
-bool uninstall_font(const std::string& path, const std::string& value_name);
+// value `value_name` of the scope's key. The file stays. True when the
+// resource was removed.
+bool uninstall_font(const std::string& path, const std::string& value_name,
+                    FontScope scope);
 
 // Takes an installed font off the system and leaves its file where it is:
 // the font resource is removed, then the registry value `value_name`. A font
 // GDI will not let go of but that no process holds (one GDI never loaded,
 // or any font under Wine, which holds none) has nothing to remove but its
 // registration. True when the value was deleted (or was not there).
-bool unregister_font(const std::string& path, const std::string& value_name);
+bool unregister_font(const std::string& path, const std::string& value_name,
+                     FontScope scope);
 
-// Deletes the registry value `value_name` of the fonts key; true when it is
-// gone (or never was).
-bool delete_font_value(const std::string& value_name);
+// Deletes the registry value `value_name` of the scope's fonts key; true
+// when it is gone (or never was).
+bool delete_font_value(const std::string& value_name, FontScope scope);
 
-// Whether the font file `source` is installed as `file_name`: the Fonts
-// folder holds the same bytes under that name, and the registry value of
-// the source's face names that file. What a restore checks before it lets
-// go of its own copy.
-bool installed_as(const std::string& source, const std::string& file_name);
+// Whether the font file `source` is installed as `file_name` in the scope:
+// the scope's Fonts folder holds the same bytes under that name, and the
+// registry value of the source's face names that file. What a restore
+// checks before it lets go of its own copy.
+bool installed_as(const std::string& source, const std::string& file_name,
+                  FontScope scope);
+
+// Whether any value of either fonts key names the file at `path` (absolute;
+// a machine value's bare name is taken in the system Fonts folder).
+bool is_registered_file(const std::string& path);
 
 // Keeps the Fonts folder writable for as long as it lives, when it was
 // read-only, and then puts its attributes back exactly as they were found
@@ -85,6 +116,7 @@ void broadcast_font_change();
 // attributes, then uninstall. (The fallback of removing the resource alone
 // repeats the uninstall's own RemoveFontResourceA, which has just failed:
 // it is not tried again.)
-bool remove_installed_font(const std::string& path, const std::string& value_name);
+bool remove_installed_font(const std::string& path, const std::string& value_name,
+                           FontScope scope);
 
 }  // namespace yq

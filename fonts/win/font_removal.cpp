@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "base/file_names.h"
 #include "fonts/win/font_primitives.h"
 #include "platform/win/files.h"
@@ -34,6 +38,62 @@ BinCopy copy_into_bin(const std::string& path, const std::string& folder, const 
     return {};
 }
 
+std::mutex g_leftover_lock;
+std::string g_leftover_file;  // "" keeps no list
+
+std::vector<std::string> read_leftovers() {
+    std::vector<std::string> paths;
+    std::string bytes;
+    if (!win::read_small_file(g_leftover_file, bytes)) return paths;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) paths.push_back(std::move(line));
+        start = end + 1;
+    }
+    return paths;
+}
+
+bool write_leftovers(const std::vector<std::string>& paths) {
+    if (paths.empty()) return win::delete_file(g_leftover_file) || !win::file_exists(g_leftover_file);
+    std::string bytes;
+    for (const std::string& p : paths) bytes += p + "\r\n";
+    return win::write_file_replacing(g_leftover_file, bytes);
+}
+
+// Puts a held file on the leftover list; false when there is no list or it
+// cannot be written (the font is then put back instead).
+bool add_leftover(const std::string& path) {
+    std::lock_guard<std::mutex> hold(g_leftover_lock);
+    if (g_leftover_file.empty()) return false;
+    std::vector<std::string> paths = read_leftovers();
+    if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
+    return write_leftovers(paths);
+}
+
+void drop_leftover(const std::string& path) {
+    std::lock_guard<std::mutex> hold(g_leftover_lock);
+    std::vector<std::string> paths = read_leftovers();
+    paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
+    write_leftovers(paths);
+}
+
+// Whether the file is there but another process keeps it from being
+// deleted (open without delete sharing), rather than a read-only place.
+bool held_by_windows(const std::string& path) {
+    if (!win::file_exists(path)) return false;
+    HANDLE h = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 // Deletes the font's file; a read-only, hidden or system one is made plain
 // first when that is what stopped it.
 bool delete_font_file(const std::string& path) {
@@ -45,8 +105,8 @@ bool delete_font_file(const std::string& path) {
 }  // namespace
 
 RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& value_name,
-                                    const std::string& bin_folder, const std::string& bin_name,
-                                    std::string* stored_as) {
+                                    FontScope scope, const std::string& bin_folder,
+                                    const std::string& bin_name, std::string* stored_as) {
     if (bin_name.empty()) return RemovalOutcome::NotCopied;
     BinCopy copy = copy_into_bin(path, bin_folder, bin_name);
     if (copy.name.empty()) return RemovalOutcome::NotCopied;
@@ -63,12 +123,42 @@ RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& 
     const bool released = RemoveFontResourceA(path.c_str()) != 0;
     if (!released && !win::not_held(path)) return undo_copy();
     if (!delete_font_file(path)) {
+        // A per-user font's file stays open while its user is logged on: it
+        // is unregistered now, with its checked copy in the bin, and the
+        // file goes at the next start. Nothing counts as removed unless its
+        // value is gone.
+        if (scope == FontScope::User && held_by_windows(path) && add_leftover(path)) {
+            if (delete_font_value(value_name, scope)) return RemovalOutcome::RemovedFileLater;
+            drop_leftover(path);
+        }
         // In use, or a read-only place: the font is put back as it was.
         if (released) AddFontResourceA(path.c_str());
         return undo_copy();
     }
-    delete_font_value(value_name);
+    delete_font_value(value_name, scope);
     return RemovalOutcome::Removed;
+}
+
+void set_leftover_list_file(const std::string& path) {
+    std::lock_guard<std::mutex> hold(g_leftover_lock);
+    g_leftover_file = path;
+}
+
+void delete_leftover_fonts() {
+    std::lock_guard<std::mutex> hold(g_leftover_lock);
+    if (g_leftover_file.empty()) return;
+    std::vector<std::string> kept;
+    const std::string& folder = fonts_folder(FontScope::User);
+    for (const std::string& path : read_leftovers()) {
+        // Only a file of the user's Fonts folder itself is ever deleted
+        // here, whatever the list says, and none that a key names again.
+        bool ours = !folder.empty() && path.size() > folder.size() &&
+                    path.compare(0, folder.size(), folder) == 0 &&
+                    path.find('\\', folder.size()) == std::string::npos;
+        if (!ours || !win::file_exists(path) || is_registered_file(path)) continue;
+        if (!delete_font_file(path)) kept.push_back(path);
+    }
+    write_leftovers(kept);
 }
 
 }  // namespace yq

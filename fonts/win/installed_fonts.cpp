@@ -87,22 +87,36 @@ std::vector<FontValue> read_font_values(HKEY key) {
 }  // namespace
 
 FontInventory read_installed_fonts() {
-    FontInventory inventory;
-    HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kFontsKey, &key) != ERROR_SUCCESS) return inventory;
-    win::UniqueRegKey owner(key);
-    std::vector<FontValue> values = read_font_values(key);
-    values.erase(
-        std::remove_if(values.begin(), values.end(), [](const FontValue& v) { return !v.present; }),
-        values.end());
+    // The machine's key first, then the user's: the first value of a face
+    // wins, so a face both name is the machine's, as Windows resolves it.
+    std::vector<FontValue> values;
+    std::vector<FontScope> scopes;
+    for (FontScope scope : {FontScope::Machine, FontScope::User}) {
+        HKEY root = scope == FontScope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        HKEY key = nullptr;
+        // The machine's key is made when missing (a fresh prefix); the user's
+        // only by the first per-user install.
+        LONG rc = scope == FontScope::Machine ? RegCreateKeyA(root, kFontsKey, &key)
+                                               : RegOpenKeyExA(root, kFontsKey, 0, KEY_READ, &key);
+        if (rc != ERROR_SUCCESS) continue;
+        win::UniqueRegKey owner(key);
+        for (FontValue& v : read_font_values(key)) {
+            if (!v.present) continue;
+            values.push_back(std::move(v));
+            scopes.push_back(scope);
+        }
+    }
     // The face names come from the files (or the face-name store); the
-    // registry order is kept, so the first value of a face still wins.
+    // registry order is kept, so the first value of a face still wins. A
+    // user's value holds an absolute path, kept as it is.
     std::vector<std::string> paths;
     paths.reserve(values.size());
     for (FontValue& v : values) paths.push_back(std::move(v.data));
     std::vector<std::string> faces = face_names_of(paths);
+    FontInventory inventory;
     for (size_t i = 0; i < values.size(); ++i) {
-        inventory.append(std::move(faces[i]), std::move(paths[i]), std::move(values[i].name));
+        inventory.append(std::move(faces[i]), std::move(paths[i]), std::move(values[i].name),
+                         scopes[i]);
     }
     return inventory;
 }

@@ -8,10 +8,12 @@
 
 namespace yq {
 
-// Reads HKLM\...\Fonts in enumeration order: each value's data (bytes up to
-// the first NUL, whatever its type) is a font file path, a bare file name
-// meaning a file in the Fonts folder; each gives one inventory entry with the
-// file's face name, unless the face cannot be read or is already listed. A
+// Reads HKLM\...\Fonts, then HKCU\...\Fonts, each in enumeration order:
+// each value's data (bytes up to the first NUL, whatever its type) is a font
+// file path, a bare file name meaning a file in the system Fonts folder;
+// each gives one inventory entry with the file's face name and the key's
+// scope, unless the face cannot be read or is already listed (the machine's
+// entry of a face wins). A
 // value too long for the first buffers is read again with bigger ones, so it
 // never ends the enumeration. Any thread.
 //

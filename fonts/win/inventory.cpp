@@ -1,10 +1,13 @@
 #include "fonts/win/inventory.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 
+#include "fonts/win/font_primitives.h"
 #include "fonts/win/installed_fonts.h"
+#include "platform/win/dialogs.h"
 #include "platform/win/ui_thread.h"
 
 namespace yq {
@@ -33,6 +36,33 @@ FontInventory& system_font_inventory() {
 
 bool is_face_installed(const std::string& face) {
     return g_inventory.find(face) != 0;
+}
+
+bool install_font_in_its_scope(const std::string& path, std::string& file_name, FontScope* used) {
+    int at = g_inventory.find(install_face_name(path));
+    std::optional<FontScope> scope = at != 0 ? std::optional<FontScope>(g_inventory.scope(at))
+                                             : install_scope();
+    if (!scope) return false;
+    if (used) *used = *scope;
+    return install_font(path, file_name, *scope);
+}
+
+bool may_install_fonts() {
+    if (install_scope()) return true;
+    static bool asked = false;
+    if (asked) return false;
+    asked = true;
+    if (win::message_box("安装字体需要管理员权限。是否以管理员身份重新启动砚青?", nullptr,
+                         MB_YESNO | MB_ICONWARNING) != IDYES) {
+        return false;
+    }
+    char exe[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
+    if (n == 0 || n >= sizeof exe) return false;
+    auto started = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "runas", exe, nullptr, nullptr, SW_SHOWNORMAL));
+    if (started > 32) PostQuitMessage(0);
+    return false;
 }
 
 void rebuild_inventory(const std::function<void()>& then_on_ui) {

@@ -33,4 +33,17 @@ void rebuild_inventory_in_background(std::function<void()> then_on_ui = {});
 // Whether a face is installed (UI thread).
 bool is_face_installed(const std::string& face);
 
+// Installs a font file as install_font (font_primitives.h) does, for the
+// scope its face is installed for already, or for install_scope() when the
+// face is not installed. What a reinstall or a restore uses. `used` (may be
+// null) receives the scope. UI thread.
+bool install_font_in_its_scope(const std::string& path, std::string& file_name,
+                               FontScope* used = nullptr);
+
+// Whether fonts can be installed in this run. When no scope can be (an
+// older Windows without administrator rights), the first call of the run
+// says so in a box and offers to start the program again elevated; if the
+// user agrees and the new one starts, this one closes. UI thread.
+bool may_install_fonts();
+
 }  // namespace yq

@@ -146,20 +146,21 @@ void select_all() {
 // The inventory entry of a face and the file it moves to the bin as.
 struct Target {
     std::string path, value, bin_name;
+    FontScope scope = FontScope::Machine;
 };
 
 Target target_of(const std::string& face, bool result_grid) {
     const FontInventory& inventory = system_font_inventory();
     int at = inventory.find(face);
     if (at == 0) return {};
-    Target t{inventory.file_path(at), inventory.value_name(at), {}};
+    Target t{inventory.file_path(at), inventory.value_name(at), {}, inventory.scope(at)};
     t.bin_name = result_grid ? recycle_name_of_face(face) : recycle_name_of_path(t.path);
     return t;
 }
 
 RemovalOutcome remove(const Target& t) {
     if (t.path.empty()) return RemovalOutcome::NotRemoved;
-    return remove_font_into_bin(t.path, t.value, page().recycle_bin, t.bin_name);
+    return remove_font_into_bin(t.path, t.value, t.scope, page().recycle_bin, t.bin_name);
 }
 
 // After deletions: the broadcast, the rebuild and the refill, then the

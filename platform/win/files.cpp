@@ -83,4 +83,43 @@ bool delete_file(const std::string& path) {
     return DeleteFileA(path.c_str()) && !file_exists(path);
 }
 
+bool read_small_file(const std::string& path, std::string& out, size_t max_bytes) {
+    out.clear();
+    UniqueFile in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > max_bytes) {
+        return false;
+    }
+    out.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!out.empty() && (!ReadFile(in.get(), out.data(), static_cast<DWORD>(out.size()), &got, nullptr) ||
+                         got != out.size())) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+bool write_file_replacing(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".yqpart";
+    {
+        UniqueFile out(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out) return false;
+        DWORD written = 0;
+        if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size()) {
+            out.reset();
+            DeleteFileA(temp.c_str());
+            return false;
+        }
+    }
+    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(temp.c_str());
+    return false;
+}
+
 }  // namespace yq::win

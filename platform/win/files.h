@@ -3,6 +3,7 @@
 // calls. Any thread.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace yq::win {
@@ -32,5 +33,13 @@ bool not_held(const std::string& path);
 // Deletes a file; true only when it is gone. (Wine reports a delete on a
 // read-only file system as done and leaves the file: only looking tells.)
 bool delete_file(const std::string& path);
+
+// Reads a whole file of at most `max_bytes` into `out`; false (out empty)
+// when it cannot be read or is larger.
+bool read_small_file(const std::string& path, std::string& out, size_t max_bytes = 1u << 20);
+
+// Writes `bytes` beside `path` and moves that over it, so a program that
+// dies half way leaves the old file whole. True when `path` holds them.
+bool write_file_replacing(const std::string& path, const std::string& bytes);
 
 }  // namespace yq::win

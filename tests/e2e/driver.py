@@ -533,6 +533,31 @@ class Session:
                  what="the box to close")
         return box
 
+    # --- the system font page ----------------------------------------------------------
+    def search_fonts(self, text):
+        """Types a search into 编辑框1 and waits until its grid or label shows."""
+        self.type_into("编辑框1", text)
+
+        def settled():
+            c = self.tree()["controls"]
+            shown = [n for n in ("系统字体表格", "系统字体表格2", "标签20") if c[n]["visible"]]
+            return len(shown) == 1 and (not text or shown[0] != "系统字体表格") and shown
+        wait_for(settled, 20, what="the search of %r" % text)
+        if not text:
+            wait_for(lambda: self.control("系统字体表格")["visible"], 10, what="the full grid")
+
+    def batch_uninstall(self, query):
+        """Searches, ticks every result (全选), presses 卸载 and answers Yes."""
+        self.search_fonts(query)
+        if not self.checks("系统字体表格2")[0][2]:
+            self.click_control("选择框4", 6)
+        wait_for(lambda: all(r[2] for r in self.checks("系统字体表格2")), 10, what="ticks")
+        self.click_control("图形按钮17")
+        box = wait_for(lambda: self.message_boxes(), 20, what="the question")[0]
+        self.answer_box(box["title"], "是")
+        wait_for(lambda: not self.message_boxes() and not self.control("标签18")["visible"], 120,
+                 what="the batch")
+
     def reg_query(self, key, value):
         out = subprocess.run(self.in_netns([WINE, "reg", "query", key, "/v", value]), env=self.env,
                              capture_output=True, check=False)
@@ -558,15 +583,21 @@ class Session:
         return values
 
     FONTS_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts"
+    USER_FONTS_KEY = r"HKCU\Software\Microsoft\Windows NT\CurrentVersion\Fonts"
 
-    def set_font_values(self, values, only=False):
-        """Writes fonts key values {name: data} through a UTF-16 .reg file;
-        with `only`, the key holds nothing else afterwards."""
+    def set_font_values(self, values, only=False, user=False):
+        """Writes fonts key values {name: data} through a UTF-16 .reg file,
+        into the user's key with `user`; with `only`, the key holds nothing
+        else afterwards."""
         if only:
-            subprocess.run(self.in_netns([WINE, "reg", "delete", self.FONTS_KEY, "/va", "/f"]),
-                           env=self.env, check=True, stdout=subprocess.DEVNULL)
+            subprocess.run(self.in_netns([WINE, "reg", "delete",
+                                          self.USER_FONTS_KEY if user else self.FONTS_KEY,
+                                          "/va", "/f"]),
+                           env=self.env, check=False, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        root = "HKEY_CURRENT_USER" if user else "HKEY_LOCAL_MACHINE"
         lines = ["Windows Registry Editor Version 5.00", "",
-                 "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]"]
+                 "[%s\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]" % root]
         for name, data in values.items():
             lines.append('"%s"="%s"' % (name, data.replace("\\", "\\\\")))
         path = os.path.join(self.tmp, "fonts.reg")
@@ -584,6 +615,16 @@ class Session:
                 shutil.copy(source, self.drive_c("windows", "Fonts", name))
         self.set_font_values({face + " (TrueType)": name for name, (source, face) in fonts.items()},
                              only)
+
+    def user_fonts_dir(self):
+        """The user's own Fonts folder of this prefix (host path, made if
+        missing), as %LOCALAPPDATA%\\Microsoft\\Windows\\Fonts."""
+        users = self.drive_c("users")
+        user = next(u for u in sorted(os.listdir(users))
+                    if u != "Public" and os.path.isdir(os.path.join(users, u, "AppData")))
+        path = os.path.join(users, user, "AppData", "Local", "Microsoft", "Windows", "Fonts")
+        os.makedirs(path, exist_ok=True)
+        return path
 
     def windows_path(self, path):
         """The host path of a Windows path of this prefix (C: or Z:), or None."""

@@ -63,17 +63,7 @@ class ManagePage(unittest.TestCase):
         return int(self.s.control("标签2")["text"].split(":")[1])
 
     def search(self, text):
-        s = self.s
-        s.type_into("编辑框1", text)
-        want = "标签20" if text else "系统字体表格"
-
-        def settled():
-            c = s.tree()["controls"]
-            shown = [n for n in ("系统字体表格", "系统字体表格2", "标签20") if c[n]["visible"]]
-            return len(shown) == 1 and (not text or shown[0] != "系统字体表格") and shown
-        driver.wait_for(settled, 20, what="the search of %r" % text)
-        if not text:
-            driver.wait_for(lambda: s.control(want)["visible"], 10, what="the full grid")
+        self.s.search_fonts(text)
 
     def results(self):
         if not self.s.control("系统字体表格2")["visible"]:
@@ -93,17 +83,7 @@ class ManagePage(unittest.TestCase):
         s.x("key", "Up", "Return")  # the last item: 删除字体
 
     def batch_uninstall(self, query):
-        """Searches, ticks every result (全选), presses 卸载 and answers Yes."""
-        s = self.s
-        self.search(query)
-        if not s.checks("系统字体表格2")[0][2]:
-            s.click_control("选择框4", 6)
-        driver.wait_for(lambda: all(r[2] for r in s.checks("系统字体表格2")), 10, what="ticks")
-        s.click_control("图形按钮17")
-        box = driver.wait_for(lambda: s.message_boxes(), 20, what="the question")[0]
-        s.answer_box(box["title"], "是")
-        driver.wait_for(lambda: not s.message_boxes() and not s.control("标签18")["visible"], 120,
-                        what="the batch")
+        self.s.batch_uninstall(query)
 
     def test_search_and_preview_text(self):
         s = self.s

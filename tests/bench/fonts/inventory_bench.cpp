@@ -5,6 +5,12 @@
 //                                                "BenchFaceNNNNN (TrueType)" =
 //                                                "BenchFaceNNNNN.ttf" (bare names)
 //        bench_fonts_inventory run [ROUNDS]      times rebuild + fill (median)
+//        bench_fonts_inventory register-user COUNT FOLDER
+//                                                writes COUNT values of the user's
+//                                                key "BenchUserNNNNN (TrueType)" =
+//                                                FOLDER\BenchUserNNNNN.ttf (absolute)
+//        bench_fonts_inventory union [ROUNDS]    rebuild + fill of both keys beside
+//                                                the machine's key alone
 // The font files themselves are put in the Fonts folder by run.sh.
 #include <windows.h>
 
@@ -44,6 +50,21 @@ int register_fonts(int count) {
     return 0;
 }
 
+int register_user_fonts(int count, const std::string& folder) {
+    HKEY key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, yq::kFontsKey, &key) != ERROR_SUCCESS) return 1;
+    for (int i = 1; i <= count; ++i) {
+        char name[64], file[64];
+        std::snprintf(name, sizeof name, "BenchUser%05d (TrueType)", i);
+        std::snprintf(file, sizeof file, "BenchUser%05d.ttf", i);
+        std::string data = folder + "\\" + file;
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1));
+    }
+    RegCloseKey(key);
+    return 0;
+}
+
 void paint(HWND grid, int width, int height) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
@@ -56,22 +77,66 @@ void paint(HWND grid, int width, int height) {
     ReleaseDC(nullptr, screen);
 }
 
-int run(int rounds) {
+// The system font grid as the main window lays it out: 6 columns, rows of
+// 33 pixels, 736 x 386 pixels. A message-only window: no display needed.
+constexpr int kWidth = 736, kHeight = 386, kRowHeight = 33;
+
+HWND make_system_grid() {
     using namespace yq;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     win::register_control_classes(instance);
     win::register_grid_class(instance);
-    // The system font grid as the main window lays it out: 6 columns, rows
-    // of 33 pixels, 736 x 386 pixels. A message-only window: no display needed.
-    constexpr int kWidth = 736, kHeight = 386, kRowHeight = 33;
     HWND grid = win::create_grid(HWND_MESSAGE, 1, 0, 0, kWidth, kHeight, 6, kRowHeight);
-    HWND label = win::create_label(HWND_MESSAGE, 2, 0, 0, 200, 20, "");
     const int widths[6] = {210, 120, 27, 210, 120, 27};
     for (int c = 0; c < 6; ++c) {
         win::grid_set_column_width(grid, c, widths[c]);
         win::grid_set_column_kind(grid, c,
                                   c % 3 == 2 ? win::CellKind::CheckBox : win::CellKind::Text);
     }
+    return grid;
+}
+
+// Rebuild + fill with the user's key as it is, beside the same with the
+// user's key hidden (HKEY_CURRENT_USER pointed at an empty key of our own),
+// rounds of the two taken in turn; face names warm in memory for both, as in
+// every rebuild after the first.
+int run_union(int rounds) {
+    using namespace yq;
+    HWND grid = make_system_grid();
+    HWND label = win::create_label(HWND_MESSAGE, 2, 0, 0, 200, 20, "");
+    HKEY empty = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\YqBenchEmptyUser", &empty) != ERROR_SUCCESS)
+        return 1;
+    set_face_cache_file("");
+    read_installed_fonts();  // every face name read once
+    std::vector<double> machine_ms, union_ms;
+    int machine_fonts = 0, union_fonts = 0;
+    for (int r = 0; r < 2 * rounds + 1; ++r) {
+        const bool machine_only = r % 2 == 0;
+        if (machine_only && RegOverridePredefKey(HKEY_CURRENT_USER, empty) != ERROR_SUCCESS) return 1;
+        double t0 = yq::test::now_ms();
+        FontInventory inventory = read_installed_fonts();
+        fill_font_grid(grid, label, inventory, ListingOrder::ChineseFirst);
+        double t1 = yq::test::now_ms();
+        if (machine_only) RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        if (r == 0) continue;  // the first round warms both paths up
+        (machine_only ? machine_ms : union_ms).push_back(t1 - t0);
+        (machine_only ? machine_fonts : union_fonts) = inventory.count();
+    }
+    RegCloseKey(empty);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\YqBenchEmptyUser");
+    double m = median(machine_ms), u = median(union_ms);
+    std::printf("rebuild + fill, %d rounds each (medians)\n", rounds);
+    std::printf("  machine key only   %5d fonts %8.1f ms\n", machine_fonts, m);
+    std::printf("  machine + user     %5d fonts %8.1f ms   %.2fx   (target: at most 1.3x)\n",
+                union_fonts, u, u / m);
+    return 0;
+}
+
+int run(int rounds) {
+    using namespace yq;
+    HWND grid = make_system_grid();
+    HWND label = win::create_label(HWND_MESSAGE, 2, 0, 0, 200, 20, "");
 
     // The registry walk alone (one thread, the plain loop), a rebuild that
     // reads every file (the very first run of the program), and the first
@@ -172,8 +237,14 @@ int run(int rounds) {
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc >= 3 && !strcmp(argv[1], "register")) return register_fonts(std::atoi(argv[2]));
+    if (argc >= 4 && !strcmp(argv[1], "register-user"))
+        return register_user_fonts(std::atoi(argv[2]), argv[3]);
     if (argc >= 2 && !strcmp(argv[1], "run"))
         return run(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
-    std::fprintf(stderr, "usage: bench_fonts_inventory register COUNT | run [ROUNDS]\n");
+    if (argc >= 2 && !strcmp(argv[1], "union"))
+        return run_union(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
+    std::fprintf(stderr,
+                 "usage: bench_fonts_inventory register COUNT | register-user COUNT FOLDER |"
+                 " run [ROUNDS] | union [ROUNDS]\n");
     return 2;
 }

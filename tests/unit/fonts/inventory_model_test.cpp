@@ -7,10 +7,17 @@
 namespace yq {
 namespace {
 
+// The scope the test inventories give a face: a rule of the name, so that
+// it can be checked after a reordering.
+FontScope scope_of_face(const std::string& face) {
+    return (face.back() & 1) ? FontScope::User : FontScope::Machine;
+}
+
 // Narrow literals are GBK bytes in this build.
 FontInventory inventory_of(const std::vector<std::string>& faces) {
     FontInventory inv;
-    for (const std::string& f : faces) inv.append(f, "C:\\Fonts\\" + f + ".ttf", f + " (TrueType)");
+    for (const std::string& f : faces)
+        inv.append(f, "C:\\Fonts\\" + f + ".ttf", f + " (TrueType)", scope_of_face(f));
     return inv;
 }
 
@@ -26,9 +33,10 @@ std::vector<std::string> placed_faces(const FontInventory& inv, const std::vecto
     return faces;
 }
 
-// The three lists still belong together.
+// The lists still belong together.
 void expect_lists_in_step(const FontInventory& inv) {
     for (int p = 1; p <= inv.count(); ++p) {
+        EXPECT_EQ(inv.scope(p), scope_of_face(inv.face_name(p)));
         EXPECT_EQ(inv.file_path(p), "C:\\Fonts\\" + inv.face_name(p) + ".ttf");
         EXPECT_EQ(inv.value_name(p), inv.face_name(p) + " (TrueType)");
         EXPECT_EQ(inv.find(inv.face_name(p)), p);

@@ -133,7 +133,7 @@ TEST(FontUninstall, RemovesTheValueAndKeepsTheFile) {
     ASSERT_EQ(font_value("探针宋体 (TrueType)"), name);
     ASSERT_TRUE(gdi_has_family("探针宋体"));
 
-    EXPECT_TRUE(uninstall_font(installed, "探针宋体 (TrueType)"));
+    EXPECT_TRUE(uninstall_font(installed, "探针宋体 (TrueType)", FontScope::Machine));
     EXPECT_EQ(font_value("探针宋体 (TrueType)"), "<none>");
     EXPECT_TRUE(file_exists(installed));
     EXPECT_FALSE(gdi_has_family("探针宋体"));
@@ -144,12 +144,12 @@ TEST(FontUninstall, FontGdiHasNotLoadedFailsAndKeepsTheValue) {
     std::string path = fonts_folder() + "ProbeTwo.ttf";
     ASSERT_TRUE(CopyFileA(test_font("ProbeTwo.ttf").c_str(), path.c_str(), FALSE));
     test::set_font_value("2ProbeTwo (TrueType)", "ProbeTwo.ttf");
-    EXPECT_FALSE(uninstall_font(path, "2ProbeTwo (TrueType)"));
+    EXPECT_FALSE(uninstall_font(path, "2ProbeTwo (TrueType)", FontScope::Machine));
     EXPECT_EQ(font_value("2ProbeTwo (TrueType)"), "ProbeTwo.ttf");
     // The removal sequence falls back to the resource alone, which fails too,
     // but it has cleared the file's read-only attribute first.
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_FALSE(remove_installed_font(path, "2ProbeTwo (TrueType)"));
+    EXPECT_FALSE(remove_installed_font(path, "2ProbeTwo (TrueType)", FontScope::Machine));
     EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
               0u);
     EXPECT_EQ(font_value("2ProbeTwo (TrueType)"), "ProbeTwo.ttf");
@@ -162,25 +162,25 @@ TEST(FontUnregister, KeepsTheFileAndARestoreSeesWhatArrived) {
     const std::string value = "@探针竖排 (TrueType)";
     std::string name = "ProbeVertical.ttf";
     ASSERT_TRUE(install_font(test_font("ProbeVertical.ttf"), name));
-    EXPECT_TRUE(installed_as(test_font("ProbeVertical.ttf"), name));
-    EXPECT_FALSE(installed_as(test_font("ProbeLate.ttf"), name));  // other bytes, another face
-    EXPECT_TRUE(unregister_font(fonts_folder() + name, value));
+    EXPECT_TRUE(installed_as(test_font("ProbeVertical.ttf"), name, FontScope::Machine));
+    EXPECT_FALSE(installed_as(test_font("ProbeLate.ttf"), name, FontScope::Machine));  // other bytes, another face
+    EXPECT_TRUE(unregister_font(fonts_folder() + name, value, FontScope::Machine));
     EXPECT_EQ(font_value(value), "<none>");
     EXPECT_TRUE(file_exists(fonts_folder() + name));
-    EXPECT_FALSE(installed_as(test_font("ProbeVertical.ttf"), name));  // no longer registered
+    EXPECT_FALSE(installed_as(test_font("ProbeVertical.ttf"), name, FontScope::Machine));  // no longer registered
 
     // Registered by another program and never loaded here: nothing holds it,
     // so its registration goes all the same.
     test::set_font_value(value, name);
-    EXPECT_TRUE(installed_as(test_font("ProbeVertical.ttf"), name));
-    EXPECT_TRUE(unregister_font(fonts_folder() + name, value));
+    EXPECT_TRUE(installed_as(test_font("ProbeVertical.ttf"), name, FontScope::Machine));
+    EXPECT_TRUE(unregister_font(fonts_folder() + name, value, FontScope::Machine));
     EXPECT_EQ(font_value(value), "<none>");
-    EXPECT_TRUE(unregister_font(fonts_folder() + name, value));  // already gone: done
+    EXPECT_TRUE(unregister_font(fonts_folder() + name, value, FontScope::Machine));  // already gone: done
 
     // The Fonts folder's copy differs from the source: not arrived.
     test::set_font_value(value, name);
     ASSERT_TRUE(test::write_file(fonts_folder() + name, read_file(test_font("ProbeVertical.ttf")) + "x"));
-    EXPECT_FALSE(installed_as(test_font("ProbeVertical.ttf"), name));
+    EXPECT_FALSE(installed_as(test_font("ProbeVertical.ttf"), name, FontScope::Machine));
     test::delete_font_value(value);
     DeleteFileA((fonts_folder() + name).c_str());
 }

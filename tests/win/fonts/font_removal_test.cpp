@@ -35,7 +35,7 @@ TEST(FontRemoval, MovesACheckedCopyIntoTheBinAndNeverReplacesAnother) {
     // A different file already holds the name in the bin: it stays.
     ASSERT_TRUE(test::write_file(bin + "ProbeSong.ttf", "an earlier file of that name"));
     std::string stored;
-    EXPECT_EQ(remove_font_into_bin(fonts_folder() + name, "探针宋体 (TrueType)", bin,
+    EXPECT_EQ(remove_font_into_bin(fonts_folder() + name, "探针宋体 (TrueType)", FontScope::Machine, bin,
                                    "ProbeSong.ttf", &stored),
               RemovalOutcome::Removed);
     EXPECT_EQ(stored, "ProbeSong (2).ttf");
@@ -47,7 +47,7 @@ TEST(FontRemoval, MovesACheckedCopyIntoTheBinAndNeverReplacesAnother) {
 
     // The same bytes again under that name: the earlier copy is kept as it is.
     std::string path = register_copy("ProbeSong.ttf", "探针宋体 (TrueType)");
-    EXPECT_EQ(remove_font_into_bin(path, "探针宋体 (TrueType)", bin, "ProbeSong.ttf", &stored),
+    EXPECT_EQ(remove_font_into_bin(path, "探针宋体 (TrueType)", FontScope::Machine, bin, "ProbeSong.ttf", &stored),
               RemovalOutcome::Removed);
     EXPECT_EQ(stored, "ProbeSong (2).ttf");
     EXPECT_FALSE(file_exists(bin + "ProbeSong (3).ttf"));
@@ -61,7 +61,7 @@ TEST(FontRemoval, NothingChangesWhenTheCopyOrTheRemovalCannotBeDone) {
     // A bin that cannot be written: its name is taken by a file.
     std::string blocked = temp_folder("yq-bin-2") + "not a folder";
     ASSERT_TRUE(test::write_file(blocked, "x"));
-    EXPECT_EQ(remove_font_into_bin(path, "0ProbeZero (TrueType)", blocked + "\\", "ProbeZero.ttf"),
+    EXPECT_EQ(remove_font_into_bin(path, "0ProbeZero (TrueType)", FontScope::Machine, blocked + "\\", "ProbeZero.ttf"),
               RemovalOutcome::NotCopied);
     EXPECT_EQ(read_file(path), original);
     EXPECT_EQ(font_value("0ProbeZero (TrueType)"), "ProbeZero.ttf");
@@ -73,14 +73,14 @@ TEST(FontRemoval, NothingChangesWhenTheCopyOrTheRemovalCannotBeDone) {
         win::UniqueFile held(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
-        EXPECT_EQ(remove_font_into_bin(path, "0ProbeZero (TrueType)", bin, "ProbeZero.ttf"),
+        EXPECT_EQ(remove_font_into_bin(path, "0ProbeZero (TrueType)", FontScope::Machine, bin, "ProbeZero.ttf"),
                   RemovalOutcome::NotRemoved);
     }
     EXPECT_EQ(read_file(path), original);
     EXPECT_EQ(font_value("0ProbeZero (TrueType)"), "ProbeZero.ttf");
     EXPECT_FALSE(file_exists(bin + "ProbeZero.ttf"));
     // Let go of, it is removed: nothing holds a font GDI never loaded.
-    EXPECT_EQ(remove_font_into_bin(path, "0ProbeZero (TrueType)", bin, "ProbeZero.ttf"),
+    EXPECT_EQ(remove_font_into_bin(path, "0ProbeZero (TrueType)", FontScope::Machine, bin, "ProbeZero.ttf"),
               RemovalOutcome::Removed);
     EXPECT_EQ(read_file(bin + "ProbeZero.ttf"), original);
     EXPECT_EQ(font_value("0ProbeZero (TrueType)"), "<none>");

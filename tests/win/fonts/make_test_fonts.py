@@ -8,8 +8,9 @@ with Chinese names are cut down from a GB2312 Song face (ASCII and the
 characters of their own names), so each can draw its own name.
 
 usage: make_test_fonts.py OUT_DIR            the test fonts (see FONTS below)
-       make_test_fonts.py --bench N OUT_DIR  N tiny fonts BenchFace00001.ttf ...
-                                             with distinct family names
+       make_test_fonts.py --bench N OUT_DIR [STEM]  N tiny fonts BenchFace00001.ttf
+                                             ... (or STEM00001.ttf ...) with
+                                             distinct family names
 Runs with Debian's python3-fonttools (/usr/bin/python3).
 """
 import logging
@@ -151,14 +152,15 @@ def write_collection(path):
 
 
 def main(argv):
-    if len(argv) == 4 and argv[1] == "--bench":
+    if len(argv) in (4, 5) and argv[1] == "--bench":
         count, out = int(argv[2]), argv[3]
+        stem = argv[4] if len(argv) == 5 else "BenchFace"
         os.makedirs(out, exist_ok=True)
         template = os.path.join(out, "template.ttf")
-        box_font("BenchFace").save(template)
+        box_font(stem).save(template)
         for i in range(1, count + 1):
             font = TTFont(template)
-            rename(font, "BenchFace%05d" % i).save(os.path.join(out, "BenchFace%05d.ttf" % i))
+            rename(font, "%s%05d" % (stem, i)).save(os.path.join(out, "%s%05d.ttf" % (stem, i)))
         os.remove(template)
         return 0
     if len(argv) != 2:

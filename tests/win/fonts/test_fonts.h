@@ -72,27 +72,28 @@ inline bool file_exists(const std::string& path) {
 constexpr char kFontsKeyPath[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
 // Data of a fonts key value, or "<none>" when it does not exist.
-inline std::string font_value(const std::string& name) {
+inline std::string font_value(const std::string& name, HKEY root = HKEY_LOCAL_MACHINE) {
     char buf[1024];
     DWORD size = sizeof buf;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, kFontsKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr, buf,
+    if (RegGetValueA(root, kFontsKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr, buf,
                      &size) != ERROR_SUCCESS) {
         return "<none>";
     }
     return buf;
 }
 
-inline void set_font_value(const std::string& name, const std::string& data) {
+inline void set_font_value(const std::string& name, const std::string& data,
+                           HKEY root = HKEY_LOCAL_MACHINE) {
     HKEY key;
-    RegCreateKeyA(HKEY_LOCAL_MACHINE, kFontsKeyPath, &key);
+    RegCreateKeyA(root, kFontsKeyPath, &key);
     RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>(data.size() + 1));
     RegCloseKey(key);
 }
 
-inline void delete_font_value(const std::string& name) {
+inline void delete_font_value(const std::string& name, HKEY root = HKEY_LOCAL_MACHINE) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontsKeyPath, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, kFontsKeyPath, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
         RegDeleteValueA(key, name.c_str());
         RegCloseKey(key);
     }

@@ -1,0 +1,122 @@
+"""Fonts installed for the current user: a font only the user's fonts key
+names (by its absolute path) is listed, found, backed up and uninstalled
+into the recycle bin from that key alone; with the install scope forced to
+the user, a catalogue download installs into the user's folder and key."""
+import hashlib
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import driver
+
+ARGS = driver.parse_args()
+TAB = {n: (9 + 76 * (n - 1) + 38, 55) for n in range(1, 6)}
+PAGE_OF_TAB = {1: 1, 2: 0, 3: 2, 4: 3, 5: 4}
+SOURCE_FONT = driver.DEJAVU + "DejaVuSans.ttf"
+WORK = None
+
+
+def setUpModule():
+    global WORK
+    WORK = tempfile.mkdtemp(prefix="yq-per-user-fonts-")
+    subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_fonts.py"), SOURCE_FONT,
+                    WORK, "YqUser One"], check=True)
+
+
+def tearDownModule():
+    shutil.rmtree(WORK, ignore_errors=True)
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+class PerUser(unittest.TestCase):
+    def setUp(self):
+        self.s = driver.Session(ARGS.exe, ARGS.probe, ARGS.artifacts, self.id().split(".")[-1],
+                                native=ARGS.native)
+        self.addCleanup(self.s.close)
+        self.user_dir = self.s.user_fonts_dir()
+
+    def windows_path_of(self, host_path):
+        rel = os.path.relpath(host_path, self.s.drive_c())
+        return "C:\\" + rel.replace("/", "\\")
+
+    def tab(self, n):
+        s = self.s
+        s.click(*TAB[n])
+        driver.wait_for(lambda: s.tree()["page_control"]["page"] == PAGE_OF_TAB[n], 10,
+                        what="tab %d" % n)
+
+    def machine_fonts(self):
+        """The machine's fonts key and Fonts folder, to show them untouched."""
+        folder = self.s.drive_c("windows", "Fonts")
+        return (self.s.reg_values(driver.Session.FONTS_KEY),
+                {n: os.path.getsize(os.path.join(folder, n)) for n in os.listdir(folder)})
+
+    def test_a_font_of_the_users_key_is_listed_found_backed_up_and_uninstalled(self):
+        s = self.s
+        path = os.path.join(self.user_dir, "YqUserOne.ttf")
+        shutil.copy(os.path.join(WORK, "00.ttf"), path)
+        original = digest(path)
+        value = "YqUser One (TrueType)"
+        s.set_font_values({value: self.windows_path_of(path)}, only=True, user=True)
+        machine = self.machine_fonts()
+        s.start()
+        driver.wait_started_without_catalogue(s)
+        self.tab(2)
+        names = {cell for row in s.grid("系统字体表格") for cell in (row[1], row[4])}
+        self.assertIn("YqUser One", names)
+        s.search_fonts("YqUser")
+        self.assertEqual([r[1] for r in s.grid("系统字体表格2")], ["YqUser One"])
+
+        self.tab(5)
+        s.click_control("图形按钮1")  # 一键备份
+        driver.wait_for(lambda: s.control("备份表格")["shown"], 60, what="the backup list")
+        driver.wait_for(lambda: not s.control("标签8")["shown"], 60, what="the backup")
+        self.assertEqual(digest(s.file("字体备份", "YqUserOne.ttf")), original)
+
+        self.tab(2)
+        s.batch_uninstall("YqUser")
+        s.screenshot("uninstalled")
+        self.assertIsNone(s.reg_query(driver.Session.USER_FONTS_KEY, value))
+        self.assertFalse(os.path.exists(path))
+        self.assertEqual(digest(s.file("字体回收站", "YqUserOne.ttf")), original)
+        self.assertEqual(self.machine_fonts(), machine)
+        driver.wait_for(lambda: s.control("标签20")["visible"], 20, what="no result left")
+
+    def test_a_download_installs_for_the_user_when_that_is_the_scope(self):
+        s = self.s
+        out, fonts, rows = driver.build_font_catalogue(s.tmp, ARGS.native,
+                                                       {"下载": ["YqUser Download"]}, SOURCE_FONT)
+        shutil.copy(os.path.join(out, "ztdata.mdb"), s.file("ztdata.mdb"))
+        s.serve(out)
+        machine = self.machine_fonts()
+        s.env["YQ_TEST_FONT_SCOPE"] = "user"
+        s.start()
+        driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
+        driver.wait_for(lambda: s.control("标签2")["text"], 30, what="the font list")
+        listing = s.control("前台画板")
+        row = rows["下载"].index("YqUser Download")
+        s.click(listing["cx"] + 690, listing["cy"] + 20 + 50 * row)  # 安装
+        path = os.path.join(self.user_dir, "YqUserDownload.ttf")
+        key = driver.Session.USER_FONTS_KEY
+        driver.wait_for(lambda: s.reg_query(key, "YqUserDownload (TrueType)"), 60,
+                        what="the user's value")
+        self.assertEqual(s.reg_query(key, "YqUserDownload (TrueType)"), self.windows_path_of(path))
+        self.assertEqual(digest(path), digest(fonts["YqUser Download"][1]))
+        self.assertEqual(self.machine_fonts(), machine)
+        # The row shows 已安装: its button lost the blue arrow.
+        def installed_look():
+            arrow = s.image("installed").get(listing["cx"] + 669 + 12, listing["cy"] + 50 * row + 21)
+            return not (arrow[0] < 100 and arrow[2] > 180)
+        driver.wait_for(installed_look, 20, what="the installed look")
+        names = {cell for r in s.grid("系统字体表格") for cell in (r[1], r[4])}
+        self.assertIn("YqUser Download", names)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
