@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "base/text.h"
 #include "tests/unit/sfnt/font_builder.h"
@@ -185,11 +182,6 @@ fs::path seed_dir() {
     return fs::path(YQ_SOURCE_DIR) / "tests/fuzz/sfnt/seeds";
 }
 
-Bytes load(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 // The seeds are the header, directory and name table of real fonts.
 TEST(FaceName, EveryTruncatedPrefixOfARealFontGivesNothing) {
     const std::pair<const char*, std::u16string> seeds[] = {
@@ -214,21 +206,6 @@ TEST(FaceName, EveryTruncatedPrefixOfARealFontGivesNothing) {
         }
     }
 }
-
-class TempFile {
-  public:
-    explicit TempFile(const Bytes& bytes)
-        : path_(fs::temp_directory_path() /
-                ("yq-face-name-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".ttf")) {
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
-    ~TempFile() { fs::remove(path_); }
-    std::string path() const { return path_.string(); }
-
-  private:
-    fs::path path_;
-};
 
 TEST(FaceName, FileReaderAgreesWithTheMemoryReader) {
     for (const char* file : {"dejavu-sans.ttf", "wqy-zenhei.ttc", "noto-sans-cjk.ttc"}) {

@@ -1,7 +1,14 @@
-// Font files made in code for the sfnt tests: big-endian writers, a font of
-// given tables and a collection of fonts.
+// Font files for the sfnt tests: big-endian writers, a font of given tables
+// and a collection of fonts made in code; a file's bytes, and a temporary
+// file that is removed when it goes out of scope.
 #pragma once
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -64,5 +71,28 @@ Bytes collection_of(size_t faces, MakeFace make_face) {
     for (const Bytes& f : made) c.insert(c.end(), f.begin(), f.end());
     return c;
 }
+
+inline Bytes load(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+class TempFile {
+  public:
+    explicit TempFile(const Bytes& bytes)
+        : path_(std::filesystem::temp_directory_path() /
+                ("yq-sfnt-" + std::to_string(getpid()) + "-" +
+                 std::to_string(reinterpret_cast<uintptr_t>(this)) + ".ttf")) {
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    ~TempFile() { std::filesystem::remove(path_); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    std::string path() const { return path_.string(); }
+
+  private:
+    std::filesystem::path path_;
+};
 
 }  // namespace yq::sfnt::test
