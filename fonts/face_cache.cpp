@@ -9,10 +9,23 @@
 namespace yq {
 namespace {
 
-constexpr char kMagic[] = "YQFACES1";
+constexpr char kMagic[] = "YQFACES2";
+constexpr char kMagicWithoutCoverage[] = "YQFACES1";
 constexpr size_t kMagicBytes = 8;
-// The smallest record: a one-byte path, size, time, empty face.
-constexpr size_t kMinRecordBytes = 2 + 1 + 8 + 8 + 1;
+// The smallest record: a one-byte path, size, time, empty face (and, in the
+// current form, the coverage).
+constexpr size_t kMinRecordBytesWithoutCoverage = 2 + 1 + 8 + 8 + 1;
+constexpr size_t kCoverageBytes = 1 + 2 + 2;
+constexpr uint8_t kCoverageCounted = 1;
+constexpr uint8_t kCoverageRead = 2;
+
+// Whether a record's coverage can be stored and read back as it is: counts
+// only for a cmap that was read, and within the totals.
+bool coverage_is_consistent(bool counted, const sfnt::HanziCoverage& c) {
+    if (c.gb2312 > sfnt::kGb2312HanziCount || c.common > sfnt::kCommonHanziCount) return false;
+    if (!counted && c.ok) return false;
+    return c.ok || (c.gb2312 == 0 && c.common == 0);
+}
 
 void put_le(std::string& out, uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
@@ -40,7 +53,8 @@ std::string serialize_face_cache(const FaceCache& cache) {
     uint32_t count = 0;
     for (const auto& [path, entry] : cache) {
         if (path.empty() || path.size() > kMaxCachedPathBytes ||
-            entry.face.size() > sfnt::kMaxFaceNameBytes) {
+            entry.face.size() > sfnt::kMaxFaceNameBytes ||
+            !coverage_is_consistent(entry.coverage_counted, entry.coverage)) {
             continue;  // could not be read back: leave it out
         }
         put_le(out, path.size(), 2);
@@ -49,6 +63,12 @@ std::string serialize_face_cache(const FaceCache& cache) {
         put_le(out, entry.write_time, 8);
         put_le(out, entry.face.size(), 1);
         out += entry.face;
+        put_le(out,
+               (entry.coverage_counted ? kCoverageCounted : 0) |
+                   (entry.coverage.ok ? kCoverageRead : 0),
+               1);
+        put_le(out, entry.coverage.gb2312, 2);
+        put_le(out, entry.coverage.common, 2);
         ++count;
     }
     for (int i = 0; i < 4; ++i) out[count_at + i] = static_cast<char>(count >> (8 * i) & 0xFF);
@@ -59,14 +79,17 @@ std::string serialize_face_cache(const FaceCache& cache) {
 bool parse_face_cache(ByteSpan bytes, FaceCache& out) {
     out.clear();
     if (bytes.size() < kMagicBytes + 4 + 4) return false;
-    if (std::memcmp(bytes.data(), kMagic, kMagicBytes) != 0) return false;
+    bool with_coverage = std::memcmp(bytes.data(), kMagic, kMagicBytes) == 0;
+    if (!with_coverage && std::memcmp(bytes.data(), kMagicWithoutCoverage, kMagicBytes) != 0)
+        return false;
     size_t body = bytes.size() - 4;
     if (load_u32le(bytes, body) != checksum(bytes.data(), body)) return false;
 
     ByteReader r(bytes.first(body));
     r.skip(kMagicBytes);
     uint32_t count = r.u32le();
-    if (count > r.remaining() / kMinRecordBytes) return false;
+    size_t min_record = kMinRecordBytesWithoutCoverage + (with_coverage ? kCoverageBytes : 0);
+    if (count > r.remaining() / min_record) return false;
     FaceCache parsed;
     parsed.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
@@ -79,6 +102,13 @@ bool parse_face_cache(ByteSpan bytes, FaceCache& out) {
         size_t face_len = r.u8();
         if (face_len > sfnt::kMaxFaceNameBytes) return false;
         ByteSpan face = r.bytes(face_len);
+        if (with_coverage) {
+            uint8_t flags = r.u8();
+            if (flags & ~(kCoverageCounted | kCoverageRead)) return false;
+            entry.coverage_counted = flags & kCoverageCounted;
+            entry.coverage = {(flags & kCoverageRead) != 0, r.u16le(), r.u16le()};
+            if (!coverage_is_consistent(entry.coverage_counted, entry.coverage)) return false;
+        }
         if (!r.ok()) return false;
         entry.face.assign(face.begin(), face.end());
         parsed[std::string(path.begin(), path.end())] = std::move(entry);

@@ -1,29 +1,15 @@
 #include "platform/sfnt/face_name.h"
 
-#include <climits>
-#include <cstdio>
-#include <memory>
 #include <string_view>
 
 #include "base/text.h"
+#include "platform/sfnt/font_tables.h"
 
 namespace yq::sfnt {
 namespace {
 
-constexpr uint32_t tag(char a, char b, char c, char d) {
-    return uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 | uint32_t(uint8_t(c)) << 8 |
-           uint32_t(uint8_t(d));
-}
-
-constexpr uint32_t kTagCollection = tag('t', 't', 'c', 'f');
 constexpr uint32_t kTagName = tag('n', 'a', 'm', 'e');
-constexpr uint32_t kVersionTrueType = 0x00010000;
-constexpr uint32_t kVersionCff = tag('O', 'T', 'T', 'O');
-constexpr uint32_t kCollectionVersion1 = 0x00010000;
-constexpr uint32_t kCollectionVersion2 = 0x00020000;
 
-constexpr size_t kSfntHeaderBytes = 12;
-constexpr size_t kTableRecordBytes = 16;
 constexpr size_t kNameHeaderBytes = 6;
 constexpr size_t kNameRecordBytes = 12;
 
@@ -107,90 +93,10 @@ bool is_windows_family_encoding(uint16_t encoding) {
            encoding == kWinEncodingPrc || encoding == kWinEncodingUnicodeFull;
 }
 
-// Where the bytes of a font come from: a span in memory or an open file.
-class FontSource {
-  public:
-    virtual ~FontSource() = default;
-    virtual uint64_t size() const = 0;
-    // Fills `out` with the n bytes at `offset`; false when they are not all there.
-    virtual bool read(uint64_t offset, size_t n, Bytes& out) = 0;
-};
-
-class MemorySource final : public FontSource {
-  public:
-    explicit MemorySource(ByteSpan data) : data_(data) {}
-    uint64_t size() const override { return data_.size(); }
-    bool read(uint64_t offset, size_t n, Bytes& out) override {
-        if (offset > data_.size() || n > data_.size() - offset) return false;
-        out.assign(data_.begin() + offset, data_.begin() + offset + n);
-        return true;
-    }
-
-  private:
-    ByteSpan data_;
-};
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// Seeks with a long offset, so files beyond 2 GiB are refused where long has
-// 32 bits; no font comes near that.
-class FileSource final : public FontSource {
-  public:
-    explicit FileSource(std::FILE* f) : file_(f) {
-        if (std::fseek(file_, 0, SEEK_END) == 0) {
-            long end = std::ftell(file_);
-            if (end >= 0) size_ = static_cast<uint64_t>(end);
-        }
-    }
-    uint64_t size() const override { return size_; }
-    bool read(uint64_t offset, size_t n, Bytes& out) override {
-        if (offset > size_ || n > size_ - offset || offset > static_cast<uint64_t>(LONG_MAX)) {
-            return false;
-        }
-        if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) return false;
-        out.resize(n);
-        return std::fread(out.data(), 1, n, file_) == n;
-    }
-
-  private:
-    std::FILE* file_;
-    uint64_t size_ = 0;
-};
-
 std::string read_face_name_from(FontSource& src) {
-    Bytes buf;
-    if (!src.read(0, kSfntHeaderBytes, buf)) return "";
-    uint64_t face_offset = 0;
-    uint32_t version = load_u32be(buf, 0);
-    if (version == kTagCollection) {
-        uint32_t collection_version = load_u32be(buf, 4);
-        if (collection_version != kCollectionVersion1 && collection_version != kCollectionVersion2)
-            return "";
-        if (load_u32be(buf, 8) == 0) return "";  // no faces
-        if (!src.read(kSfntHeaderBytes, 4, buf)) return "";
-        face_offset = load_u32be(buf, 0);
-        if (!src.read(face_offset, kSfntHeaderBytes, buf)) return "";
-        version = load_u32be(buf, 0);
-    }
-    if (version != kVersionTrueType && version != kVersionCff) return "";
-    size_t num_tables = load_u16be(buf, 4);
-    if (!src.read(face_offset + kSfntHeaderBytes, num_tables * kTableRecordBytes, buf)) return "";
-
-    for (size_t i = 0; i < num_tables; ++i) {
-        size_t at = i * kTableRecordBytes;
-        if (load_u32be(buf, at) != kTagName) continue;
-        uint64_t offset = load_u32be(buf, at + 8);
-        uint64_t length = load_u32be(buf, at + 12);
-        if (offset + length > src.size()) return "";
-        size_t wanted =
-            length < kMaxNameTableBytes ? static_cast<size_t>(length) : kMaxNameTableBytes;
-        if (!src.read(offset, wanted, buf)) return "";
-        return face_name_from_name_table(buf);
-    }
-    return "";
+    Bytes table;
+    if (!read_table(src, kTagName, kMaxNameTableBytes, table)) return "";
+    return face_name_from_name_table(table);
 }
 
 }  // namespace
@@ -241,9 +147,7 @@ std::string read_face_name(ByteSpan whole_file) {
 }
 
 std::string read_face_name_from_file(const std::string& path) {
-    FileHandle f(std::fopen(path.c_str(), "rb"));
-    if (!f) return "";
-    FileSource src(f.get());
+    FileSource src(path);
     return read_face_name_from(src);
 }
 

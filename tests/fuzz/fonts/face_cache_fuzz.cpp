@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [path, entry] : cache) {
             auto it = again.find(path);
             if (it == again.end() || it->second.face != entry.face ||
-                it->second.size != entry.size || it->second.write_time != entry.write_time) {
+                it->second.size != entry.size || it->second.write_time != entry.write_time ||
+                it->second.coverage_counted != entry.coverage_counted ||
+                !(it->second.coverage == entry.coverage)) {
                 __builtin_trap();
             }
         }

@@ -8,10 +8,11 @@ namespace {
 
 FaceCache sample() {
     FaceCache c;
-    c["C:\\windows\\Fonts\\simsun.ttc"] = {10'000'000, 0x01D9'0000'1234'5678ull, "宋体"};
-    c["ARIALUNI.TTF"] = {23'275'812, 1, "Arial Unicode MS"};
-    c["C:\\字体\\坏文件.ttf"] = {17, 2, ""};  // not a font: remembered as such
-    c[std::string(kMaxCachedPathBytes, 'p')] = {1, 3, std::string(100, 'f')};
+    c["C:\\windows\\Fonts\\simsun.ttc"] = {
+        10'000'000, 0x01D9'0000'1234'5678ull, "宋体", true, {true, 6763, 3500}};
+    c["ARIALUNI.TTF"] = {23'275'812, 1, "Arial Unicode MS", true, {true, 6763, 3498}};
+    c["C:\\字体\\坏文件.ttf"] = {17, 2, "", true, {false, 0, 0}};  // not a font: remembered as such
+    c[std::string(kMaxCachedPathBytes, 'p')] = {1, 3, std::string(100, 'f')};  // not counted yet
     return c;
 }
 
@@ -28,6 +29,8 @@ TEST(FaceCache, RoundTripsEveryRecordAndLeavesOutWhatCouldNotBeReadBack) {
     in[""] = {1, 1, "Empty path"};
     in[std::string(kMaxCachedPathBytes + 1, 'q')] = {1, 1, "Long path"};
     in["long face"] = {1, 1, std::string(101, 'x')};
+    in["too many hanzi"] = {1, 1, "X", true, {true, 6764, 0}};
+    in["counts of an unread cmap"] = {1, 1, "X", true, {false, 1, 0}};
     FaceCache out;
     ASSERT_TRUE(parse_face_cache(as_span(serialize_face_cache(in)), out));
     FaceCache want = sample();
@@ -37,6 +40,8 @@ TEST(FaceCache, RoundTripsEveryRecordAndLeavesOutWhatCouldNotBeReadBack) {
         EXPECT_EQ(out[path].size, e.size);
         EXPECT_EQ(out[path].write_time, e.write_time);
         EXPECT_EQ(out[path].face, e.face);
+        EXPECT_EQ(out[path].coverage_counted, e.coverage_counted);
+        EXPECT_TRUE(out[path].coverage == e.coverage) << path;
     }
     ASSERT_TRUE(parse_face_cache(as_span(serialize_face_cache({})), out));
     EXPECT_TRUE(out.empty());
@@ -83,9 +88,50 @@ TEST(FaceCache, RefusesDamagedFilesAsAWhole) {
     reseal(long_face);
     EXPECT_FALSE(parse_face_cache(as_span(long_face), out));
     std::string wrong_magic = serialize_face_cache(one);
-    wrong_magic[7] = '2';
+    wrong_magic[7] = '3';
     reseal(wrong_magic);
     EXPECT_FALSE(parse_face_cache(as_span(wrong_magic), out));
+
+    // The coverage after the face: flags, then the two counts. Unknown
+    // flags, counts beyond the totals and counts of a cmap not read are refused.
+    one["a.ttf"] = {1, 1, "A", true, {true, 10, 10}};
+    const std::string counted = serialize_face_cache(one);
+    const size_t flags_at = face_len_at + 2;
+    ASSERT_EQ(counted[flags_at], 3);
+    const std::vector<std::pair<size_t, std::string>> edits = {
+        {flags_at, "\x07"},          // an unknown flag
+        {flags_at, "\x01"},          // counted, cmap not read, yet counts
+        {flags_at + 1, "\x6C\x1A"},  // 6764 GB2312 hanzi
+        {flags_at + 3, "\xAD\x0D"},  // 3501 common hanzi
+    };
+    for (const auto& [at, bytes] : edits) {
+        std::string bad = counted;
+        bad.replace(at, bytes.size(), bytes);
+        reseal(bad);
+        EXPECT_FALSE(parse_face_cache(as_span(bad), out)) << at;
+    }
+}
+
+TEST(FaceCache, ReadsTheFormWithoutCoverageAsNotCountedYet) {
+    // "YQFACES1", one record: path "a.ttf", size 7, time 9, face "A".
+    std::string first("YQFACES1\x01\0\0\0\x05\0a.ttf", 19);
+    first += std::string(
+        "\x07\0\0\0\0\0\0\0\x09\0\0\0\0\0\0\0\x01"
+        "A",
+        18);
+    first += "crc.";
+    reseal(first);
+    FaceCache out;
+    ASSERT_TRUE(parse_face_cache(as_span(first), out));
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out["a.ttf"].size, 7u);
+    EXPECT_EQ(out["a.ttf"].write_time, 9u);
+    EXPECT_EQ(out["a.ttf"].face, "A");
+    EXPECT_FALSE(out["a.ttf"].coverage_counted);
+    // The same bytes under the current header lack the coverage: refused.
+    first[7] = '2';
+    reseal(first);
+    EXPECT_FALSE(parse_face_cache(as_span(first), out));
 }
 
 }  // namespace

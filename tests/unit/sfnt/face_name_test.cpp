@@ -2,31 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "base/text.h"
+#include "tests/unit/sfnt/font_builder.h"
 
 namespace yq::sfnt {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test;
 
 struct Record {
     uint16_t platform, encoding, language, name_id;
     Bytes text;
 };
-
-void put16(Bytes& b, uint32_t v) {
-    b.push_back(uint8_t(v >> 8));
-    b.push_back(uint8_t(v));
-}
-void put32(Bytes& b, uint32_t v) {
-    put16(b, v >> 16);
-    put16(b, v & 0xFFFF);
-}
 
 Bytes utf16be(std::u16string_view s) {
     Bytes b;
@@ -60,41 +50,13 @@ Bytes name_table(const std::vector<Record>& records) {
 // A font whose directory lists a dummy 'head' table and the name table,
 // with table offsets counted from `base` (the font's place in a collection).
 Bytes font(const Bytes& name, uint32_t version = 0x00010000, uint32_t base = 0) {
-    Bytes f;
-    put32(f, version);
-    put16(f, 2);  // numTables
-    put16(f, 32);
-    put16(f, 1);
-    put16(f, 0);
-    uint32_t head_at = base + 12 + 2 * 16;
-    f.insert(f.end(), {'h', 'e', 'a', 'd'});
-    put32(f, 0);
-    put32(f, head_at);
-    put32(f, 4);
-    f.insert(f.end(), {'n', 'a', 'm', 'e'});
-    put32(f, 0);
-    put32(f, head_at + 4);
-    put32(f, uint32_t(name.size()));
-    put32(f, 0xDEADBEEF);  // the 'head' table's bytes
-    f.insert(f.end(), name.begin(), name.end());
-    return f;
+    return font_of({{"head", {0xDE, 0xAD, 0xBE, 0xEF}}, {"name", name}}, version, base);
 }
 
 // A collection of the given name tables, faces laid out one after another.
 Bytes collection(const std::vector<Bytes>& names) {
-    Bytes c;
-    put32(c, 0x74746366);  // 'ttcf'
-    put32(c, 0x00010000);
-    put32(c, uint32_t(names.size()));
-    uint32_t at = uint32_t(12 + 4 * names.size());
-    std::vector<Bytes> faces;
-    for (const Bytes& n : names) {
-        put32(c, at);
-        faces.push_back(font(n, 0x00010000, at));
-        at += uint32_t(faces.back().size());
-    }
-    for (const Bytes& f : faces) c.insert(c.end(), f.begin(), f.end());
-    return c;
+    return collection_of(names.size(),
+                         [&](size_t i, uint32_t base) { return font(names[i], 0x00010000, base); });
 }
 
 Record win(uint16_t language, std::u16string_view text, uint16_t encoding = 1) {
@@ -220,11 +182,6 @@ fs::path seed_dir() {
     return fs::path(YQ_SOURCE_DIR) / "tests/fuzz/sfnt/seeds";
 }
 
-Bytes load(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 // The seeds are the header, directory and name table of real fonts.
 TEST(FaceName, EveryTruncatedPrefixOfARealFontGivesNothing) {
     const std::pair<const char*, std::u16string> seeds[] = {
@@ -249,21 +206,6 @@ TEST(FaceName, EveryTruncatedPrefixOfARealFontGivesNothing) {
         }
     }
 }
-
-class TempFile {
-  public:
-    explicit TempFile(const Bytes& bytes)
-        : path_(fs::temp_directory_path() /
-                ("yq-face-name-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".ttf")) {
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
-    ~TempFile() { fs::remove(path_); }
-    std::string path() const { return path_.string(); }
-
-  private:
-    fs::path path_;
-};
 
 TEST(FaceName, FileReaderAgreesWithTheMemoryReader) {
     for (const char* file : {"dejavu-sans.ttf", "wqy-zenhei.ttc", "noto-sans-cjk.ttc"}) {
