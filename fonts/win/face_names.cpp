@@ -191,13 +191,44 @@ std::vector<std::string> face_names_of(std::vector<std::string>& paths) {
     return names_of(files, true);
 }
 
+sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path) {
+    ListedFile f{path};
+    if (!stamp_of(f)) return {};
+    {
+        std::lock_guard<std::mutex> hold(g_cache_lock);
+        load_cache_file();
+        auto it = g_cache.find(path);
+        if (it != g_cache.end() && it->second.size == f.size &&
+            it->second.write_time == f.write_time && it->second.coverage_counted) {
+            return it->second.coverage;
+        }
+    }
+    // Counted outside the lock: a large font's cmap takes a few milliseconds.
+    const sfnt::HanziCoverage coverage = sfnt::read_hanzi_coverage_from_file(path);
+    std::lock_guard<std::mutex> hold(g_cache_lock);
+    auto it = g_cache.find(path);
+    // Remembered only beside a face name of the same file as it is now.
+    if (it != g_cache.end() && it->second.size == f.size && it->second.write_time == f.write_time) {
+        it->second.coverage_counted = true;
+        it->second.coverage = coverage;
+        g_cache_dirty = true;
+    }
+    return coverage;
+}
+
 void remember_face_name(const std::string& path, const std::string& face) {
     ListedFile f{path};
     if (face.empty() || !stamp_of(f)) return;
+    remember_face_name(path, face, f.size, f.write_time);
+}
+
+void remember_face_name(const std::string& path, const std::string& face, uint64_t size,
+                        uint64_t write_time) {
+    if (face.empty()) return;
     std::lock_guard<std::mutex> hold(g_cache_lock);
     load_cache_file();
     if (g_cache.size() >= kMaxCachedFaces) g_cache.clear();
-    g_cache[f.path] = CachedFace{f.size, f.write_time, face};
+    g_cache[path] = CachedFace{size, write_time, face};
     g_cache_dirty = true;
 }
 

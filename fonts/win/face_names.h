@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sfnt/coverage.h"
+
 namespace yq {
 
 // Face name of a font file (bare names resolved as listing_face_name does),
@@ -41,6 +43,16 @@ std::vector<std::string> face_names_of(std::vector<std::string>& paths);
 // opened when its folder is listed. The store is written by the next
 // listing.
 void remember_face_name(const std::string& path, const std::string& face);
+// The same for a file whose size and write time (FILETIME) the caller knows,
+// having just written it: the file is not asked for them again.
+void remember_face_name(const std::string& path, const std::string& face, uint64_t size,
+                        uint64_t write_time);
+
+// How much Chinese the font file at `path` (absolute) covers: counted from
+// its cmap the first time, then remembered with its face name for as long
+// as the file is unchanged, in the store file too. Not ok for a file that
+// cannot be read.
+sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path);
 
 // Forgets every remembered face name (tests and benchmarks); a stored cache
 // is read again by the next lookup, as in a new process.

@@ -2,11 +2,14 @@
 
 #include "base/file_names.h"
 #include "fonts/deletion_model.h"
+#include "fonts/font_tooltip_model.h"
 #include "fonts/search_model.h"
 #include "fonts/win/font_grid.h"
 #include "fonts/win/font_menus.h"
 #include "fonts/win/font_primitives.h"
 #include "fonts/win/font_removal.h"
+#include "fonts/win/font_tooltip.h"
+#include "fonts/win/face_names.h"
 #include "fonts/win/inventory.h"
 #include "platform/win/controls.h"
 #include "platform/win/dialogs.h"
@@ -249,6 +252,24 @@ void on_menu(bool system_grid, int row, int x) {
     }
 }
 
+// --- the sample tooltip --------------------------------------------------------
+
+// A sample cell rested on shows its font's file, scope and coverage; the
+// coverage is read from the font's cmap the first time and remembered with
+// its face name. Any other event hides the tooltip.
+void on_sample_hover(HWND g, win::GridEvent e, int row, int col) {
+    if (e != win::GridEvent::Hover || (col != kSampleColumn[0] && col != kSampleColumn[1])) {
+        hide_font_tooltip();
+        return;
+    }
+    const FontInventory& inventory = system_font_inventory();
+    // The name cell beside it: the sample may show the user's preview text.
+    int at = inventory.find(win::grid_text(g, {row, col + 1}));
+    if (at == 0) return;
+    std::string path = inventory.file_path(at);
+    show_font_tooltip(g, font_tooltip_text(path, inventory.scope(at), cached_hanzi_coverage(path)));
+}
+
 // 刷新: the rebuild reads the registry and every changed font file, so it
 // runs on a worker.
 void refresh() {
@@ -293,11 +314,13 @@ void wire_system_font_page(const SystemFontControls& controls, const std::string
     win::on_command(controls.编辑框2, [](int code) {
         if (code == EN_CHANGE) apply_preview_text();
     });
-    win::on_grid_mouse(controls.系统字体表格, [](win::GridEvent e, int row, int, int x, int) {
+    win::on_grid_mouse(controls.系统字体表格, [](win::GridEvent e, int row, int col, int x, int) {
+        on_sample_hover(page().controls.系统字体表格, e, row, col);
         if (e == win::GridEvent::LeftUp) on_system_grid_release(x);
         if (e == win::GridEvent::RightUp) on_menu(true, row, x);
     });
-    win::on_grid_mouse(controls.系统字体表格2, [](win::GridEvent e, int row, int, int x, int) {
+    win::on_grid_mouse(controls.系统字体表格2, [](win::GridEvent e, int row, int col, int x, int) {
+        on_sample_hover(page().controls.系统字体表格2, e, row, col);
         if (e == win::GridEvent::LeftUp) on_result_grid_release(x);
         if (e == win::GridEvent::RightUp) on_menu(false, row, x);
     });

@@ -74,6 +74,8 @@ struct GridState {
     bool redraw = true;  // WM_SETREDRAW: while off, changes are not drawn
     FontCache fonts;
     std::function<void(GridEvent, int, int, int, int)> mouse;
+    int hover_row = -1, hover_col = -1;  // the cell the mouse rests on or was last seen on
+    bool hovered = false;                // Hover was reported for that cell
 
     Cell* cell(int r, int c) {
         if (r < 0 || c < 0 || r >= static_cast<int>(rows.size()) || c >= columns) return nullptr;
@@ -284,12 +286,48 @@ void on_button_down(HWND w, GridState* s, LPARAM lp, bool left) {
     InvalidateRect(w, nullptr, FALSE);
 }
 
-void on_button_up(HWND w, GridState* s, LPARAM lp, GridEvent event) {
-    int row = -1, col = -1;
-    hit(w, s, lp, &row, &col);
+void report(GridState* s, GridEvent event, int row, int col, LPARAM lp) {
     if (!s->mouse) return;
     auto handler = s->mouse;  // the handler may replace itself
     handler(event, row, col, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+}
+
+void on_button_up(HWND w, GridState* s, LPARAM lp, GridEvent event) {
+    int row = -1, col = -1;
+    hit(w, s, lp, &row, &col);
+    report(s, event, row, col, lp);
+}
+
+void track_mouse(HWND w, DWORD flags) {
+    TRACKMOUSEEVENT t{sizeof t, flags, w, kGridHoverMs};
+    TrackMouseEvent(&t);
+}
+
+// A move onto another cell ends the last cell's hover and starts timing the
+// new one; Windows reports the rest (WM_MOUSEHOVER) after kGridHoverMs.
+void on_mouse_move(HWND w, GridState* s, LPARAM lp) {
+    int row = -1, col = -1;
+    hit(w, s, lp, &row, &col);
+    if (row == s->hover_row && col == s->hover_col && s->hover_row >= 0) return;
+    if (s->hovered) report(s, GridEvent::Leave, s->hover_row, s->hover_col, lp);
+    s->hover_row = row;
+    s->hover_col = col;
+    s->hovered = false;
+    track_mouse(w, row >= 0 ? TME_HOVER | TME_LEAVE : TME_LEAVE);
+}
+
+void on_mouse_hover(HWND w, GridState* s, LPARAM lp) {
+    int row = -1, col = -1;
+    hit(w, s, lp, &row, &col);
+    if (row < 0 || row != s->hover_row || col != s->hover_col) return;
+    s->hovered = true;
+    report(s, GridEvent::Hover, row, col, lp);
+}
+
+void on_mouse_leave(GridState* s) {
+    if (s->hovered) report(s, GridEvent::Leave, s->hover_row, s->hover_col, 0);
+    s->hover_row = s->hover_col = -1;
+    s->hovered = false;
 }
 
 void set_row_count(HWND w, GridState* s, int n) {
@@ -409,6 +447,15 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
             on_button_up(w, s, lp, msg == WM_LBUTTONUP ? GridEvent::LeftUp : GridEvent::RightUp);
+            return 0;
+        case WM_MOUSEMOVE:
+            on_mouse_move(w, s, lp);
+            return 0;
+        case WM_MOUSEHOVER:
+            on_mouse_hover(w, s, lp);
+            return 0;
+        case WM_MOUSELEAVE:
+            on_mouse_leave(s);
             return 0;
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;

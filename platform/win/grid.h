@@ -31,7 +31,11 @@ inline constexpr size_t kGridFontCacheSize = 200;
 inline constexpr COLORREF kGridLineColour = RGB(128, 160, 128);
 
 enum class CellKind { Text = 0, CheckBox = 1 };
-enum class GridEvent { LeftUp, RightUp };
+// Mouse events of the grid: buttons released; Hover once the mouse has
+// rested on a cell for kGridHoverMs (again only after it moved to another
+// cell); Leave when it left the cell it hovered, or the grid.
+enum class GridEvent { LeftUp, RightUp, Hover, Leave };
+inline constexpr unsigned kGridHoverMs = 500;
 
 // A cell: row and column from 0. Any row number works, far past 65,535.
 struct GridCell {
@@ -91,8 +95,8 @@ int grid_column_width(HWND g, int col);
 void grid_set_column_kind(HWND g, int col, CellKind kind);
 int grid_cursor_row(HWND g);
 void grid_set_cursor_row(HWND g, int row);
-// Mouse buttons released on the grid: the cell under the point (-1 outside)
-// and the point in grid pixels.
+// Mouse events on the grid: the cell under the point (-1 outside) and the
+// point in grid pixels.
 void on_grid_mouse(HWND g, std::function<void(GridEvent, int row, int col, int x, int y)> handler);
 
 }  // namespace yq::win

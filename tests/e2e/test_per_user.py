@@ -1,7 +1,9 @@
 """Fonts installed for the current user: a font only the user's fonts key
 names (by its absolute path) is listed, found, backed up and uninstalled
 into the recycle bin from that key alone; with the install scope forced to
-the user, a catalogue download installs into the user's folder and key."""
+the user, a catalogue download installs into the user's folder and key. And
+the tooltip of a sample: its file, scope and hanzi coverage, as fontTools
+counts it."""
 import hashlib
 import os
 import shutil
@@ -15,6 +17,15 @@ ARGS = driver.parse_args()
 TAB = {n: (9 + 76 * (n - 1) + 38, 55) for n in range(1, 6)}
 PAGE_OF_TAB = {1: 1, 2: 0, 3: 2, 4: 3, 5: 4}
 SOURCE_FONT = driver.DEJAVU + "DejaVuSans.ttf"
+# The CJK fonts of the test set-up (scripts/setup.sh installs their packages).
+CJK_FONTS = ["/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
+             "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc",
+             "/usr/share/fonts/truetype/arphic/uming.ttc",
+             "/usr/share/fonts/truetype/arphic/ukai.ttc",
+             "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf",
+             "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"]
+ORACLE = os.path.join(driver.ROOT, "tests", "unit", "sfnt", "hanzi_coverage_oracle.py")
+SETS = os.path.join(driver.ROOT, "platform", "sfnt", "hanzi_sets.inc")
 WORK = None
 
 
@@ -116,6 +127,47 @@ class PerUser(unittest.TestCase):
         driver.wait_for(installed_look, 20, what="the installed look")
         names = {cell for r in s.grid("系统字体表格") for cell in (r[1], r[4])}
         self.assertIn("YqUser Download", names)
+
+
+    def test_a_samples_tooltip_gives_its_file_scope_and_the_hanzi_fontTools_counts(self):
+        s = self.s
+        missing = [f for f in CJK_FONTS if not os.path.isfile(f)]
+        self.assertEqual(missing, [], "fonts of the test set-up")
+        out = subprocess.run(["/usr/bin/python3", ORACLE, SETS] + CJK_FONTS, check=True,
+                             capture_output=True, text=True).stdout.split("\n")
+        expected = {f: tuple(int(n) for n in line.split()) for f, line in zip(CJK_FONTS, out)}
+        s.set_font_values({"YqCjk %d (TrueType)" % i: "Z:" + f.replace("/", "\\")
+                           for i, f in enumerate(CJK_FONTS)}, only=True)
+        s.start()
+        driver.wait_started_without_catalogue(s)
+        self.tab(2)
+        g = s.control("系统字体表格")
+        rows = s.grid("系统字体表格")
+        samples = [(r, col) for r in range(len(rows)) for col in (0, 3) if rows[r][col + 1]]
+        self.assertEqual(len(samples), len(CJK_FONTS))
+        seen = {}
+        for r, col in samples:
+            left = sum(g["cols"][:col])
+            s.move(g["cx"] + left + g["cols"][col] // 2, g["cy"] + r * 33 + 16)
+
+            def tip():
+                for w in s.probe("windows"):
+                    if w["class"] == "tooltips_class32" and \
+                            "路径: Z:" in w["title"] and w["title"] not in seen.values():
+                        return w["title"]
+            text = driver.wait_for(tip, 10, what="the tooltip of row %d column %d" % (r, col))
+            seen[(r, col)] = text
+            if len(seen) == 1:
+                s.screenshot("coverage-tooltip")
+            lines = dict(line.split(": ", 1) for line in text.split("\r\n"))
+            host = s.windows_path(lines["路径"])
+            self.assertEqual(lines["文件"], os.path.basename(host))
+            self.assertEqual(lines["安装"], "所有用户")
+            gb, common = expected[host]
+            self.assertEqual(lines["GB2312 汉字"].split(" (")[0], "%d / 6763" % gb, host)
+            self.assertEqual(lines["常用 3500 字"].split(" (")[0], "%d / 3500" % common, host)
+            self.assertGreater(gb, 6000, host)  # real CJK fonts: the counts are not trivially 0
+        self.assertEqual(len({t for t in seen.values()}), len(CJK_FONTS))
 
 
 if __name__ == "__main__":
