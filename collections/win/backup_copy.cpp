@@ -38,16 +38,19 @@ bool same_stamp(const Stamp& a, const Stamp& b) {
     return a.size == b.size && CompareFileTime(&a.written, &b.written) == 0;
 }
 
-// The copy goes to a partial file beside the target and is moved to its
-// name once whole; `replace` lets it take the place of the file there.
-bool copy_whole(const std::string& source, const std::string& target, bool replace) {
-    std::string partial = target + std::string(kPartialSuffix);
-    if (win::copy_bytes_and_time(source, partial) &&
-        MoveFileExA(partial.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
-        return true;
+// The copy goes to a partial file beside the target and takes its name once
+// whole; `replace` lets it take the place of the file there. The copy's
+// face name is remembered with its size and time, so listing the backups
+// opens none of them.
+bool copy_whole(const std::string& source, const std::string& target, bool replace,
+                const std::string& face) {
+    uint64_t size = 0, time = 0;
+    if (!win::copy_into_place(source, target + std::string(kPartialSuffix), target, replace, &size,
+                              &time)) {
+        return false;
     }
-    DeleteFileA(partial.c_str());
-    return false;
+    remember_face_name(target, face, size, time);
+    return true;
 }
 
 }  // namespace
@@ -55,8 +58,8 @@ bool copy_whole(const std::string& source, const std::string& target, bool repla
 BackupOutcome back_up_font(const std::string& source, const std::string& face,
                            const std::string& folder, std::string* stored_as) {
     const std::string name(file_name_of(source));
-    const Stamp from = stamp_of(source);
-    if (!from.exists || !is_storable_file_name(name)) return BackupOutcome::Failed;
+    if (!is_storable_file_name(name)) return BackupOutcome::Failed;
+    Stamp from;  // the source's, asked for once a backup of its name is found
     for (int k = 1; k <= kMaxNumberedNames; ++k) {
         std::string candidate = k == 1 ? name : numbered_file_name(name, k);
         if (candidate.empty()) break;
@@ -64,13 +67,14 @@ BackupOutcome back_up_font(const std::string& source, const std::string& face,
         if (stored_as) *stored_as = candidate;
         const Stamp there = stamp_of(target);
         if (!there.exists) {
-            return copy_whole(source, target, false) ? BackupOutcome::Copied
-                                                     : BackupOutcome::Failed;
+            return copy_whole(source, target, false, face) ? BackupOutcome::Copied
+                                                           : BackupOutcome::Failed;
         }
+        if (!from.exists && !(from = stamp_of(source)).exists) return BackupOutcome::Failed;
         if (same_stamp(from, there)) return BackupOutcome::Unchanged;
         if (!face.empty() && cached_face_name(target) == face) {
-            return copy_whole(source, target, true) ? BackupOutcome::Copied
-                                                    : BackupOutcome::Failed;
+            return copy_whole(source, target, true, face) ? BackupOutcome::Copied
+                                                          : BackupOutcome::Failed;
         }
     }
     return BackupOutcome::Failed;
@@ -92,11 +96,7 @@ void back_up_fonts(const std::vector<BackupSource>& fonts, const std::string& fo
     }
     parallel_for(shares.size(), threads, [&](size_t t) {
         for (size_t i : shares[t]) {
-            std::string stored;
-            if (back_up_font(fonts[i].path, fonts[i].face, folder, &stored) ==
-                BackupOutcome::Copied) {
-                remember_face_name(folder + stored, fonts[i].face);
-            }
+            back_up_font(fonts[i].path, fonts[i].face, folder);
             done.fetch_add(1, std::memory_order_relaxed);
         }
     });

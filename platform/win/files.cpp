@@ -39,25 +39,6 @@ bool same_bytes(const std::string& a, const std::string& b) {
     }
 }
 
-bool copy_bytes_and_time(const std::string& source, const std::string& target) {
-    UniqueFile in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    FILETIME written;
-    if (!in || !GetFileTime(in.get(), nullptr, nullptr, &written)) return false;
-    UniqueFile out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) return false;
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        DWORD got = 0, put = 0;
-        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
-            return false;
-        if (got == 0) break;
-        if (!WriteFile(out.get(), buffer.data(), got, &put, nullptr) || put != got) return false;
-    }
-    return SetFileTime(out.get(), nullptr, nullptr, &written) != 0;
-}
-
 bool copy_verified(const std::string& source, const std::string& target) {
     // The move at the end never replaces: a target that exists fails there.
     std::string partial = target + std::string(kPartialSuffix);
@@ -81,6 +62,65 @@ bool not_held(const std::string& path) {
 
 bool delete_file(const std::string& path) {
     return DeleteFileA(path.c_str()) && !file_exists(path);
+}
+
+namespace {
+
+// Renames an open file (opened with DELETE access) to `target`.
+bool rename_open_file(HANDLE file, const std::string& target, bool replace) {
+    int chars = MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, nullptr, 0);
+    if (chars <= 1) return false;
+    std::vector<char> bytes(sizeof(FILE_RENAME_INFO) + sizeof(WCHAR) * static_cast<size_t>(chars));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(bytes.data());
+    info->ReplaceIfExists = replace;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(sizeof(WCHAR) * static_cast<size_t>(chars - 1));
+    MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, info->FileName, chars);
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(bytes.size()));
+}
+
+}  // namespace
+
+bool copy_into_place(const std::string& source, const std::string& partial,
+                     const std::string& target, bool replace, uint64_t* size,
+                     uint64_t* write_time) {
+    UniqueFile in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FILETIME written;
+    if (!in || !GetFileTime(in.get(), nullptr, nullptr, &written)) return false;
+    UniqueFile out(CreateFileA(partial.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return false;
+    bool ok = true;
+    uint64_t copied = 0;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        DWORD got = 0, put = 0;
+        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        if (!WriteFile(out.get(), buffer.data(), got, &put, nullptr) || put != got) {
+            ok = false;
+            break;
+        }
+        copied += got;
+    }
+    ok = ok && SetFileTime(out.get(), nullptr, nullptr, &written);
+    bool renamed = ok && rename_open_file(out.get(), target, replace);
+    out.reset();
+    // Where renaming an open file is not offered, the plain move.
+    if (ok && !renamed) {
+        renamed = MoveFileExA(partial.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    }
+    if (!renamed) {
+        DeleteFileA(partial.c_str());
+        return false;
+    }
+    if (size) *size = copied;
+    if (write_time) *write_time = uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime;
+    return true;
 }
 
 bool read_small_file(const std::string& path, std::string& out, size_t max_bytes) {

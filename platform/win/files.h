@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace yq::win {
@@ -19,12 +20,15 @@ bool same_bytes(const std::string& a, const std::string& b);
 // fails (a full disk, an unwritable folder, a name taken meanwhile).
 bool copy_verified(const std::string& source, const std::string& target);
 
-// Copies the bytes and the last-write time of `source` to `target`,
-// created or replaced. Fewer calls than CopyFile (no attributes, streams or
-// security copied), which under Wine makes it about a quarter faster. On
-// failure `target` may hold part of the bytes: copy to a partial name and
-// move it into place.
-bool copy_bytes_and_time(const std::string& source, const std::string& target);
+// Copies the bytes and the last-write time of `source` into a new file at
+// `partial`, then gives that file the name `target` (replacing a file there
+// only when `replace`), renamed through its still-open handle: one step
+// fewer than a move after closing. False, with nothing left at `partial`,
+// when any step fails; `target` is then as it was. `size` and `write_time`
+// (FILETIME), when given, receive the copy's.
+bool copy_into_place(const std::string& source, const std::string& partial,
+                     const std::string& target, bool replace, uint64_t* size = nullptr,
+                     uint64_t* write_time = nullptr);
 
 // Whether no process holds the file open: it can be opened with no sharing.
 // A font GDI has loaded on Windows is held; under Wine loaded fonts are not.
