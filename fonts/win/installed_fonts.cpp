@@ -57,29 +57,41 @@ bool read_font_value(HKEY key, DWORD index, std::vector<char>& name, std::vector
     }
 }
 
-// Every value of the fonts key in enumeration order. The values counted at
-// the start are read on several threads, each by its index; values added
-// meanwhile are picked up after them.
-std::vector<FontValue> read_font_values(HKEY key) {
-    DWORD count = 0, max_name = 0, max_data = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &max_name, &max_data, nullptr, nullptr) != ERROR_SUCCESS) {
-        count = max_name = max_data = 0;
+// Every value of each key in enumeration order, one list per key. The
+// values counted at the start are read on several threads, each by its key
+// and index, the keys' values all in one pool (a second pool for the
+// user's key would cost its start and its slowest thread again); values
+// added meanwhile are picked up after them.
+std::vector<std::vector<FontValue>> read_font_values(const std::vector<HKEY>& keys) {
+    std::vector<std::vector<FontValue>> values(keys.size());
+    std::vector<std::pair<size_t, DWORD>> slots;  // (key, index)
+    size_t name_bytes = 256, data_bytes = 256;
+    for (size_t k = 0; k < keys.size(); ++k) {
+        DWORD count = 0, max_name = 0, max_data = 0;
+        if (RegQueryInfoKeyA(keys[k], nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                             &max_name, &max_data, nullptr, nullptr) != ERROR_SUCCESS) {
+            count = max_name = max_data = 0;
+        }
+        // Names are counted in characters, and a character can take two bytes.
+        name_bytes = std::max(name_bytes, std::clamp<size_t>(size_t{max_name} * 2 + 2, 256,
+                                                             kMaxValueNameBytes));
+        data_bytes = std::max(data_bytes,
+                              std::clamp<size_t>(size_t{max_data} + 2, 256, kMaxValueDataBytes));
+        values[k].resize(count);
+        for (DWORD i = 0; i < count; ++i) slots.emplace_back(k, i);
     }
-    // Names are counted in characters, and a character can take two bytes.
-    size_t name_bytes = std::clamp<size_t>(size_t{max_name} * 2 + 2, 256, kMaxValueNameBytes);
-    size_t data_bytes = std::clamp<size_t>(size_t{max_data} + 2, 256, kMaxValueDataBytes);
-
-    std::vector<FontValue> values(count);
-    parallel_for(count, count >= kParallelFrom ? kRegistryThreads : 1, [&](size_t i) {
+    parallel_for(slots.size(), slots.size() >= kParallelFrom ? kRegistryThreads : 1, [&](size_t s) {
         std::vector<char> name(name_bytes), data(data_bytes);
-        read_font_value(key, static_cast<DWORD>(i), name, data, values[i]);
+        auto [k, i] = slots[s];
+        read_font_value(keys[k], i, name, data, values[k][i]);
     });
     std::vector<char> name(name_bytes), data(data_bytes);
-    for (DWORD index = count;; ++index) {
-        FontValue v;
-        if (!read_font_value(key, index, name, data, v)) break;
-        values.push_back(std::move(v));
+    for (size_t k = 0; k < keys.size(); ++k) {
+        for (DWORD index = static_cast<DWORD>(values[k].size());; ++index) {
+            FontValue v;
+            if (!read_font_value(keys[k], index, name, data, v)) break;
+            values[k].push_back(std::move(v));
+        }
     }
     return values;
 }
@@ -89,21 +101,30 @@ std::vector<FontValue> read_font_values(HKEY key) {
 FontInventory read_installed_fonts() {
     // The machine's key first, then the user's: the first value of a face
     // wins, so a face both name is the machine's, as Windows resolves it.
+    // The machine's key is made when missing (a fresh prefix); the user's
+    // only by the first per-user install.
+    std::vector<HKEY> keys;
+    std::vector<FontScope> key_scopes;
+    std::vector<win::UniqueRegKey> owners;
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kFontsKey, &key) == ERROR_SUCCESS) {
+        keys.push_back(key);
+        key_scopes.push_back(FontScope::Machine);
+        owners.emplace_back(key);
+    }
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kFontsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        keys.push_back(key);
+        key_scopes.push_back(FontScope::User);
+        owners.emplace_back(key);
+    }
     std::vector<FontValue> values;
     std::vector<FontScope> scopes;
-    for (FontScope scope : {FontScope::Machine, FontScope::User}) {
-        HKEY root = scope == FontScope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        HKEY key = nullptr;
-        // The machine's key is made when missing (a fresh prefix); the user's
-        // only by the first per-user install.
-        LONG rc = scope == FontScope::Machine ? RegCreateKeyA(root, kFontsKey, &key)
-                                               : RegOpenKeyExA(root, kFontsKey, 0, KEY_READ, &key);
-        if (rc != ERROR_SUCCESS) continue;
-        win::UniqueRegKey owner(key);
-        for (FontValue& v : read_font_values(key)) {
+    std::vector<std::vector<FontValue>> per_key = read_font_values(keys);
+    for (size_t k = 0; k < per_key.size(); ++k) {
+        for (FontValue& v : per_key[k]) {
             if (!v.present) continue;
             values.push_back(std::move(v));
-            scopes.push_back(scope);
+            scopes.push_back(key_scopes[k]);
         }
     }
     // The face names come from the files (or the face-name store); the
