@@ -9,6 +9,7 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 import driver
@@ -128,6 +129,44 @@ class PerUser(unittest.TestCase):
         names = {cell for r in s.grid("系统字体表格") for cell in (r[1], r[4])}
         self.assertIn("YqUser Download", names)
 
+
+    def test_without_rights_a_download_asks_once_about_starting_again_elevated(self):
+        s = self.s
+        out, fonts, rows = driver.build_font_catalogue(s.tmp, ARGS.native,
+                                                       {"下载": ["YqNo Rights", "YqNo Rights 2"]},
+                                                       SOURCE_FONT)
+        shutil.copy(os.path.join(out, "ztdata.mdb"), s.file("ztdata.mdb"))
+        s.serve(out)
+        machine = self.machine_fonts()
+        s.env["YQ_TEST_FONT_SCOPE"] = "none"  # an older Windows, run without rights
+        s.start()
+        driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
+        listing = s.control("前台画板")
+        for face in ("YqNo Rights", "YqNo Rights 2"):
+            s.click(listing["cx"] + 690, listing["cy"] + 20 + 50 * rows["下载"].index(face))
+            if face == "YqNo Rights":
+                box = driver.wait_for(lambda: s.message_boxes(), 20, what="the question")[0]
+                self.assertIn("管理员权限", box["text"])
+                s.answer_box(box["title"], "否")
+                driver.wait_for(lambda: not s.message_boxes(), 10, what="the box to close")
+        time.sleep(1.5)
+        self.assertEqual(s.message_boxes(), [])  # asked once a run
+        self.assertEqual(os.listdir(s.file("字体下载目录")) if os.path.isdir(s.file("字体下载目录"))
+                         else [], [])
+        self.assertEqual(s.reg_values(driver.Session.USER_FONTS_KEY), {})
+        self.assertEqual(self.machine_fonts(), machine)
+
+        # Agreed to, the program starts itself again ("runas") and this one ends.
+        s.stop_program()
+        s.start()
+        driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
+        s.click(listing["cx"] + 690, listing["cy"] + 20)
+        box = driver.wait_for(lambda: s.message_boxes(), 20, what="the question")[0]
+        s.answer_box(box["title"], "是")
+        driver.wait_for(lambda: s.app.poll() is not None, 20, what="this run to end")
+        # The main window shown now is the new run's: this one has ended.
+        driver.wait_for(lambda: any(w["class"] == "YqMainWindow" for w in s.probe("windows")), 60,
+                        what="the program started again")
 
     def test_a_samples_tooltip_gives_its_file_scope_and_the_hanzi_fontTools_counts(self):
         s = self.s
