@@ -1,7 +1,10 @@
 // The benchmarks' clock: a monotonic time in seconds or milliseconds, from
-// an arbitrary start. (<chrono> cannot be compiled with a GBK execution
+// an arbitrary start; and the median they report of repeated rounds. (<chrono> cannot be compiled with a GBK execution
 // character set: its duration suffixes hold a micro sign.)
 #pragma once
+
+#include <algorithm>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -30,6 +33,12 @@ inline double now_seconds() {
 
 inline double now_ms() {
     return now_seconds() * 1000.0;
+}
+
+// The middle value of the rounds (the upper one of an even count).
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 }  // namespace yq::test

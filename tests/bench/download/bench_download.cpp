@@ -66,10 +66,7 @@ long long transfer(const std::string& url, const std::string& path, int* reports
     return rc == 0 ? sum.received : -1;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using yq::test::median;
 
 }  // namespace
 

@@ -44,10 +44,7 @@ std::string gdi_resource_face_name(const std::string& font, const std::string& t
     return face.substr(0, face.find('\0'));
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using yq::test::median;
 
 }  // namespace
 

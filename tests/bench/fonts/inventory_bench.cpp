@@ -31,10 +31,7 @@
 
 namespace {
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using yq::test::median;
 
 int register_fonts(int count) {
     HKEY key;

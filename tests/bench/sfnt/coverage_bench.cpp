@@ -18,6 +18,7 @@
 #include "platform/sfnt/coverage.h"
 #include "platform/sfnt/face_name.h"
 #include "tests/support/clock.h"
+#include "tests/support/font_files.h"
 
 namespace fs = std::filesystem;
 
@@ -25,16 +26,9 @@ namespace {
 
 constexpr double kTargetRatio = 3.0;
 
-bool is_font_file(const fs::path& p) {
-    std::string ext = p.extension().string();
-    for (char& c : ext) c = static_cast<char>(c | 0x20);
-    return ext == ".ttf" || ext == ".otf" || ext == ".ttc" || ext == ".otc";
-}
+using yq::test::is_font_file;
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using yq::test::median;
 
 struct Timings {
     std::vector<double> name, coverage, both;  // seconds per round

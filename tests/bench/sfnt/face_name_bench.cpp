@@ -14,21 +14,15 @@
 #include "platform/sfnt/face_name.h"
 #include "tests/support/process.h"
 #include "tests/support/clock.h"
+#include "tests/support/font_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool is_font_file(const fs::path& p) {
-    std::string ext = p.extension().string();
-    for (char& c : ext) c = static_cast<char>(c | 0x20);
-    return ext == ".ttf" || ext == ".otf" || ext == ".ttc" || ext == ".otc";
-}
+using yq::test::is_font_file;
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using yq::test::median;
 
 }  // namespace
 
