@@ -3,7 +3,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "base/text.h"
 #include "platform/win/handles.h"
@@ -31,6 +33,42 @@ const char* const kTabCaptions[kFrameTabs] = {"字体下载", "字体管理", "�
 constexpr int kCaptionX[kFrameTabs] = {20, 96, 173, 247, 322};
 constexpr int kCaptionY = 82;
 
+// A 32-bit top-down DIB section selected into a memory DC of its own, kept
+// from one paint to the next while its size stays.
+struct Surface {
+    win::UniqueBitmap bitmap;
+    win::UniqueMemDc dc;  // released first, with the bitmap still selected
+    uint8_t* bits = nullptr;
+    int w = 0, h = 0;
+
+    bool make(int width, int height) {
+        dc.reset();
+        bitmap.reset();
+        bits = nullptr;
+        w = h = 0;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;  // top-down
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* p = nullptr;
+        bitmap.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
+        dc.reset(CreateCompatibleDC(nullptr));
+        if (!bitmap || !dc || !p) {
+            dc.reset();
+            bitmap.reset();
+            return false;
+        }
+        SelectObject(dc.get(), bitmap.get());
+        bits = static_cast<uint8_t*>(p);
+        w = width;
+        h = height;
+        return true;
+    }
+};
+
 struct Frame {
     HWND main = nullptr;
     FrameHooks hooks;
@@ -38,9 +76,10 @@ struct Frame {
     SkinState skin;
     HFONT font = nullptr;  // 宋体 13: title, tab captions
     // The last composed frame, W x H: the ground of every element's redraw
-    // until the next paint.
-    win::UniqueBitmap composed;
-    int W = 0, H = 0;
+    // until the next paint; and the piece a redraw draws on before it goes
+    // to the window.
+    Surface composed, piece;
+    bool painted = false;
     bool painting = false;       // a paint's redraws add to its count
     uint64_t pixels_copied = 0;  // to the window, by the last paint or redraw
 };
@@ -57,21 +96,26 @@ void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
 }
 
 // A one-pixel outline through (x, y) and (x + w, y + h), both included,
-// `colour` laid over what is there at `alpha`; each pixel blended once.
-void outline(HDC dc, int x, int y, int w, int h, COLORREF colour, int alpha) {
+// `colour` laid over the surface's pixels at `alpha`; each pixel blended
+// once. The surface's GDI drawing is flushed first.
+void outline(Surface& s, int x, int y, int w, int h, COLORREF colour, int alpha) {
     if (w < 0 || h < 0) return;
-    win::UniqueMemDc one(CreateCompatibleDC(dc));
-    win::UniqueBitmap px(CreateCompatibleBitmap(dc, 1, 1));
-    win::Selected sel(one.get(), px.get());
-    SetPixel(one.get(), 0, 0, colour);
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0};
-    auto line = [&](int lx, int ly, int lw, int lh) {
-        if (lw > 0 && lh > 0) AlphaBlend(dc, lx, ly, lw, lh, one.get(), 0, 0, 1, 1, blend);
+    GdiFlush();
+    const int ink[3] = {GetBValue(colour), GetGValue(colour), GetRValue(colour)};
+    auto blend = [&](int px, int py) {
+        if (px < 0 || py < 0 || px >= s.w || py >= s.h) return;
+        uint8_t* p = s.bits + (static_cast<size_t>(py) * s.w + px) * 4;
+        for (int c = 0; c < 3; ++c)
+            p[c] = static_cast<uint8_t>((p[c] * (255 - alpha) + ink[c] * alpha + 127) / 255);
     };
-    line(x, y, w + 1, 1);
-    if (h > 0) line(x, y + h, w + 1, 1);
-    line(x, y + 1, 1, h - 1);
-    if (w > 0) line(x + w, y + 1, 1, h - 1);
+    for (int i = 0; i <= w; ++i) {
+        blend(x + i, y);
+        if (h > 0) blend(x + i, y + h);
+    }
+    for (int j = 1; j < h; ++j) {
+        blend(x, y + j);
+        if (w > 0) blend(x + w, y + j);
+    }
 }
 
 void add_pixels(Frame& f, uint64_t n) {
@@ -80,36 +124,38 @@ void add_pixels(Frame& f, uint64_t n) {
 
 // Copies the area (sx, sy, w, h) of the composed frame, lets `draw` draw on
 // it (in the area's own coordinates) and puts it on the window at (wx, wy),
-// blended at `alpha` when under 255. Nothing happens before the first paint
-// or for an area outside the composed frame (a resize not yet painted).
+// blended at `alpha` when under 255; through `target` when given (a paint's
+// DC), else through a DC of the window. Nothing happens before the first
+// paint or for an area outside the composed frame (a resize not yet painted).
 template <typename Draw>
-void redraw_area(Frame& f, int sx, int sy, int w, int h, int wx, int wy, int alpha, Draw draw) {
-    if (!f.main || !f.composed || w <= 0 || h <= 0 || sx < 0 || sy < 0 || sx + w > f.W ||
-        sy + h > f.H)
+void redraw_area(Frame& f, HDC target, int sx, int sy, int w, int h, int wx, int wy, int alpha,
+                 Draw draw) {
+    if (!f.main || !f.painted || w <= 0 || h <= 0 || sx < 0 || sy < 0 || sx + w > f.composed.w ||
+        sy + h > f.composed.h)
         return;
-    win::WindowDc window(f.main);
-    win::UniqueMemDc composed(CreateCompatibleDC(window.get()));
-    win::Selected keep(composed.get(), f.composed.get());
-    win::UniqueMemDc dc(CreateCompatibleDC(window.get()));
-    win::UniqueBitmap bmp(CreateCompatibleBitmap(window.get(), w, h));
-    win::Selected sel(dc.get(), bmp.get());
-    BitBlt(dc.get(), 0, 0, w, h, composed.get(), sx, sy, SRCCOPY);
-    draw(dc.get());
+    if ((w > f.piece.w || h > f.piece.h) &&
+        !f.piece.make(std::max(w, f.piece.w), std::max(h, f.piece.h)))
+        return;
+    HDC piece = f.piece.dc.get();
+    BitBlt(piece, 0, 0, w, h, f.composed.dc.get(), sx, sy, SRCCOPY);
+    draw(piece);
+    std::optional<win::WindowDc> window;
+    if (!target) target = window.emplace(f.main).get();
     if (alpha >= 255) {
-        BitBlt(window.get(), wx, wy, w, h, dc.get(), 0, 0, SRCCOPY);
+        BitBlt(target, wx, wy, w, h, piece, 0, 0, SRCCOPY);
     } else {
         BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(std::max(alpha, 0)), 0};
-        AlphaBlend(window.get(), wx, wy, w, h, dc.get(), 0, 0, w, h, blend);
+        AlphaBlend(target, wx, wy, w, h, piece, 0, 0, w, h, blend);
     }
     add_pixels(f, uint64_t(w) * h);
 }
 
 // Tab k: its area at (tab x, 28) with the hover or the selected backdrop
 // over it (states 0 and 5 put the plain area back), at (tab x + 1, 29).
-void redraw_tab(Frame& f, int k) {
+void redraw_tab(Frame& f, int k, HDC target = nullptr) {
     const int x = f.model.tab_rect(k).x, state = f.model.tab_state(k);
-    redraw_area(f, x, kTabAreaTop, kTabAreaWidth, kTabAreaHeight, x + 1, kTabAreaTop + 1, 255,
-                [&](HDC dc) {
+    redraw_area(f, target, x, kTabAreaTop, kTabAreaWidth, kTabAreaHeight, x + 1, kTabAreaTop + 1,
+                255, [&](HDC dc) {
                     if (state == kHover) draw_skin_picture(dc, SkinPicture::TabHover, 0, 0);
                     if (state == kSelected) draw_skin_picture(dc, SkinPicture::TabSelected, 0, 0);
                 });
@@ -117,10 +163,10 @@ void redraw_tab(Frame& f, int k) {
 
 // Caption button k (1..5): its face for its state over its rectangle of
 // the composed frame, blended onto the window one row lower at `alpha`.
-void redraw_caption_button(Frame& f, int k, int alpha) {
+void redraw_caption_button(Frame& f, int k, int alpha, HDC target = nullptr) {
     const FrameRect& b = f.model.button_rect(k);
     const int state = f.model.button_state(k);
-    redraw_area(f, b.x, b.y, b.w, b.h, b.x, b.y + 1, alpha, [&](HDC dc) {
+    redraw_area(f, target, b.x, b.y, b.w, b.h, b.x, b.y + 1, alpha, [&](HDC dc) {
         draw_skin_picture_scaled(dc, caption_face(k, state), 0, 0, b.w, b.h);
     });
 }
@@ -129,9 +175,9 @@ void redraw_caption_button(Frame& f, int k, int alpha) {
 // it, over its area at (W - 35, 77), put at (W - 34, 78).
 void redraw_skin_button(Frame& f, int alpha) {
     const int state = f.model.button_state(kSkinButton);
-    const int x = f.W - kSkinAreaRight;
-    redraw_area(f, x, kSkinAreaTop, kSkinAreaWidth, kSkinAreaHeight, x + 1, kSkinAreaTop + 1, alpha,
-                [&](HDC dc) {
+    const int x = f.composed.w - kSkinAreaRight;
+    redraw_area(f, nullptr, x, kSkinAreaTop, kSkinAreaWidth, kSkinAreaHeight, x + 1,
+                kSkinAreaTop + 1, alpha, [&](HDC dc) {
                     if (state == kHover) draw_skin_picture(dc, SkinPicture::SkinHover, 0, 0);
                     if (state == kPressed) {
                         draw_skin_picture(dc, SkinPicture::SkinPressed, 0, 0);
@@ -146,12 +192,11 @@ void compose_frame(Frame& f, HDC target) {
     RECT wr;
     GetWindowRect(f.main, &wr);
     const int W = wr.right - wr.left, H = wr.bottom - wr.top;
-    f.composed.reset(CreateCompatibleBitmap(target, W, H));
-    f.W = W;
-    f.H = H;
-    win::UniqueMemDc mem(CreateCompatibleDC(target));
-    win::Selected sel(mem.get(), f.composed.get());
-    HDC dc = mem.get();
+    f.painted = false;
+    // The frame's storage is kept while the size stays; every pixel of it
+    // that reaches the window is drawn again below.
+    if ((f.composed.w != W || f.composed.h != H) && !f.composed.make(W, H)) return;
+    HDC dc = f.composed.dc.get();
     const SkinState& skin = f.skin;
     // Header: the picture's band of rows 5..108 across the width, or the
     // header colour (skin 1 always shows its colour). A picture that cannot
@@ -162,8 +207,10 @@ void compose_frame(Frame& f, HDC target) {
             !draw_skin_picture_scaled(dc, header_picture(skin.picture), 0, kHeaderBandTop,
                                       kHeaderPictureWidth, kHeaderHeight, 0, 0, W, kHeaderHeight))
             fill(dc, 0, 0, W, kHeaderHeight, header_picture_colour(skin.picture));
-    } else if (skin.header_colour != 0 || skin.preset == 1) {
-        fill(dc, 0, 0, W, kHeaderHeight, skin.header_colour);
+    } else {
+        // Without a header colour the header is left as a new frame is: black.
+        fill(dc, 0, 0, W, kHeaderHeight,
+             skin.header_colour != 0 || skin.preset == 1 ? skin.header_colour : RGB(0, 0, 0));
     }
     draw_skin_picture(dc, SkinPicture::TitleIcon, 10, 7);
     draw_skin_picture(dc, SkinPicture::SkinIcon, W - 28, 81);
@@ -182,15 +229,16 @@ void compose_frame(Frame& f, HDC target) {
     fill(dc, W - 4, kHeaderHeight, W - 1, H, skin.frame_colour);
     fill(dc, 4, H - 27, W, H - 1, skin.frame_colour);
     fill(dc, 4, kHeaderHeight, W - 4, H - 27, kContentBackground);
-    outline(dc, 3, 102, W - 7, H - 129, RGB(0, 0, 0), 100);   // around the page area
-    outline(dc, 1, 1, W - 3, H - 5, RGB(0, 0, 0), 155);       // around the window
-    outline(dc, 2, 2, W - 5, H - 7, RGB(255, 255, 255), 80);  // just inside it
+    outline(f.composed, 3, 102, W - 7, H - 129, RGB(0, 0, 0), 100);   // around the page area
+    outline(f.composed, 1, 1, W - 3, H - 5, RGB(0, 0, 0), 155);       // around the window
+    outline(f.composed, 2, 2, W - 5, H - 7, RGB(255, 255, 255), 80);  // just inside it
     draw_skin_picture(dc, SkinPicture::SizeGrip, W - 13, H - 14);
     if (f.model.button_state(kSkinButton) == kPressed) {
         draw_skin_picture(dc, SkinPicture::SkinPressed, W - kSkinAreaRight, kSkinAreaTop);
         draw_skin_picture(dc, SkinPicture::SkinIcon, W - 27, 82);
     }
     BitBlt(target, 1, 1, W, H - 2, dc, 0, 0, SRCCOPY);
+    f.painted = true;
     f.pixels_copied = uint64_t(W) * (H - 2);
 }
 
@@ -201,10 +249,10 @@ void paint_frame(Frame& f, HDC target) {
     f.painting = true;
     for (int k = 1; k <= kFrameTabs; ++k) {
         if (f.model.tab_state(k) != kSelected) continue;
-        redraw_tab(f, k);
+        redraw_tab(f, k, target);
         break;
     }
-    for (int k = 1; k <= kCaptionButtons; ++k) redraw_caption_button(f, k, 255);
+    for (int k = 1; k <= kCaptionButtons; ++k) redraw_caption_button(f, k, 255, target);
     if (!status_text().empty()) redraw_status_line();
     f.painting = false;
 }
