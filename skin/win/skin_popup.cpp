@@ -16,7 +16,7 @@ constexpr COLORREF kLine = 0xE3E2DF;
 // What a redraw puts back around an element: a thumbnail's frames are
 // 68 x 43 over its 67 x 42 rectangle, a cell's frame reaches one pixel right
 // of its 16 x 17 rectangle.
-constexpr int kThumbnailArea = 68 - 67, kCellAreaWidth = 17, kCellAreaHeight = 18;
+constexpr int kThumbnailOverhang = 1, kCellAreaWidth = 17, kCellAreaHeight = 18;
 
 struct Popup {
     HWND window = nullptr;
@@ -121,7 +121,7 @@ void redraw_tab(const SkinPopupModel& m, int k) {
 void redraw_thumbnail(const SkinPopupModel& m, int n) {
     const FrameRect& r = m.thumbnail_rect(n);
     const int s = m.thumbnail_state(n);
-    redraw(r.x, r.y, r.w + kThumbnailArea, r.h + kThumbnailArea, [&](HDC dc) {
+    redraw(r.x, r.y, r.w + kThumbnailOverhang, r.h + kThumbnailOverhang, [&](HDC dc) {
         if (s == kMarked) draw_thumbnail(dc, n, 0, 0);
         if (s == kMarked || s == kMarkedHover)
             draw_skin_picture(dc, SkinPicture::PopupSelectedFrame, 0, 0);
