@@ -19,6 +19,8 @@ packages=(
   fonts-arphic-uming fonts-dejavu fonts-liberation2 fonts-noto-core fontconfig
   # oracles and benchmarks
   mdbtools curl wrk iproute2 util-linux
+  # the skin's pictures (scripts/gen_skin_art.py; their PNGs are checked in)
+  python3-pil python3-numpy
 )
 # Node.js runs the npm oracle; take Debian's only when the machine has none.
 command -v node >/dev/null || packages+=(nodejs)

@@ -2,12 +2,15 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "base/text.h"
 #include "platform/win/handles.h"
 #include "platform/win/settings.h"
-#include "skin/win/header_art.h"
+#include "skin/win/skin_art.h"
 #include "skin/win/skin_popup.h"
 #include "skin/win/status_line.h"
 
@@ -17,24 +20,67 @@ namespace {
 constexpr char kTitle[] = "砚青3.6";
 constexpr COLORREF kContentBackground = 0xECECEC;
 constexpr UINT_PTR kFadeTimer = 1;  // 时钟1
-constexpr int kTabBandHeight = 103;
+constexpr int kHeaderHeight = 103;
+constexpr int kHeaderBandTop = 5;  // the rows of a header picture the band shows
+constexpr int kHeaderPictureWidth = 840;
+// A tab's redraw area of the composed frame: its backdrop's place.
+constexpr int kTabAreaTop = 28, kTabAreaWidth = 76, kTabAreaHeight = 71;
+// The skin button's redraw area: (W - 35, 77), 28 x 22.
+constexpr int kSkinAreaRight = 35, kSkinAreaTop = 77, kSkinAreaWidth = 28, kSkinAreaHeight = 22;
 
 const char* const kTabCaptions[kFrameTabs] = {"字体下载", "字体管理", "我的字体", " 回收站 ",
-                                             "字体备份"};
-const float kCaptionX[kFrameTabs] = {20.0f, 96.0f, 173.0f, 247.0f, 322.0f};
-constexpr float kCaptionY = 82.0f;
+                                              "字体备份"};
+constexpr int kCaptionX[kFrameTabs] = {20, 96, 173, 247, 322};
+constexpr int kCaptionY = 82;
+
+// A 32-bit top-down DIB section selected into a memory DC of its own, kept
+// from one paint to the next while its size stays.
+struct Surface {
+    win::UniqueBitmap bitmap;
+    win::UniqueMemDc dc;  // released first, with the bitmap still selected
+    uint8_t* bits = nullptr;
+    int w = 0, h = 0;
+
+    bool make(int width, int height) {
+        dc.reset();
+        bitmap.reset();
+        bits = nullptr;
+        w = h = 0;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;  // top-down
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* p = nullptr;
+        bitmap.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
+        dc.reset(CreateCompatibleDC(nullptr));
+        if (!bitmap || !dc || !p) {
+            dc.reset();
+            bitmap.reset();
+            return false;
+        }
+        SelectObject(dc.get(), bitmap.get());
+        bits = static_cast<uint8_t*>(p);
+        w = width;
+        h = height;
+        return true;
+    }
+};
 
 struct Frame {
     HWND main = nullptr;
     FrameHooks hooks;
     FrameModel model{true};  // with the skin button, which opens the skin picker
     SkinState skin;
-    HFONT font = nullptr;       // 宋体 13: title, tab captions
-    HFONT icon_font = nullptr;  // the tabs' icon glyphs
-    // The last composed frame without its caption buttons and skin button:
-    // the ground a button's redraw is drawn on.
-    win::UniqueBitmap base;
-    int base_w = 0, base_h = 0;
+    HFONT font = nullptr;  // 宋体 13: title, tab captions
+    // The last composed frame, W x H: the ground of every element's redraw
+    // until the next paint; and the piece a redraw draws on before it goes
+    // to the window.
+    Surface composed, piece;
+    bool painted = false;
+    bool painting = false;       // a paint's redraws add to its count
     uint64_t pixels_copied = 0;  // to the window, by the last paint or redraw
 };
 
@@ -43,191 +89,172 @@ Frame& frame() {
     return f;
 }
 
-RECT to_rect(const FrameRect& r) {
-    return {r.x, r.y, r.x + r.w, r.y + r.h};
-}
-
 void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
     RECT rc{l, t, r, b};
     win::UniqueBrush br(CreateSolidBrush(c));
     FillRect(dc, &rc, br.get());
 }
 
-// Caption buttons 1..5: close, maximise (inert), minimise, move, control
-// menu, each a drawn glyph over its state's backdrop.
-// Buttons 1..3 fade their hover backdrop in: `alpha` 0..255 of it is drawn.
-void draw_caption_button(HDC dc, const Frame& f, int k, int alpha = 255) {
-    RECT r = to_rect(f.model.button_rect(k));
-    int state = f.model.button_state(k);
-    if (state == kNormal) alpha = 0;
-    if (alpha > 0) {
-        COLORREF c = k == 1 ? RGB(224, 67, 67) : RGB(255, 255, 255);
-        if (alpha >= 255) {
-            win::UniqueBrush br(CreateSolidBrush(c));
-            FillRect(dc, &r, br.get());
-        } else {
-            // One pixel of the colour, stretched over the button at that opacity.
-            win::UniqueMemDc one(CreateCompatibleDC(dc));
-            win::UniqueBitmap px(CreateCompatibleBitmap(dc, 1, 1));
-            win::Selected sel(one.get(), px.get());
-            SetPixel(one.get(), 0, 0, c);
-            BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0};
-            AlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, one.get(), 0, 0, 1,
-                       1, blend);
-        }
+// A one-pixel outline through (x, y) and (x + w, y + h), both included,
+// `colour` laid over the surface's pixels at `alpha`; each pixel blended
+// once. The surface's GDI drawing is flushed first.
+void outline(Surface& s, int x, int y, int w, int h, COLORREF colour, int alpha) {
+    if (w < 0 || h < 0) return;
+    GdiFlush();
+    const int ink[3] = {GetBValue(colour), GetGValue(colour), GetRValue(colour)};
+    auto blend = [&](int px, int py) {
+        if (px < 0 || py < 0 || px >= s.w || py >= s.h) return;
+        uint8_t* p = s.bits + (static_cast<size_t>(py) * s.w + px) * 4;
+        for (int c = 0; c < 3; ++c)
+            p[c] = static_cast<uint8_t>((p[c] * (255 - alpha) + ink[c] * alpha + 127) / 255);
+    };
+    for (int i = 0; i <= w; ++i) {
+        blend(x + i, y);
+        if (h > 0) blend(x + i, y + h);
     }
-    // The glyph turns to the frame colour once the backdrop is mostly there.
-    COLORREF ink = alpha >= 128 && k != 1 ? f.skin.frame_colour : RGB(255, 255, 255);
-    win::UniquePen pen(CreatePen(PS_SOLID, 2, ink));
-    win::Selected sp(dc, pen.get());
-    int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    switch (k) {
-        case 1:
-            MoveToEx(dc, cx - 4, cy - 4, nullptr);
-            LineTo(dc, cx + 4, cy + 4);
-            MoveToEx(dc, cx + 4, cy - 4, nullptr);
-            LineTo(dc, cx - 4, cy + 4);
-            break;
-        case 2: {
-            win::Selected sb(dc, GetStockObject(NULL_BRUSH));
-            Rectangle(dc, cx - 5, cy - 4, cx + 5, cy + 5);
-            break;
-        }
-        case 3:
-            MoveToEx(dc, cx - 5, cy + 3, nullptr);
-            LineTo(dc, cx + 5, cy + 3);
-            break;
-        case 4:
-            for (int i = -3; i <= 3; i += 3) {
-                MoveToEx(dc, cx - 5, cy + i, nullptr);
-                LineTo(dc, cx + 5, cy + i);
-            }
-            break;
-        case 5: {
-            win::Selected sb(dc, GetStockObject(NULL_BRUSH));
-            RoundRect(dc, cx - 6, cy - 5, cx + 6, cy + 3, 4, 4);
-            MoveToEx(dc, cx - 2, cy + 3, nullptr);
-            LineTo(dc, cx - 4, cy + 6);
-            break;
-        }
+    for (int j = 1; j < h; ++j) {
+        blend(x, y + j);
+        if (w > 0) blend(x + w, y + j);
     }
 }
 
-// The skin button under the caption buttons: three swatches in a frame,
-// on a light backdrop when hovered, on white while the picker is open.
-void draw_skin_button(HDC dc, const Frame& f) {
-    RECT r = to_rect(f.model.button_rect(kSkinButton));
+void add_pixels(Frame& f, uint64_t n) {
+    f.pixels_copied = f.painting ? f.pixels_copied + n : n;
+}
+
+// Copies the area (sx, sy, w, h) of the composed frame, lets `draw` draw on
+// it (in the area's own coordinates) and puts it on the window at (wx, wy),
+// blended at `alpha` when under 255; through `target` when given (a paint's
+// DC), else through a DC of the window. Nothing happens before the first
+// paint or for an area outside the composed frame (a resize not yet painted).
+template <typename Draw>
+void redraw_area(Frame& f, HDC target, int sx, int sy, int w, int h, int wx, int wy, int alpha,
+                 Draw draw) {
+    if (!f.main || !f.painted || w <= 0 || h <= 0 || sx < 0 || sy < 0 || sx + w > f.composed.w ||
+        sy + h > f.composed.h)
+        return;
+    if ((w > f.piece.w || h > f.piece.h) &&
+        !f.piece.make(std::max(w, f.piece.w), std::max(h, f.piece.h)))
+        return;
+    HDC piece = f.piece.dc.get();
+    BitBlt(piece, 0, 0, w, h, f.composed.dc.get(), sx, sy, SRCCOPY);
+    draw(piece);
+    std::optional<win::WindowDc> window;
+    if (!target) target = window.emplace(f.main).get();
+    if (alpha >= 255) {
+        BitBlt(target, wx, wy, w, h, piece, 0, 0, SRCCOPY);
+    } else {
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(std::max(alpha, 0)), 0};
+        AlphaBlend(target, wx, wy, w, h, piece, 0, 0, w, h, blend);
+    }
+    add_pixels(f, uint64_t(w) * h);
+}
+
+// Tab k: its area at (tab x, 28) with the hover or the selected backdrop
+// over it (states 0 and 5 put the plain area back), at (tab x + 1, 29).
+void redraw_tab(Frame& f, int k, HDC target = nullptr) {
+    const int x = f.model.tab_rect(k).x, state = f.model.tab_state(k);
+    redraw_area(f, target, x, kTabAreaTop, kTabAreaWidth, kTabAreaHeight, x + 1, kTabAreaTop + 1,
+                255, [&](HDC dc) {
+                    if (state == kHover) draw_skin_picture(dc, SkinPicture::TabHover, 0, 0);
+                    if (state == kSelected) draw_skin_picture(dc, SkinPicture::TabSelected, 0, 0);
+                });
+}
+
+// Caption button k (1..5): its face for its state over its rectangle of
+// the composed frame, blended onto the window one row lower at `alpha`.
+void redraw_caption_button(Frame& f, int k, int alpha, HDC target = nullptr) {
+    const FrameRect& b = f.model.button_rect(k);
+    const int state = f.model.button_state(k);
+    redraw_area(f, target, b.x, b.y, b.w, b.h, b.x, b.y + 1, alpha, [&](HDC dc) {
+        draw_skin_picture_scaled(dc, caption_face(k, state), 0, 0, b.w, b.h);
+    });
+}
+
+// The skin button: the hover face, or the pressed face with the icon on
+// it, over its area at (W - 35, 77), put at (W - 34, 78).
+void redraw_skin_button(Frame& f, int alpha) {
     const int state = f.model.button_state(kSkinButton);
-    if (state == kPressed) {
-        fill(dc, r.left, r.top, r.right, r.bottom, RGB(255, 255, 255));
-    } else if (state == kHover) {
-        fill(dc, r.left, r.top, r.right, r.bottom, mix(f.skin.frame_colour, RGB(255, 255, 255), 45));
-    }
-    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    const COLORREF swatches[3] = {RGB(230, 80, 70), RGB(250, 200, 60), RGB(70, 150, 230)};
-    for (int i = 0; i < 3; ++i) fill(dc, cx - 8 + 6 * i, cy - 4, cx - 3 + 6 * i, cy + 5, swatches[i]);
-    win::UniquePen pen(CreatePen(PS_SOLID, 1, state == kPressed ? f.skin.frame_colour
-                                                                : RGB(255, 255, 255)));
-    win::Selected sp(dc, pen.get());
-    win::Selected sb(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, cx - 10, cy - 6, cx + 10, cy + 7);
+    const int x = f.composed.w - kSkinAreaRight;
+    redraw_area(f, nullptr, x, kSkinAreaTop, kSkinAreaWidth, kSkinAreaHeight, x + 1,
+                kSkinAreaTop + 1, alpha, [&](HDC dc) {
+                    if (state == kHover) draw_skin_picture(dc, SkinPicture::SkinHover, 0, 0);
+                    if (state == kPressed) {
+                        draw_skin_picture(dc, SkinPicture::SkinPressed, 0, 0);
+                        draw_skin_picture(dc, SkinPicture::SkinIcon, 8, 5);
+                    }
+                });
 }
 
-// A page tab: a backdrop when hovered or selected, an icon glyph, the caption.
-void draw_tab(HDC dc, const Frame& f, int k) {
-    const FrameRect& rect = f.model.tab_rect(k);
-    int state = f.model.tab_state(k);
-    if (state == kHover || state == kSelected) {
-        BLENDFUNCTION bf{AC_SRC_OVER, 0, static_cast<BYTE>(state == kSelected ? 110 : 50), 0};
-        win::UniqueMemDc white(CreateCompatibleDC(dc));
-        win::UniqueBitmap wb(CreateCompatibleBitmap(dc, 1, 1));
-        win::Selected ws(white.get(), wb.get());
-        SetPixel(white.get(), 0, 0, RGB(255, 255, 255));
-        AlphaBlend(dc, rect.x + 1, 29, 74, 71, white.get(), 0, 0, 1, 1, bf);
-    }
-    SetTextColor(dc, f.skin.text_colour);
-    {
-        static const char* const kIcons[kFrameTabs] = {"下", "管", "我", "回", "备"};
-        win::Selected font(dc, f.icon_font);
-        RECT ir{rect.x, rect.y + 4, rect.x + rect.w, rect.y + rect.h};
-        DrawTextA(dc, kIcons[k - 1], 2, &ir, DT_CENTER | DT_TOP | DT_SINGLELINE);
-    }
-    win::Selected font(dc, f.font);
-    const char* caption = kTabCaptions[k - 1];
-    TextOutA(dc, static_cast<int>(kCaptionX[k - 1]), static_cast<int>(kCaptionY), caption,
-             static_cast<int>(std::strlen(caption)));
-}
-
-void paint_frame(Frame& f, HDC target) {
+// The composed frame, W x H, in the order of its layers; then copied to the
+// window at (1, 1) in one operation.
+void compose_frame(Frame& f, HDC target) {
     RECT wr;
     GetWindowRect(f.main, &wr);
-    int W = wr.right - wr.left, H = wr.bottom - wr.top;
-    win::UniqueMemDc dc(CreateCompatibleDC(target));
-    win::UniqueBitmap bmp(CreateCompatibleBitmap(target, W, H));
-    win::Selected sel(dc.get(), bmp.get());
+    const int W = wr.right - wr.left, H = wr.bottom - wr.top;
+    f.painted = false;
+    // The frame's storage is kept while the size stays; every pixel of it
+    // that reaches the window is drawn again below.
+    if ((f.composed.w != W || f.composed.h != H) && !f.composed.make(W, H)) return;
+    HDC dc = f.composed.dc.get();
     const SkinState& skin = f.skin;
-    // Header: the picture in picture mode (skin 1 is always a flat colour),
-    // otherwise the header colour.
-    bool picture = skin.mode == 2 && skin.preset != 1 && skin.picture >= 0;
+    // Header: the picture's band of rows 5..108 across the width, or the
+    // header colour (skin 1 always shows its colour). A picture that cannot
+    // be shown leaves its skin's colour.
+    const bool picture = skin.mode == 2 && skin.preset != 1;
     if (picture) {
-        draw_header_picture(dc.get(), W, skin.picture);
-    } else if (skin.header_colour != 0 || skin.preset == 1) {
-        fill(dc.get(), 0, 0, W, kTabBandHeight, skin.header_colour);
+        if (skin.picture < 0 ||
+            !draw_skin_picture_scaled(dc, header_picture(skin.picture), 0, kHeaderBandTop,
+                                      kHeaderPictureWidth, kHeaderHeight, 0, 0, W, kHeaderHeight))
+            fill(dc, 0, 0, W, kHeaderHeight, header_picture_colour(skin.picture));
+    } else {
+        // Without a header colour the header is left as a new frame is: black.
+        fill(dc, 0, 0, W, kHeaderHeight,
+             skin.header_colour != 0 || skin.preset == 1 ? skin.header_colour : RGB(0, 0, 0));
     }
-    fill(dc.get(), 1, kTabBandHeight, 4, H, skin.frame_colour);
-    fill(dc.get(), W - 4, kTabBandHeight, W - 1, H, skin.frame_colour);
-    fill(dc.get(), 4, H - 27, W, H - 1, skin.frame_colour);
-    fill(dc.get(), 4, kTabBandHeight, W - 4, H - 27, kContentBackground);
-    SetBkMode(dc.get(), TRANSPARENT);
-    win::Selected sf(dc.get(), f.font);
-    SetTextColor(dc.get(), RGB(255, 255, 255));
-    TextOutA(dc.get(), 28, 9, kTitle, static_cast<int>(sizeof kTitle - 1));
-    // The ground of later button redraws, then the buttons on it.
-    f.base.reset(CreateCompatibleBitmap(target, W, H));
-    f.base_w = W;
-    f.base_h = H;
-    {
-        win::UniqueMemDc copy(CreateCompatibleDC(target));
-        win::Selected keep(copy.get(), f.base.get());
-        BitBlt(copy.get(), 0, 0, W, H, dc.get(), 0, 0, SRCCOPY);
+    draw_skin_picture(dc, SkinPicture::TitleIcon, 10, 7);
+    draw_skin_picture(dc, SkinPicture::SkinIcon, W - 28, 81);
+    SetBkMode(dc, TRANSPARENT);
+    win::Selected font(dc, f.font);
+    SetTextColor(dc, skin.text_colour);
+    for (int k = 1; k <= kFrameTabs; ++k) {
+        const FrameRect& t = f.model.tab_rect(k);
+        draw_skin_picture_scaled(dc, tab_icon_picture(k), t.x, t.y, t.w, t.h);
+        const char* caption = kTabCaptions[k - 1];
+        TextOutA(dc, kCaptionX[k - 1], kCaptionY, caption, static_cast<int>(std::strlen(caption)));
     }
-    for (int k = 1; k <= kCaptionButtons; ++k)
-        draw_caption_button(dc.get(), f, k, k <= 3 ? f.model.fade_alpha() : 255);
-    draw_skin_button(dc.get(), f);
-    for (int k = 1; k <= kFrameTabs; ++k) draw_tab(dc.get(), f, k);
-    BitBlt(target, 0, 0, W, H, dc.get(), 0, 0, SRCCOPY);
-    f.pixels_copied = uint64_t(W) * H;
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutA(dc, 28, 9, kTitle, static_cast<int>(sizeof kTitle - 1));
+    fill(dc, 1, kHeaderHeight, 4, H, skin.frame_colour);
+    fill(dc, W - 4, kHeaderHeight, W - 1, H, skin.frame_colour);
+    fill(dc, 4, H - 27, W, H - 1, skin.frame_colour);
+    fill(dc, 4, kHeaderHeight, W - 4, H - 27, kContentBackground);
+    outline(f.composed, 3, 102, W - 7, H - 129, RGB(0, 0, 0), 100);   // around the page area
+    outline(f.composed, 1, 1, W - 3, H - 5, RGB(0, 0, 0), 155);       // around the window
+    outline(f.composed, 2, 2, W - 5, H - 7, RGB(255, 255, 255), 80);  // just inside it
+    draw_skin_picture(dc, SkinPicture::SizeGrip, W - 13, H - 14);
+    if (f.model.button_state(kSkinButton) == kPressed) {
+        draw_skin_picture(dc, SkinPicture::SkinPressed, W - kSkinAreaRight, kSkinAreaTop);
+        draw_skin_picture(dc, SkinPicture::SkinIcon, W - 27, 82);
+    }
+    BitBlt(target, 1, 1, W, H - 2, dc, 0, 0, SRCCOPY);
+    f.painted = true;
+    f.pixels_copied = uint64_t(W) * (H - 2);
 }
 
-// Button k (1..5, or the skin button) drawn again on the last composed
-// ground and put on the window: only its own pixels are copied.
-void redraw_button(Frame& f, int k, int alpha) {
-    if (!f.main || !f.base) return;
-    const FrameRect& b = f.model.button_rect(k);
-    if (b.w <= 0 || b.h <= 0 || b.x + b.w > f.base_w || b.y + b.h > f.base_h) return;
-    win::WindowDc window(f.main);
-    win::UniqueMemDc ground(CreateCompatibleDC(window.get()));
-    win::Selected keep(ground.get(), f.base.get());
-    win::UniqueMemDc dc(CreateCompatibleDC(window.get()));
-    win::UniqueBitmap bmp(CreateCompatibleBitmap(window.get(), b.w, b.h));
-    win::Selected sel(dc.get(), bmp.get());
-    BitBlt(dc.get(), 0, 0, b.w, b.h, ground.get(), b.x, b.y, SRCCOPY);
-    // The drawing functions use window coordinates.
-    SetViewportOrgEx(dc.get(), -b.x, -b.y, nullptr);
-    if (k == kSkinButton)
-        draw_skin_button(dc.get(), f);
-    else
-        draw_caption_button(dc.get(), f, k, alpha);
-    SetViewportOrgEx(dc.get(), 0, 0, nullptr);
-    BitBlt(window.get(), b.x, b.y, b.w, b.h, dc.get(), 0, 0, SRCCOPY);
-    f.pixels_copied = uint64_t(b.w) * b.h;
-}
-
-void invalidate_tabs(HWND w) {
-    RECT wr;
-    GetWindowRect(w, &wr);
-    RECT band{0, 0, wr.right - wr.left, kTabBandHeight};
-    InvalidateRect(w, &band, FALSE);
+// A whole paint: the composed frame, then on it the selected tab, the five
+// caption buttons and the status line.
+void paint_frame(Frame& f, HDC target) {
+    compose_frame(f, target);
+    f.painting = true;
+    for (int k = 1; k <= kFrameTabs; ++k) {
+        if (f.model.tab_state(k) != kSelected) continue;
+        redraw_tab(f, k, target);
+        break;
+    }
+    for (int k = 1; k <= kCaptionButtons; ++k) redraw_caption_button(f, k, 255, target);
+    if (!status_text().empty()) redraw_status_line();
+    f.painting = false;
 }
 
 void run_caption(Frame& f, CaptionAction action, int x, int y) {
@@ -262,21 +289,21 @@ void run_caption(Frame& f, CaptionAction action, int x, int y) {
     }
 }
 
-// Applies what the model decided, in order. A button's redraw draws it on
-// the last composed ground (a fading caption button at each step's alpha).
+// Applies what the model decided, in order. An element's redraw draws it on
+// the last composed frame (a fading caption button at each step's alpha).
 void apply_actions(Frame& f, const FrameActions& actions) {
     using Kind = FrameAction::Kind;
     HWND w = f.main;
     for (const FrameAction& a : actions) {
         switch (a.kind) {
             case Kind::RedrawTab:
-                invalidate_tabs(w);
+                redraw_tab(f, a.index);
                 break;
             case Kind::RedrawCaptionButton:
-                redraw_button(f, a.index, a.index <= 3 ? a.alpha : 255);
+                redraw_caption_button(f, a.index, a.fading ? a.alpha : 255);
                 break;
             case Kind::RedrawSkinButton:
-                redraw_button(f, kSkinButton, 255);
+                redraw_skin_button(f, a.fading ? a.alpha : 255);
                 break;
             case Kind::StartFade:
                 SetTimer(w, kFadeTimer, kFadeIntervalMs, nullptr);
@@ -326,7 +353,6 @@ void attach_frame(HWND main, FrameHooks hooks) {
     f.hooks = std::move(hooks);
     f.skin.picture = kDefaultHeaderPicture;  // the header picture loaded with the skin images
     if (!f.font) f.font = win::make_font({"宋体", -13});
-    if (!f.icon_font) f.icon_font = win::make_font({"宋体", -30, FW_BOLD, ANTIALIASED_QUALITY});
 }
 
 HWND frame_window() {
@@ -364,7 +390,7 @@ void frame_fade_tick() {
 void frame_select_tab(int k) {
     Frame& f = frame();
     f.model.select_tab(k);
-    if (f.main) invalidate_tabs(f.main);
+    for (int i = 1; i <= kFrameTabs; ++i) redraw_tab(f, i);
 }
 
 bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
@@ -378,7 +404,6 @@ bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
                 win::PaintDc dc(w);
                 paint_frame(f, dc.get());
             }
-            if (!status_text().empty()) redraw_status_line();
             if (f.hooks.after_paint) f.hooks.after_paint();
             *result = 0;
             return true;

@@ -6,14 +6,17 @@
 
 #include "platform/win/handles.h"
 #include "skin/win/frame.h"
-#include "skin/win/header_art.h"
+#include "skin/win/skin_art.h"
 
 namespace yq {
 namespace {
 
 constexpr char kPopupClass[] = "YqSkinPopup";
 constexpr COLORREF kLine = 0xE3E2DF;
-constexpr COLORREF kHoverFrame = RGB(120, 180, 240), kMarkFrame = RGB(255, 140, 0);
+// What a redraw puts back around an element: a thumbnail's frames are
+// 68 x 43 over its 67 x 42 rectangle, a cell's frame reaches one pixel right
+// of its 16 x 17 rectangle.
+constexpr int kThumbnailOverhang = 1, kCellAreaWidth = 17, kCellAreaHeight = 18;
 
 struct Popup {
     HWND window = nullptr;
@@ -26,95 +29,115 @@ Popup& popup() {
     return p;
 }
 
-void frame_rect(HDC dc, int x, int y, int w, int h, COLORREF c, int width) {
-    win::UniqueBrush b(CreateSolidBrush(c));
-    for (int i = 0; i < width; ++i) {
-        RECT r{x + i, y + i, x + w - i, y + h - i};
-        ::FrameRect(dc, &r, b.get());
-    }
-}
-
 void fill(HDC dc, int x, int y, int w, int h, COLORREF c) {
     win::UniqueBrush b(CreateSolidBrush(c));
     RECT r{x, y, x + w, y + h};
     FillRect(dc, &r, b.get());
 }
 
-// The tab icons, 40 x 30: a small landscape (the pictures) and three
-// swatches (the colours); selected tabs sit on white, the others on the
-// popup's grey, hovered ones lighter.
-void draw_tab(HDC dc, int k, int state) {
-    const int x = (k - 1) * 40;
-    fill(dc, x, 0, 40, 28, state == kSelected ? RGB(255, 255, 255)
-                           : state == kHover  ? RGB(244, 246, 248)
-                                              : RGB(232, 234, 237));
-    if (k == 1) {
-        frame_rect(dc, x + 11, 7, 18, 14, RGB(90, 110, 140), 1);
-        POINT hill[] = {{x + 12, 20}, {x + 18, 12}, {x + 22, 16}, {x + 24, 14}, {x + 28, 20}};
-        win::UniqueBrush green(CreateSolidBrush(RGB(80, 160, 90)));
-        win::Selected sb(dc, green.get());
-        win::Selected sp(dc, GetStockObject(NULL_PEN));
-        Polygon(dc, hill, 5);
-        fill(dc, x + 23, 9, 3, 3, RGB(240, 180, 40));
+SkinPicture tab_picture(int k, int look) {
+    static const SkinPicture kPictures[2][3] = {
+        {SkinPicture::PopupPicturesNormal, SkinPicture::PopupPicturesHover,
+         SkinPicture::PopupPicturesSelected},
+        {SkinPicture::PopupColoursNormal, SkinPicture::PopupColoursHover,
+         SkinPicture::PopupColoursSelected}};
+    return kPictures[k - 1][look];
+}
+
+// Page tab k at (x, y) of `dc` in `state`: its normal or hover face, or the
+// tab base with its selected face.
+void draw_tab(HDC dc, int k, int state, int x, int y) {
+    if (state == kSelected) {
+        draw_skin_picture(dc, SkinPicture::PopupTabBase, x, y);
+        draw_skin_picture(dc, tab_picture(k, 2), x, y);
     } else {
-        fill(dc, x + 10, 9, 6, 12, RGB(220, 60, 60));
-        fill(dc, x + 17, 9, 6, 12, RGB(60, 170, 90));
-        fill(dc, x + 24, 9, 6, 12, RGB(60, 110, 220));
+        draw_skin_picture(dc, tab_picture(k, state == kHover ? 1 : 0), x, y);
     }
 }
 
-void draw_thumbnail(HDC dc, const SkinPopupModel& m, int n) {
-    const FrameRect& r = m.thumbnail_rect(n);
-    // The ground first: the frames of an earlier state go.
-    fill(dc, r.x, r.y, r.w, r.h, RGB(255, 255, 255));
-    draw_skin_thumbnail(dc, r.x + 2, r.y + 2, r.w - 4, r.h - 4, n);
-    const int s = m.thumbnail_state(n);
-    if (s == kMarked || s == kMarkedHover) frame_rect(dc, r.x, r.y, r.w, r.h, kMarkFrame, 2);
-    if (s == kHover || s == kMarkedHover) {
-        const int inset = s == kMarkedHover ? 2 : 0;
-        frame_rect(dc, r.x + inset, r.y + inset, r.w - 2 * inset, r.h - 2 * inset, kHoverFrame,
-                   s == kMarkedHover ? 1 : 2);
+// Thumbnail n shrunk into its 67 x 42 rectangle; its skin's frame colour
+// when the picture cannot be shown.
+void draw_thumbnail(HDC dc, int n, int x, int y) {
+    if (!draw_skin_picture_scaled(dc, thumbnail_picture(n), x, y, 67, 42)) {
+        SkinState skin;
+        apply_skin(skin, n, true, 0, false);
+        fill(dc, x, y, 67, 42, skin.frame_colour);
     }
 }
 
-void draw_cell(HDC dc, const SkinPopupModel& m, int k) {
-    const FrameRect& r = m.cell_rect(k);
-    fill(dc, r.x, r.y, r.w, r.h, RGB(255, 255, 255));
-    fill(dc, r.x + 1, r.y + 1, r.w - 2, r.h - 2, kPaletteColours[k - 1]);
-    if (m.cell_state(k) != kNormal) {
-        frame_rect(dc, r.x + 1, r.y, 15, 16, RGB(255, 255, 255), 1);
-        frame_rect(dc, r.x + 2, r.y + 1, 13, 14, RGB(40, 40, 40), 1);
-    }
+// The 84 colours where the palette picture shows them, one pixel right of
+// each cell: drawn when the picture cannot be.
+void draw_flat_palette(HDC dc) {
+    for (int k = 0; k < kColourCells; ++k)
+        fill(dc, 7 + 17 * (k % 12), 34 + 18 * (k / 12), 16, 17, kPaletteColours[k]);
 }
 
 // The whole popup composed off screen, kept for partial redraws.
 void compose(HDC target) {
     Popup& p = popup();
     const SkinPopupModel& m = *p.model;
-    win::UniqueMemDc dc(CreateCompatibleDC(target));
+    win::UniqueMemDc mem(CreateCompatibleDC(target));
     p.composed.reset(CreateCompatibleBitmap(target, kPopupWidth, kPopupHeight));
-    win::Selected sel(dc.get(), p.composed.get());
-    fill(dc.get(), 0, 0, kPopupWidth, kPopupHeight, RGB(255, 255, 255));
-    frame_rect(dc.get(), 0, 0, kPopupWidth - 1, kPopupHeight - 2, RGB(170, 176, 184), 1);
-    fill(dc.get(), 1, 28, kPopupWidth - 6, 1, kLine);
-    for (int k = 1; k <= kPopupTabs; ++k) draw_tab(dc.get(), k, m.tab_state(k));
+    win::Selected sel(mem.get(), p.composed.get());
+    HDC dc = mem.get();
+    fill(dc, 0, 0, kPopupWidth, kPopupHeight, RGB(255, 255, 255));
+    draw_skin_picture_scaled(dc, SkinPicture::PopupBackground, 0, 0, kPopupWidth, kPopupHeight,
+                             Scaling::Nearest);
+    fill(dc, 1, 28, kPopupWidth - 5, 1, kLine);  // (1, 28) to (width - 5, 28)
     if (m.selected_tab() == 1) {
-        for (int n = 1; n <= kThumbnails; ++n) draw_thumbnail(dc.get(), m, n);
+        draw_tab(dc, 1, kSelected, 0, 0);
+        draw_tab(dc, 2, kNormal, 40, 0);
+        for (int n = 1; n <= kThumbnails; ++n)
+            draw_thumbnail(dc, n, m.thumbnail_rect(n).x, m.thumbnail_rect(n).y);
     } else {
-        for (int k = 1; k <= kColourCells; ++k) draw_cell(dc.get(), m, k);
+        draw_tab(dc, 2, kSelected, 40, 0);
+        draw_tab(dc, 1, kNormal, 0, 0);
+        if (!draw_skin_picture(dc, SkinPicture::PopupPalette, 6, 33)) draw_flat_palette(dc);
     }
 }
 
-// Draws one element over the composed frame and puts that area on the popup.
+// Copies the area (x, y, w, h) of the composed frame, lets `draw` draw on
+// it (in the area's own coordinates) and puts it on the popup.
 template <typename Draw>
-void redraw(const FrameRect& r, Draw draw) {
+void redraw(int x, int y, int w, int h, Draw draw) {
     Popup& p = popup();
     if (!p.window || !p.composed) return;
     win::WindowDc window(p.window);
+    win::UniqueMemDc composed(CreateCompatibleDC(window.get()));
+    win::Selected keep(composed.get(), p.composed.get());
     win::UniqueMemDc dc(CreateCompatibleDC(window.get()));
-    win::Selected sel(dc.get(), p.composed.get());
+    win::UniqueBitmap bmp(CreateCompatibleBitmap(window.get(), w, h));
+    win::Selected sel(dc.get(), bmp.get());
+    BitBlt(dc.get(), 0, 0, w, h, composed.get(), x, y, SRCCOPY);
     draw(dc.get());
-    BitBlt(window.get(), r.x, r.y, r.w + 1, r.h + 1, dc.get(), r.x, r.y, SRCCOPY);
+    BitBlt(window.get(), x, y, w, h, dc.get(), 0, 0, SRCCOPY);
+}
+
+void redraw_tab(const SkinPopupModel& m, int k) {
+    const FrameRect& r = m.tab_rect(k);
+    redraw(r.x, r.y, r.w, r.h, [&](HDC dc) { draw_tab(dc, k, m.tab_state(k), 0, 0); });
+}
+
+void redraw_thumbnail(const SkinPopupModel& m, int n) {
+    const FrameRect& r = m.thumbnail_rect(n);
+    const int s = m.thumbnail_state(n);
+    redraw(r.x, r.y, r.w + kThumbnailOverhang, r.h + kThumbnailOverhang, [&](HDC dc) {
+        if (s == kMarked) draw_thumbnail(dc, n, 0, 0);
+        if (s == kMarked || s == kMarkedHover)
+            draw_skin_picture(dc, SkinPicture::PopupSelectedFrame, 0, 0);
+        if (s == kHover || s == kMarkedHover)
+            draw_skin_picture(dc, SkinPicture::PopupHoverFrame, 0, 0);
+    });
+}
+
+void redraw_cell(const SkinPopupModel& m, int k) {
+    const FrameRect& r = m.cell_rect(k);
+    const bool framed = m.cell_state(k) != kNormal;
+    redraw(r.x, r.y, kCellAreaWidth, kCellAreaHeight, [&](HDC dc) {
+        if (framed)
+            draw_skin_picture_scaled(dc, SkinPicture::PopupCellFrame, 1, 0, 16, 17,
+                                     Scaling::Nearest);
+    });
 }
 
 void apply(const PopupActions& actions) {
@@ -124,13 +147,13 @@ void apply(const PopupActions& actions) {
         const SkinPopupModel& m = *p.model;
         switch (a.kind) {
             case PopupAction::Kind::RedrawTab:
-                redraw(m.tab_rect(a.index), [&](HDC dc) { draw_tab(dc, a.index, m.tab_state(a.index)); });
+                redraw_tab(m, a.index);
                 break;
             case PopupAction::Kind::RedrawThumbnail:
-                redraw(m.thumbnail_rect(a.index), [&](HDC dc) { draw_thumbnail(dc, m, a.index); });
+                redraw_thumbnail(m, a.index);
                 break;
             case PopupAction::Kind::RedrawCell:
-                redraw(m.cell_rect(a.index), [&](HDC dc) { draw_cell(dc, m, a.index); });
+                redraw_cell(m, a.index);
                 break;
             case PopupAction::Kind::Repaint:
                 InvalidateRect(p.window, nullptr, FALSE);

@@ -1,5 +1,9 @@
-"""The skin picker: the nine skins and the 84 colours picked from the popup
-under the skin button, saved, and shown again after a restart."""
+"""The skinned frame and the skin picker: the nine skins and the 84 colours
+picked from the popup under the skin button, saved, and shown again after a
+restart; the frame's pictures where they belong, and the redraws of single
+elements."""
+import os
+import subprocess
 import time
 import unittest
 
@@ -8,10 +12,57 @@ import driver
 ARGS = driver.parse_args()
 # Frame colours (COLORREF 0x00BBGGRR) of skins 1..9; skins 2 and 9 have black text.
 FRAME = [0xDEA64D, 0xDCB36A, 0x2BB06F, 0xD7A162, 0xDD9B59, 0x7C5810, 0x7E7B75, 0x30507F, 0xA786F8]
+ART = os.path.join(driver.ROOT, "resources", "skin")
 
 
 def rgb(colorref):
     return (colorref & 0xFF, (colorref >> 8) & 0xFF, (colorref >> 16) & 0xFF)
+
+
+class Picture:
+    """One of the skin's pictures with its alpha: get(x, y) -> (r, g, b, a)."""
+
+    def __init__(self, name):
+        path = os.path.join(ART, name + ".png")
+        size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                              text=True, check=True).stdout.split()
+        self.w, self.h = int(size[0]), int(size[1])
+        self.data = subprocess.run(["convert", path, "-depth", "8", "rgba:-"], capture_output=True,
+                                   check=True).stdout
+
+    def get(self, x, y):
+        i = (y * self.w + x) * 4
+        return tuple(self.data[i:i + 4])
+
+
+def over(ground, pixel):
+    """pixel (r, g, b, a) laid over ground (r, g, b)."""
+    a = pixel[3]
+    return tuple((pixel[i] * a + ground[i] * (255 - a)) / 255 for i in range(3))
+
+
+def near(a, b, tolerance=3):
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def block_means(image, x0, y0, columns, rows, size=8):
+    """Mean colours of size x size blocks, row by row, from (x0, y0)."""
+    means = []
+    for by in range(rows):
+        for bx in range(columns):
+            total = [0, 0, 0]
+            for y in range(y0 + by * size, y0 + (by + 1) * size):
+                for x in range(x0 + bx * size, x0 + (bx + 1) * size):
+                    for i, v in enumerate(image.get(x, y)):
+                        total[i] += v
+            means.append([t / size / size for t in total])
+    return means
+
+
+def block_difference(a, b):
+    """Mean and largest difference of two lists of block means, per channel."""
+    d = [abs(x - y) for p, q in zip(a, b) for x, y in zip(p, q)]
+    return sum(d) / len(d), max(d)
 
 
 class Skin(unittest.TestCase):
@@ -37,10 +88,27 @@ class Skin(unittest.TestCase):
         self.s.click(w - 223 + x, 99 + y)
         time.sleep(0.3)
 
-    def frame_pixel(self, name):
-        """The bottom band's colour (the status line's background, left of its text)."""
-        image = self.s.image(name)
-        return image.get(3, image.height - 10)
+    def repainted(self, name, frame_colour):
+        """A screenshot once the bottom band (the status line's background,
+        left of its text) shows `frame_colour`: a skin applied repaints the
+        window when its turn comes."""
+        def shot():
+            image = self.s.image(name)
+            return image.get(5, image.height - 10) == rgb(frame_colour) and image
+        return driver.wait_for(shot, 10, what="the frame in %06X" % frame_colour)
+
+    # The header between the tabs and the caption buttons, above the popup,
+    # in 8 x 8 blocks: window (392, 25) to (584, 97).
+    BLOCKS = (392, 25, 24, 9)
+
+    def header_band(self, picture, width):
+        """Rows 5..108 of header picture 0..7 (A..H) stretched to width x 103,
+        as the frame draws it, one pixel left of and above the window's."""
+        path = os.path.join(self.s.tmp, "band-%d.png" % picture)
+        subprocess.run(["convert", os.path.join(ART, "header_%s.png" % "abcdefgh"[picture]),
+                        "-crop", "840x103+0+5", "+repage", "-filter", "Box", "-resize",
+                        "%dx103!" % width, "-depth", "8", path], check=True)
+        return driver.Image(path)
 
     def header_pixel(self, image):
         return image.get(600, 20)
@@ -50,14 +118,26 @@ class Skin(unittest.TestCase):
         s.start()
         driver.wait_started_without_catalogue(s)
         self.open_popup()
+        x0, y0, columns, rows = self.BLOCKS
+        shown = []
         for n in range(1, 10):
             row, col = (n - 1) // 3, (n - 1) % 3
             self.click_popup(6 + 68 * col + 33, 33 + 43 * row + 21)
             driver.wait_for(lambda: s.settings().get("pf") == str(n), 10, what="pf %d" % n)
             self.assertEqual(s.settings()["lb"], "2")
-            time.sleep(0.3)
-            self.assertEqual(self.frame_pixel("skin-%d" % n), rgb(FRAME[n - 1]), n)
+            image = self.repainted("skin-%d" % n, FRAME[n - 1])
             self.assertTrue(self.popups(), "the popup stays open after a pick")
+            # Skins 2..9 show the band of pictures A..H; each header differs
+            # from the one before it.
+            shown.append(block_means(image, x0, y0, columns, rows))
+            if n >= 2:
+                band = block_means(self.header_band(n - 2, image.width), x0 - 1, y0 - 1, columns,
+                                   rows)
+                mean, worst = block_difference(shown[-1], band)
+                self.assertLess(mean, 1.5, "skin %d: its picture's band" % n)
+                self.assertLess(worst, 16, "skin %d: its picture's band" % n)
+                self.assertGreater(block_difference(shown[-1], shown[-2])[0], 12,
+                                   "skins %d and %d look alike" % (n - 1, n))
         # Only the last pick wears the mark's frame (orange) on screen.
         image = s.image("marks")
         _, _, w, _ = s.refresh_geometry()
@@ -75,9 +155,7 @@ class Skin(unittest.TestCase):
         self.click_popup(6 + 17 * 4 + 8, 34 + 18 * 2 + 8)
         driver.wait_for(lambda: s.settings().get("lb") == "1", 10, what="lb 1")
         self.assertEqual(s.settings()["pf"], "9")
-        time.sleep(0.3)
-        image = s.image("colour-29")
-        self.assertEqual(image.get(3, image.height - 10), rgb(0x7A8200))
+        image = self.repainted("colour-29", 0x7A8200)
         self.assertEqual(self.header_pixel(image), rgb(0x7A8200))
         # A press on a tab closes the popup and selects that tab.
         s.move(300, 300)
@@ -94,28 +172,89 @@ class Skin(unittest.TestCase):
         driver.wait_for(lambda: not s.running(), 30, what="the program to end")
         s.start()
         driver.wait_started_without_catalogue(s)
-        time.sleep(0.5)
-        self.assertEqual(self.frame_pixel("restarted"), rgb(FRAME[8]))
+        self.repainted("restarted", FRAME[8])
 
     def test_caption_buttons_fade_their_hover_in(self):
         s = self.s
         s.start()
         driver.wait_started_without_catalogue(s)
         _, _, w, _ = s.refresh_geometry()
-        corner = (w - 73 + 2, 3 + 2)  # of button 2, away from its glyph
+        # A point of buttons 2 and 5 away from their glyphs, where the normal
+        # face is clear; a caption button is put one row below its rectangle.
+        face = (3, 3)
+        corner = (w - 73 + face[0], 3 + 1 + face[1])
+        menu_corner = (w - 148 + face[0], 3 + 1 + face[1])
+        for name in ("caption_max_normal", "caption_menu_normal"):
+            self.assertEqual(Picture(name).get(*face)[3], 0, name)
         s.move(500, 95)
         time.sleep(0.3)
-        before = s.image("before-hover").get(*corner)
+        image = s.image("before-hover")
+        before, menu_before = image.get(*corner), image.get(*menu_corner)
         s.move(w - 73 + 12, 12)
         during = s.image("hover-under-way").get(*corner)
         time.sleep(1.2)
         after = s.image("hover-done").get(*corner)
-        self.assertEqual(after, (255, 255, 255))
+        self.assertTrue(near(after, over(before, Picture("caption_max_hover").get(*face))),
+                        (before, after))
         self.assertNotEqual(during, after, "the fade was over at once")
         self.assertNotEqual(during, before, "the fade had not begun")
         # Button 5 shows its hover at once.
-        s.move(w - 148 + 2, 3 + 2)
-        self.assertEqual(s.image("menu-button-hover").get(w - 148 + 2, 3 + 2), (255, 255, 255))
+        s.move(w - 148 + 12, 12)
+        shown = s.image("menu-button-hover").get(*menu_corner)
+        self.assertTrue(near(shown, over(menu_before, Picture("caption_menu_hover").get(*face))),
+                        (menu_before, shown))
+
+    def test_frame_pictures_and_outlines_in_place_and_a_tab_hover_redraws_only_that_tab(self):
+        s = self.s
+        s.start()
+        driver.wait_started_without_catalogue(s)
+        s.move(300, 300)  # the page area: nothing of the frame is hovered
+        time.sleep(0.3)
+        image = s.image("frame")
+        w, h = image.width, image.height
+        # Every opaque pixel of the title icon, the skin button's icon and the
+        # size grip where the frame puts them (frame (x, y) is window
+        # (x + 1, y + 1)); the grip's clear pixels show the bottom band.
+        for name, x0, y0 in (("title_icon", 10, 7), ("skin_icon", w - 28, 81),
+                             ("size_grip", w - 13, h - 14)):
+            pic = Picture(name)
+            opaque = [(x, y) for y in range(pic.h) for x in range(pic.w) if pic.get(x, y)[3] == 255]
+            self.assertGreater(len(opaque), 5, name)
+            wrong = [(x, y) for x, y in opaque if image.get(x0 + 1 + x, y0 + 1 + y) != pic.get(x, y)[:3]]
+            self.assertEqual(wrong, [], name)
+        grip = Picture("size_grip")
+        clear = [(x, y) for y in range(grip.h) for x in range(grip.w) if grip.get(x, y)[3] == 0]
+        frame = rgb(FRAME[7])  # skin 8, the default
+        self.assertEqual({image.get(w - 12 + x, h - 13 + y) for x, y in clear}, {frame})
+        # The outlines over the left border: black 155 around the window,
+        # white 80 inside it, black 100 around the page area.
+        for x, colour, alpha in ((2, (0, 0, 0), 155), (3, (255, 255, 255), 80), (4, (0, 0, 0), 100)):
+            self.assertTrue(near(image.get(x, 300), over(frame, colour + (alpha,))),
+                            (x, image.get(x, 300)))
+
+        # A hover of tab 3 puts its backdrop on that tab alone; leaving it
+        # puts the plain tab back. (The status line's strip is left out: the
+        # start-up checks may still be writing it.)
+        tab = (9 + 76 * 2 + 1, 29, 76, 71)  # its area of the frame, one pixel right and down
+        status = range(h - 21, h - 6)
+
+        def changes(a, b):
+            rows = [y for y in range(h) if y not in status and
+                    a.pixels[y * w * 3:(y + 1) * w * 3] != b.pixels[y * w * 3:(y + 1) * w * 3]]
+            return [(x, y) for y in rows for x in range(w) if a.get(x, y) != b.get(x, y)]
+
+        s.move(9 + 76 * 2 + 38, 55)
+        hovered = driver.wait_for(lambda: (lambda i: changes(image, i) and i)(s.image("tab-hover")),
+                                  10, what="the tab's hover look")
+        changed = changes(image, hovered)
+        xs, ys = [x for x, _ in changed], [y for _, y in changed]
+        self.assertGreaterEqual(min(xs), tab[0])
+        self.assertLess(max(xs), tab[0] + tab[2])
+        self.assertGreaterEqual(min(ys), tab[1])
+        self.assertLess(max(ys), tab[1] + tab[3])
+        s.move(300, 300)
+        driver.wait_for(lambda: not changes(image, s.image("tab-left")), 10,
+                        what="the plain tab back")
 
     def test_caption_presses_the_move_button_and_dragging_the_header(self):
         s = self.s

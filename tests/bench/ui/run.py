@@ -26,8 +26,8 @@
   text-preview: 50 clicks of a preview button until the picture is shown,
     beside 50 bare GETs of the same /text.php address.
   frame-paint: full repaints of the main window and hover redraws of one
-    caption button, with the pixels each copies; the GDI objects around 100
-    openings of the skin picker.
+    caption button and of one tab, with the pixels each copies; the GDI
+    objects around 100 openings of the skin picker.
 
 usage: run.py [page-load|download-latency|picture-memory|search-keys|batch-uninstall|
                folder-listing|backup|catalogue-update|text-preview|frame-paint|all]  (from the source tree, after
