@@ -113,6 +113,16 @@ class Skin(unittest.TestCase):
     def header_pixel(self, image):
         return image.get(600, 20)
 
+    @staticmethod
+    def ink(image, x0, x1, y0, y1, black):
+        """Pixels of a strip in near black (or near white): a caption's ink."""
+        def inked(p):
+            return all(v < 50 for v in p) if black else all(v > 235 for v in p)
+        return sum(inked(image.get(x, y)) for x in range(x0, x1) for y in range(y0, y1))
+
+    # Tab 3's caption (我的字体, not the selected tab) in window pixels.
+    TAB3_CAPTION = (9 + 76 * 2 + 1, 9 + 76 * 3 + 1, 76, 93)
+
     def test_every_skin_and_a_colour_are_applied_saved_and_restored(self):
         s = self.s
         s.start()
@@ -127,6 +137,9 @@ class Skin(unittest.TestCase):
             self.assertEqual(s.settings()["lb"], "2")
             image = self.repainted("skin-%d" % n, FRAME[n - 1])
             self.assertTrue(self.popups(), "the popup stays open after a pick")
+            # Tab captions in the skin's text colour: black on skins 2 and 9.
+            self.assertGreater(self.ink(image, *self.TAB3_CAPTION, black=n in (2, 9)), 40,
+                               "skin %d: tab 3's caption" % n)
             # Skins 2..9 show the band of pictures A..H; each header differs
             # from the one before it.
             shown.append(block_means(image, x0, y0, columns, rows))
@@ -172,7 +185,10 @@ class Skin(unittest.TestCase):
         driver.wait_for(lambda: not s.running(), 30, what="the program to end")
         s.start()
         driver.wait_started_without_catalogue(s)
-        self.repainted("restarted", FRAME[8])
+        image = self.repainted("restarted", FRAME[8])
+        # Skin 9's status text is black too.
+        self.assertGreater(self.ink(image, 5, 500, image.height - 21, image.height - 5, True), 40,
+                           "the status text of skin 9")
 
     def test_caption_buttons_fade_their_hover_in(self):
         s = self.s
