@@ -124,16 +124,14 @@ Picture decode_row_picture(ByteSpan bytes) {
 // out, blending partly transparent ones over what is there.
 void draw_picture(HDC dc, const Picture& pic, int x, int y) {
     if (pic.empty()) return;
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), pic.width, -pic.height, 1, 32, BI_RGB};
-    void* bits = nullptr;
-    win::UniqueBitmap dib(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib || !bits) return;
+    uint8_t* bits = nullptr;
+    win::UniqueBitmap dib = win::make_dib_section(pic.width, pic.height, bits);
+    if (!dib) return;
     win::UniqueMemDc mem(CreateCompatibleDC(dc));
     win::Selected sel(mem.get(), dib.get());
     BitBlt(mem.get(), 0, 0, pic.width, pic.height, dc, x, y, SRCCOPY);
     GdiFlush();
-    auto* px = static_cast<uint8_t*>(bits);
+    uint8_t* px = bits;
     for (size_t i = 0; i < pic.bgra.size(); i += 4) {
         uint8_t b = pic.bgra[i], g = pic.bgra[i + 1], r = pic.bgra[i + 2], a = pic.bgra[i + 3];
         if (a == 0 || (r == 255 && g == 255 && b == 255)) continue;

@@ -147,9 +147,12 @@ void set_leftover_list_file(const std::string& path) {
 void delete_leftover_fonts() {
     std::lock_guard<std::mutex> hold(g_leftover_lock);
     if (g_leftover_file.empty()) return;
+    // Most starts have no list: nothing is asked of the file system then.
+    const std::vector<std::string> listed = read_leftovers();
+    if (listed.empty()) return;
     std::vector<std::string> kept;
     const std::string& folder = fonts_folder(FontScope::User);
-    for (const std::string& path : read_leftovers()) {
+    for (const std::string& path : listed) {
         // Only a file of the user's Fonts folder itself is ever deleted
         // here, whatever the list says, and none that a key names again.
         bool ours = !folder.empty() && path.size() > folder.size() &&

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace yq::win {
@@ -64,6 +65,18 @@ using UniquePen = Unique<HPEN, GdiTraits<HPEN>>;
 using UniqueRegion = Unique<HRGN, GdiTraits<HRGN>>;
 using UniqueMemDc = Unique<HDC, MemDcTraits>;
 using UniqueRegKey = Unique<HKEY, RegKeyTraits>;
+
+// A top-down 32-bit DIB section of w x h pixels, its pixels (BGRA rows, no
+// padding) in `bits`; empty, with `bits` null, when it cannot be made.
+inline UniqueBitmap make_dib_section(int w, int h, uint8_t*& bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+    void* p = nullptr;
+    UniqueBitmap dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
+    bits = dib && p ? static_cast<uint8_t*>(p) : nullptr;
+    if (!bits) dib.reset();
+    return dib;
+}
 
 // A window DC from GetDC, released with ReleaseDC.
 class WindowDc {

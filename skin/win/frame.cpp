@@ -46,23 +46,16 @@ struct Surface {
         bitmap.reset();
         bits = nullptr;
         w = h = 0;
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;  // top-down
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* p = nullptr;
-        bitmap.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
+        uint8_t* p = nullptr;
+        bitmap = win::make_dib_section(width, height, p);
         dc.reset(CreateCompatibleDC(nullptr));
-        if (!bitmap || !dc || !p) {
+        if (!bitmap || !dc) {
             dc.reset();
             bitmap.reset();
             return false;
         }
         SelectObject(dc.get(), bitmap.get());
-        bits = static_cast<uint8_t*>(p);
+        bits = p;
         w = width;
         h = height;
         return true;

@@ -110,17 +110,8 @@ HDC picture_dc() {
 }
 
 bool make_dib(Dib& d, int w, int h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    d.bitmap.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!d.bitmap || !bits) return false;
-    d.bits = static_cast<uint8_t*>(bits);
+    d.bitmap = win::make_dib_section(w, h, d.bits);
+    if (!d.bitmap) return false;
     d.w = w;
     d.h = h;
     return true;
