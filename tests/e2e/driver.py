@@ -153,6 +153,10 @@ class Session:
         self._start_display()
         self._start_netns()
         self.env = wine_env(self.prefix, self.display)
+        self._start_wine()
+        self.wait_for_desktop()
+
+    def _start_wine(self):
         # Wine finds a prefix's wineserver by the inode of the prefix folder,
         # and removed folders' inodes are soon reused: a server of another
         # session or test still answering for this inode (it would make this
@@ -165,16 +169,31 @@ class Session:
         # session's network namespace.
         subprocess.run(self.in_netns([WINESERVER, "-p"]), env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wait_for_desktop()
 
-    def wait_for_desktop(self, timeout=120):
+    def _restart_wine(self, why):
+        """Stops every Wine process of the session (its desktop included) and
+        starts its wineserver again, with a new X display if Xvfb has gone.
+        Under heavy load a session's desktop process has been seen to come up
+        broken, and every window asked of it then fails until it is stopped."""
+        display_gone = self.xvfb.poll() is not None
+        sys.stderr.write("%s; starting the session's Wine%s again\n"
+                         % (why, " and its X display" if display_gone else ""))
+        if display_gone:
+            self._start_display()
+            self.env["DISPLAY"] = self.display
+        self._start_wine()
+
+    def wait_for_desktop(self, timeout=120, restart_after=40):
         """Starts the session's Wine desktop and waits until a top-level window
         can be made. Wine starts its desktop process when the first window of
         a session asks for it and waits only so long; on a loaded machine it
         can take longer, and the program's main window then fails with error
         1400. Asking first, and again until it works, takes that wait out of
-        the program's start."""
-        deadline = time.monotonic() + timeout
+        the program's start. A desktop still refusing windows after
+        `restart_after` seconds is stopped and Wine started once more."""
+        start = time.monotonic()
+        deadline = start + timeout
+        restarted = False
         report = os.path.join(self.tmp, "desktop.log")
         while True:
             # Output to a file: the desktop process this starts inherits the
@@ -185,9 +204,13 @@ class Session:
                                     timeout=timeout).returncode
             if rc == 0:
                 return
+            with open(report, errors="replace") as f:
+                said = f.read().strip()
             if time.monotonic() > deadline:
-                with open(report, errors="replace") as f:
-                    raise RuntimeError("the Wine desktop did not come up: " + f.read().strip())
+                raise RuntimeError("the Wine desktop did not come up: " + said)
+            if not restarted and time.monotonic() > start + restart_after:
+                self._restart_wine("the Wine desktop refuses windows (%s)" % said)
+                restarted = True
             time.sleep(0.5)
 
     # --- display --------------------------------------------------------------------
@@ -368,7 +391,12 @@ class Session:
                 break
             if self.app.poll() is None or attempt:
                 break
-            sys.stderr.write("program ended at once (%s); starting it again\n" % self.app.returncode)
+            self.log.flush()
+            with open(self.log.name, errors="replace") as f:
+                tail = f.read()[-2000:]
+            sys.stderr.write("program ended at once (%s); its output:\n%s\n"
+                             % (self.app.returncode, tail))
+            self._restart_wine("program ended at once")
             self.wait_for_desktop()
 
         try:
