@@ -179,7 +179,9 @@ void request_privilege() {
 // Main window creation: runs once the window and all its controls exist.
 void main_window_creation(MainWindow& m) {
     request_privilege();
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&icc);
     for (Ctl b : {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21, 图形按钮22}) {
         win::set_button_faces(ctl(m, b), art::button_faces(63, 23, "预览"));
@@ -311,7 +313,8 @@ HWND create_main_window(HINSTANCE instance) {
     win::register_control_classes(instance);
     win::register_grid_class(instance);
     win::init_ui_thread();
-    WNDCLASSEXA wc{sizeof wc};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = main_proc;
     wc.hInstance = instance;

@@ -132,7 +132,11 @@ LRESULT CALLBACK button_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE:
             if (!s->hover) {
                 s->hover = true;
-                TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, w, 0};
+                TRACKMOUSEEVENT t{};
+                t.cbSize = sizeof t;
+                t.dwFlags = TME_LEAVE;
+                t.hwndTrack = w;
+                t.dwHoverTime = 0;
                 TrackMouseEvent(&t);
                 InvalidateRect(w, nullptr, FALSE);
             }
@@ -287,7 +291,11 @@ LRESULT CALLBACK panel_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         case WM_MOUSEMOVE:
             if (!s->tracking) {
-                TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, w, 0};
+                TRACKMOUSEEVENT t{};
+                t.cbSize = sizeof t;
+                t.dwFlags = TME_LEAVE;
+                t.hwndTrack = w;
+                t.dwHoverTime = 0;
                 s->tracking = TrackMouseEvent(&t);
             }
             mouse(MouseEvent::Move);
@@ -307,7 +315,8 @@ LRESULT CALLBACK panel_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void register_class(const char* name, WNDPROC proc, HCURSOR cursor) {
-    WNDCLASSEXA wc{sizeof wc};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = proc;
     wc.hInstance = g_instance;

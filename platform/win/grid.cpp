@@ -110,7 +110,9 @@ void update_scroll(HWND w, GridState* s) {
     if (!s->redraw) return;  // brought up to date when drawing is switched back on
     // The bar shows only while rows lie out of view: the list pages narrow
     // their name column for it from the row count on which it appears.
-    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS};
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     si.nMin = 0;
     si.nMax = std::max(0, count - 1);
     si.nPage = static_cast<UINT>(page);
@@ -265,7 +267,9 @@ void on_vscroll(HWND w, GridState* s, int code) {
             break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION: {
-            SCROLLINFO si{sizeof si, SIF_TRACKPOS};
+            SCROLLINFO si{};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_TRACKPOS;
             GetScrollInfo(w, SB_VERT, &si);
             top = si.nTrackPos;
             break;
@@ -299,7 +303,11 @@ void on_button_up(HWND w, GridState* s, LPARAM lp, GridEvent event) {
 }
 
 void track_mouse(HWND w, DWORD flags) {
-    TRACKMOUSEEVENT t{sizeof t, flags, w, kGridHoverMs};
+    TRACKMOUSEEVENT t{};
+    t.cbSize = sizeof t;
+    t.dwFlags = flags;
+    t.hwndTrack = w;
+    t.dwHoverTime = kGridHoverMs;
     TrackMouseEvent(&t);
 }
 
@@ -530,7 +538,8 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 void register_grid_class(HINSTANCE instance) {
     g_instance = instance;
-    WNDCLASSEXA wc{sizeof wc};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = grid_proc;
     wc.hInstance = instance;

@@ -70,7 +70,12 @@ using UniqueRegKey = Unique<HKEY, RegKeyTraits>;
 // padding) in `bits`; empty, with `bits` null, when it cannot be made.
 inline UniqueBitmap make_dib_section(int w, int h, uint8_t*& bits) {
     BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // negative: rows top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
     void* p = nullptr;
     UniqueBitmap dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
     bits = dib && p ? static_cast<uint8_t*>(p) : nullptr;

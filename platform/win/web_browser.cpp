@@ -61,7 +61,7 @@ class DispatchDocument : public WebDocument {
 
 // The OLE site the control is embedded in: the host window is the in-place
 // window and the frame; everything else is declined.
-class Site : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
   public:
     explicit Site(HWND host) : host_(host) {}
 

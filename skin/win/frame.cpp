@@ -305,7 +305,11 @@ void apply_actions(Frame& f, const FrameActions& actions) {
                 KillTimer(w, kFadeTimer);
                 break;
             case Kind::TrackLeave: {
-                TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, w, 0};
+                TRACKMOUSEEVENT t{};
+                t.cbSize = sizeof t;
+                t.dwFlags = TME_LEAVE;
+                t.hwndTrack = w;
+                t.dwHoverTime = 0;
                 TrackMouseEvent(&t);
                 break;
             }

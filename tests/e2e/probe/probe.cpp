@@ -314,8 +314,10 @@ int boxes() {
         for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             std::string cls = class_name(c);
             if (cls == "Static" && !window_text(c).empty()) text += window_text(c);
-            if (cls == "Button")
-                buttons += (buttons.empty() ? "" : ",") + json_string(window_text(c));
+            if (cls == "Button") {
+                if (!buttons.empty()) buttons += ',';
+                buttons += json_string(window_text(c));
+            }
         }
         std::printf("%s{\"hwnd\":%llu,\"title\":%s,\"text\":%s,\"buttons\":[%s]}", first ? "" : ",",
                     static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(b)),
