@@ -23,6 +23,10 @@ mkdir -p "$run/program"
 [ -f "$prefix/.yq-stamp" ] || "$here/wine/fresh-prefix.sh" "$prefix"
 cp build/win64/yanqing.exe "$run/program/yanqing.exe"
 cp "$catalogue/ztdata.mdb" "$run/program/ztdata.mdb"
+# The database beside the program is the served one, so a first run records
+# its version as installed, as an installed copy of the program would have it.
+[ -f "$run/program/pos.ini" ] ||
+  printf '[potpz]\r\nbbh=%s\r\n' "$(head -c 3 "$catalogue/ztpz.txt")" >"$run/program/pos.ini"
 export WINEPREFIX=$root/$prefix
 
 pids=()

@@ -199,13 +199,16 @@ class Session:
             # Output to a file: the desktop process this starts inherits the
             # probe's handles, and would keep a pipe open for its whole life.
             with open(report, "wb") as f:
-                rc = subprocess.run(self.in_netns([WINE, self.probe_exe, "desktop"]), env=self.env,
-                                    stdin=subprocess.DEVNULL, stdout=f, stderr=subprocess.STDOUT,
-                                    timeout=timeout).returncode
+                try:
+                    rc = subprocess.run(self.in_netns([WINE, self.probe_exe, "desktop"]),
+                                        env=self.env, stdin=subprocess.DEVNULL, stdout=f,
+                                        stderr=subprocess.STDOUT, timeout=restart_after).returncode
+                except subprocess.TimeoutExpired:
+                    rc = None
             if rc == 0:
                 return
             with open(report, errors="replace") as f:
-                said = f.read().strip()
+                said = f.read().strip() or "no answer from the probe (%s)" % rc
             if time.monotonic() > deadline:
                 raise RuntimeError("the Wine desktop did not come up: " + said)
             if not restarted and time.monotonic() > start + restart_after:
