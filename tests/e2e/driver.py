@@ -176,6 +176,10 @@ class Session:
         Under heavy load a session's desktop process has been seen to come up
         broken, and every window asked of it then fails until it is stopped."""
         display_gone = self.xvfb.poll() is not None
+        if display_gone:
+            with open(os.path.join(self.tmp, "xvfb.log"), errors="replace") as f:
+                why += "; Xvfb ended with %s, saying: %s" % (self.xvfb.returncode,
+                                                             f.read()[-1000:].strip())
         sys.stderr.write("%s; starting the session's Wine%s again\n"
                          % (why, " and its X display" if display_gone else ""))
         if display_gone:
@@ -221,9 +225,10 @@ class Session:
         # Xvfb picks a free display itself and writes its number once it
         # accepts connections (-displayfd), so parallel sessions never race.
         read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                      "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,),
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(os.path.join(self.tmp, "xvfb.log"), "ab") as log:
+            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                          "1280x1024x24", "-nolisten", "tcp"],
+                                         pass_fds=(write_end,), stdout=log, stderr=log)
         os.close(write_end)
         number = b""
         with os.fdopen(read_end, "rb") as f:
