@@ -172,19 +172,22 @@ class Session:
 
     def _restart_wine(self, why):
         """Stops every Wine process of the session (its desktop included) and
-        starts its wineserver again, with a new X display if Xvfb has gone.
-        Under heavy load a session's desktop process has been seen to come up
-        broken, and every window asked of it then fails until it is stopped."""
-        display_gone = self.xvfb.poll() is not None
-        if display_gone:
+        starts Xvfb and the wineserver again. It is called when no window of
+        the session can be made, as when its display has gone or can no
+        longer be reached (seen once under heavy load), so nothing shown is
+        lost."""
+        if self.xvfb.poll() is not None:
             with open(os.path.join(self.tmp, "xvfb.log"), errors="replace") as f:
-                why += "; Xvfb ended with %s, saying: %s" % (self.xvfb.returncode,
-                                                             f.read()[-1000:].strip())
-        sys.stderr.write("%s; starting the session's Wine%s again\n"
-                         % (why, " and its X display" if display_gone else ""))
-        if display_gone:
-            self._start_display()
-            self.env["DISPLAY"] = self.display
+                why += "; Xvfb had ended with %s, saying: %s" % (self.xvfb.returncode,
+                                                                 f.read()[-1000:].strip())
+        sys.stderr.write("%s; starting the session's X display and Wine again\n" % why)
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        if self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+        self._start_display()
+        self.env["DISPLAY"] = self.display
         self._start_wine()
 
     def wait_for_desktop(self, timeout=120, restart_after=40):
