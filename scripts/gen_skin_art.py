@@ -835,30 +835,28 @@ def tab_icon(k):
     return c.result()
 
 
+# The pane under a caption button's glyph by (look, is the close button):
+# gradient top, gradient bottom and outline. The normal look has none.
+CAPTION_PANES = {
+    ("hover", True): (rgba("#F36B6B"), rgba("#D93636"), rgba("#A32121", 200)),
+    ("hover", False): ((255, 255, 255, 110), (255, 255, 255, 60), (255, 255, 255, 150)),
+    ("pressed", True): (rgba("#B82828"), rgba("#D03A3A"), rgba("#7E1414", 220)),
+    ("pressed", False): ((0, 0, 0, 80), (0, 0, 0, 40), (0, 0, 0, 90)),
+}
+
+
 def caption_face(k, look):
     """A caption button's face: close 37 x 19, the others 25 x 19. A white
     glyph with a faint shadow; hover lays a light pane (red for close) under
     it, pressed a darker one with the glyph a pixel lower."""
     w, h = (37, 19) if k == 1 else (25, 19)
     c = Canvas(w, h)
-    if look == "hover":
-        if k == 1:
-            c.gradient(lambda m: m.rounded_rectangle(c.p(0, 0, w - 1, h - 1), 2 * c.z, fill=255),
-                       rgba("#F36B6B"), rgba("#D93636"))
-            c.rounded((0, 0, w - 1, h - 1), 2, outline=rgba("#A32121", 200), width=1)
-        else:
-            c.gradient(lambda m: m.rounded_rectangle(c.p(0, 0, w - 1, h - 1), 2 * c.z, fill=255),
-                       (255, 255, 255, 110), (255, 255, 255, 60))
-            c.rounded((0, 0, w - 1, h - 1), 2, outline=(255, 255, 255, 150), width=1)
-    elif look == "pressed":
-        if k == 1:
-            c.gradient(lambda m: m.rounded_rectangle(c.p(0, 0, w - 1, h - 1), 2 * c.z, fill=255),
-                       rgba("#B82828"), rgba("#D03A3A"))
-            c.rounded((0, 0, w - 1, h - 1), 2, outline=rgba("#7E1414", 220), width=1)
-        else:
-            c.gradient(lambda m: m.rounded_rectangle(c.p(0, 0, w - 1, h - 1), 2 * c.z, fill=255),
-                       (0, 0, 0, 80), (0, 0, 0, 40))
-            c.rounded((0, 0, w - 1, h - 1), 2, outline=(0, 0, 0, 90), width=1)
+    pane = CAPTION_PANES.get((look, k == 1))
+    if pane:
+        top, bottom, outline = pane
+        c.gradient(lambda m: m.rounded_rectangle(c.p(0, 0, w - 1, h - 1), 2 * c.z, fill=255),
+                   top, bottom)
+        c.rounded((0, 0, w - 1, h - 1), 2, outline=outline, width=1)
     glyph = Canvas(w, h)
     d = glyph.draw()
     white = (255, 255, 255, 255)

@@ -33,28 +33,17 @@ namespace {
 
 using yq::test::median;
 
-int register_fonts(int count) {
+// `count` values "<stem>00001 (TrueType)" ... under root's fonts key, each
+// naming "<stem>00001.ttf" after `data_prefix` (empty for the machine's key,
+// where a bare file name means the Fonts folder; a folder for the user's).
+int register_bench_fonts(HKEY root, const char* stem, int count, const std::string& data_prefix) {
     HKEY key;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, yq::kFontsKey, &key) != ERROR_SUCCESS) return 1;
-    for (int i = 1; i <= count; ++i) {
-        char name[64], data[64];
-        std::snprintf(name, sizeof name, "BenchFace%05d (TrueType)", i);
-        std::snprintf(data, sizeof data, "BenchFace%05d.ttf", i);
-        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
-                       static_cast<DWORD>(strlen(data) + 1));
-    }
-    RegCloseKey(key);
-    return 0;
-}
-
-int register_user_fonts(int count, const std::string& folder) {
-    HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, yq::kFontsKey, &key) != ERROR_SUCCESS) return 1;
+    if (RegCreateKeyA(root, yq::kFontsKey, &key) != ERROR_SUCCESS) return 1;
     for (int i = 1; i <= count; ++i) {
         char name[64], file[64];
-        std::snprintf(name, sizeof name, "BenchUser%05d (TrueType)", i);
-        std::snprintf(file, sizeof file, "BenchUser%05d.ttf", i);
-        std::string data = folder + "\\" + file;
+        std::snprintf(name, sizeof name, "%s%05d (TrueType)", stem, i);
+        std::snprintf(file, sizeof file, "%s%05d.ttf", stem, i);
+        std::string data = data_prefix + file;
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>(data.size() + 1));
     }
@@ -233,9 +222,11 @@ int run(int rounds) {
 
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    if (argc >= 3 && !strcmp(argv[1], "register")) return register_fonts(std::atoi(argv[2]));
+    if (argc >= 3 && !strcmp(argv[1], "register"))
+        return register_bench_fonts(HKEY_LOCAL_MACHINE, "BenchFace", std::atoi(argv[2]), "");
     if (argc >= 4 && !strcmp(argv[1], "register-user"))
-        return register_user_fonts(std::atoi(argv[2]), argv[3]);
+        return register_bench_fonts(HKEY_CURRENT_USER, "BenchUser", std::atoi(argv[2]),
+                                    std::string(argv[3]) + "\\");
     if (argc >= 2 && !strcmp(argv[1], "run"))
         return run(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
     if (argc >= 2 && !strcmp(argv[1], "union"))
