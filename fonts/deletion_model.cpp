@@ -10,6 +10,7 @@ namespace {
 constexpr std::string_view kDeletePrefix = "\xC9\xBE\xB3\xFD\xD7\xD6\xCC\xE5  (  ";  // 删除字体
 constexpr std::string_view kUninstalling = "\xD0\xB6\xD4\xD8";                       // 卸载
 constexpr std::string_view kDone = ".\xCD\xEA\xB3\xC9:";                             // .完成:
+constexpr std::string_view kFailed = ".\xCA\xA7\xB0\xDC:";                           // .失败:
 constexpr std::string_view kDeleteSuffix = "  )";
 
 }  // namespace
@@ -34,9 +35,9 @@ bool search_grid_check_hit(int x, int w0, int w1, int w2) {
     return w0 + w1 < x && x < w0 + w1 + w2;
 }
 
-std::string batch_progress_text(std::string_view face, int r, int n, int factor) {
+std::string batch_progress_text(std::string_view face, int r, int n, int factor, bool removed) {
     int percent = n > 0 ? static_cast<int>(static_cast<double>(r) / n * factor) : 0;
-    return std::string(kUninstalling) + std::string(face) + std::string(kDone) +
+    return std::string(kUninstalling) + std::string(face) + std::string(removed ? kDone : kFailed) +
            int_to_text(percent) + "%";
 }
 

@@ -6,7 +6,7 @@
 //   delete_item_caption / face_from_delete_caption
 //   system_grid_check_column   which check box a release at x toggles
 //   search_grid_check_hit      whether a release at x toggles the result grid's
-//   batch_progress_text        "卸载" + face + ".完成:" + percent + "%"
+//   batch_progress_text        "卸载" + face + ".完成:" (or ".失败:") + percent + "%"
 //   recycle_name_of_path       a removed file's name in the recycle bin
 //   recycle_name_of_face       the name a delete from the result grid uses
 #pragma once
@@ -30,8 +30,10 @@ bool search_grid_check_hit(int x, int w0, int w1, int w2);
 
 // The batch uninstall's progress after the font of 0-based row r: the
 // percentage r / N * factor truncated toward zero (0 when N is 0), so the
-// last row shows less than 100.
-std::string batch_progress_text(std::string_view face, int r, int n, int factor);
+// last row shows less than 100. A font that could not be removed says so:
+// ".失败:" in place of ".完成:".
+std::string batch_progress_text(std::string_view face, int r, int n, int factor,
+                                bool removed = true);
 
 // A removed font file's name in the recycle bin: the part of its path after
 // the last backslash, made a storable file name where it is not one

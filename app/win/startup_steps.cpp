@@ -4,6 +4,7 @@
 #include "collections/win/downloaded_page.h"
 #include "fonts/win/face_names.h"
 #include "fonts/win/font_removal.h"
+#include "fonts/win/install_records.h"
 #include "fonts/win/inventory.h"
 #include "fonts/win/system_font_page.h"
 #include "platform/win/settings.h"
@@ -20,6 +21,9 @@ void startup_rebuild_inventory() {
     // Per-user font files Windows held when they were removed go now,
     // before the inventory is read.
     set_leftover_list_file(program_directory() + "\\待删除字体.txt");
+    // What the program installed itself, so that it never takes another
+    // font's place or removes a font that is not its own.
+    set_install_record_file(program_directory() + "\\已装字体记录.dat");
     delete_leftover_fonts();
     rebuild_inventory();
 }

@@ -36,7 +36,8 @@ void show_backups(const std::vector<ListedFont>& fonts) {
     const BackupControls& c = page().controls;
     fill_list_grid(c.备份表格, fonts, false);
     const bool filled = !fonts.empty();
-    if (filled) win::set_caption(c.标签19, count_caption("已备份字体数:", static_cast<int>(fonts.size())));
+    if (filled)
+        win::set_caption(c.标签19, count_caption("已备份字体数:", static_cast<int>(fonts.size())));
     show(c.标签7, !filled);
     show(c.备份表格, filled);
     show(c.选择框3, filled);
@@ -88,24 +89,28 @@ void back_up_everything() {
 }
 
 // 一键还原: the ticked backups installed under their own names, spaces kept.
-// The backups stay in the folder.
+// The backups stay in the folder. "安装完毕!" only when every one of them
+// is installed; otherwise the box counts them and names those that failed.
 void restore_ticked() {
     BackupPage& p = page();
     const BackupControls& c = p.controls;
     if (shown(c.标签8) || !may_install_fonts()) return;
     win::set_caption(c.标签8, "还原进行中:");
     show(c.标签8, true);
+    int installed = 0;
+    std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
         for_each_ticked_row(c.备份表格, c.标签8, "还原进行中:", true, [&](const std::string& file) {
             std::string own_name;
-            install_font_in_its_scope(p.folder + file, own_name);
+            count_install(file, install_font_in_its_scope(p.folder + file, own_name), installed,
+                          failed);
         });
         broadcast_font_change();
     }
     show(c.标签8, false);
     if (p.hooks.fonts_changed) p.hooks.fonts_changed();
-    win::message_box("安装完毕!");
+    win::message_box(batch_summary("安装", installed, failed));
 }
 
 }  // namespace

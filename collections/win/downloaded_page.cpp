@@ -1,9 +1,12 @@
 #include "collections/win/downloaded_page.h"
 
 #include "collections/collection_model.h"
+#include "fonts/font_report.h"
 #include "fonts/win/font_primitives.h"
+#include "fonts/win/install_records.h"
 #include "fonts/win/inventory.h"
 #include "platform/win/controls.h"
+#include "platform/win/dialogs.h"
 #include "platform/win/files.h"
 #include "platform/win/grid.h"
 #include "platform/win/shell.h"
@@ -40,7 +43,8 @@ void show_listing(const std::vector<ListedFont>& fonts) {
 
 // 重装: every ticked font installed again from its downloaded file, under
 // its own (space-stripped) name. 标签6 is shown while the list is empty and
-// while a reinstall runs, so a second click does nothing.
+// while a reinstall runs, so a second click does nothing. A font that could
+// not be installed is named in one box at the end.
 void reinstall() {
     DownloadedPage& p = page();
     const DownloadedFontControls& c = p.controls;
@@ -48,47 +52,58 @@ void reinstall() {
     win::set_caption(c.标签6, "字体重装中....");
     show(c.标签6, true);
     p.reinstalling = true;
+    int installed = 0;
+    std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
-        for_each_ticked_row(c.我的字体表格, c.标签6, "字体重装中:", false,
-                            [&](const std::string& file) {
-                                std::string name = file;
-                                install_font_in_its_scope(p.folder + file, name);
-                            });
+        for_each_ticked_row(
+            c.我的字体表格, c.标签6, "字体重装中:", false, [&](const std::string& file) {
+                std::string name = file;
+                count_install(file, install_font_in_its_scope(p.folder + file, name), installed,
+                              failed);
+            });
         broadcast_font_change();
     }
     show(c.标签6, false);
     p.reinstalling = false;
     refresh_downloaded_fonts();
     if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+    if (!failed.empty()) win::message_box(batch_summary("重装", installed, failed));
 }
 
-// 卸载: no question asked. A font that is not installed only loses its
-// downloaded file; an installed one is unregistered first, its copy in the
-// Fonts folder left where it is.
+// 卸载: no question asked. Each ticked file is deleted from the download
+// folder; a font the program installed from it is unregistered first, its
+// copy in the Fonts folder left where it is. A font of that face that
+// anybody else installed is not the program's to take off: it stays.
 void uninstall_and_delete() {
     DownloadedPage& p = page();
     HWND g = p.controls.我的字体表格;
     const int n = win::grid_row_count(g);
+    int done = 0;
+    std::vector<FailedFont> failed;
     for (int r = 0; r < n && r < win::grid_row_count(g); ++r) {
         if (!win::grid_check(g, {r, 2})) continue;
         const std::string file = win::grid_text(g, {r, 0});
         if (file.empty()) continue;
-        const FontInventory& inventory = system_font_inventory();
-        int k = inventory.find(win::grid_text(g, {r, 1}));
-        if (k != 0) {
-            const std::string path = inventory.file_path(k), value = inventory.value_name(k);
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-            unregister_font(path, value, inventory.scope(k));
+        if (std::optional<OwnInstall> own = own_install_of_face(win::grid_text(g, {r, 1}))) {
+            SetFileAttributesA(own->path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+            const bool unregistered = unregister_font(own->path, own->value_name, own->scope);
             // A font added more than once in this session (installed, then
             // reinstalled) holds a resource for each time.
-            remove_font_resource_and_broadcast(path);
+            remove_font_resource_and_broadcast(own->path);
+            if (!unregistered) failed.push_back({file, kWhyNotRemoved});
         }
-        win::delete_file(p.folder + file);
+        const std::string path = p.folder + file;
+        if (win::is_plain_file_directly_in(p.folder, path) && win::delete_file(path)) {
+            ++done;
+        } else {
+            failed.push_back({file, kWhyNotDeleted});
+        }
     }
     broadcast_font_change();
     refresh_downloaded_fonts();
     if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+    if (!failed.empty()) win::message_box(batch_summary("卸载", done, failed));
 }
 
 }  // namespace

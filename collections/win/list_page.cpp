@@ -6,6 +6,7 @@
 #include "fonts/search_model.h"
 #include "fonts/win/face_names.h"
 #include "platform/win/controls.h"
+#include "platform/win/files.h"
 #include "platform/win/grid.h"
 #include "platform/win/ui_thread.h"
 
@@ -15,27 +16,18 @@ namespace {
 // Cell height of the file names on 我的字体.
 constexpr int kFileNameHeight = 25;
 
-uint64_t filetime_value(const FILETIME& t) {
-    return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime;
-}
-
 }  // namespace
 
 std::vector<ListedFont> list_font_folder(const std::string& folder) {
     std::vector<ListedFile> files;
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "*.*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // "." and ".." too
-            if (is_partial_file_name(fd.cFileName)) continue;
-            names.emplace_back(fd.cFileName);
-            files.push_back({folder + fd.cFileName,
-                             uint64_t{fd.nFileSizeHigh} << 32 | fd.nFileSizeLow,
-                             filetime_value(fd.ftLastWriteTime)});
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+    // Wide-character listing: a name that code page 936 cannot hold is left
+    // out rather than turned into another name, which could be another
+    // file's.
+    for (win::FolderFile& f : win::list_folder_files(folder)) {
+        if (is_partial_file_name(f.name)) continue;
+        files.push_back({folder + f.name, f.size, f.write_time});
+        names.push_back(std::move(f.name));
     }
     std::vector<std::string> faces = listed_face_names(files);
     std::vector<ListedFont> fonts;
@@ -120,6 +112,25 @@ void for_each_ticked_row(HWND g, HWND label, std::string_view prefix, bool capti
             if (!file.empty()) each(file);
         }
         if (caption_after) progress();
+    }
+}
+
+void count_install(const std::string& name, const InstallResult& result, int& succeeded,
+                   std::vector<FailedFont>& failed) {
+    switch (result.status) {
+        case InstallStatus::Installed:
+        case InstallStatus::AlreadyInstalled:
+            ++succeeded;
+            return;
+        case InstallStatus::FaceTaken:
+            failed.push_back({name, kWhyFaceTaken});
+            return;
+        case InstallStatus::NotAFont:
+            failed.push_back({name, kWhyNotAFont});
+            return;
+        case InstallStatus::Failed:
+            failed.push_back({name, kWhyInstallFailed});
+            return;
     }
 }
 

@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "fonts/font_report.h"
+#include "fonts/win/font_primitives.h"
+
 namespace yq {
 
 // What follows an install or removal made by a collection page, given to
@@ -56,5 +59,10 @@ void show(HWND control, bool on);
 // that row is ticked. Rows are read as they stand at each step.
 void for_each_ticked_row(HWND grid, HWND label, std::string_view prefix, bool caption_after,
                          const std::function<void(const std::string& file)>& each);
+
+// Counts one install of a batch: installed, or the same bytes there
+// already, succeeded; anything else goes on `failed` under `name` with why.
+void count_install(const std::string& name, const InstallResult& result, int& succeeded,
+                   std::vector<FailedFont>& failed);
 
 }  // namespace yq

@@ -22,21 +22,29 @@ RecycleBinPage& page() {
 }
 
 // Deletes a file of the bin for good, made plain first (read-only, hidden
-// or system would stop the delete).
-void delete_from_bin(const std::string& path) {
+// or system would stop the delete); only a plain file of the bin itself.
+bool delete_from_bin(const std::string& path) {
+    if (!win::is_plain_file_directly_in(page().folder, path)) return false;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    win::delete_file(path);
+    return win::delete_file(path);
 }
 
 // Installs the bin's file under its own (space-stripped) name and lets go of
 // it only when the Fonts folder holds the same bytes and the registry names
-// that file: otherwise the file stays and is listed again.
-void restore_file(const std::string& file) {
+// that file: otherwise the file stays and is listed again. The same bytes
+// installed already need no copy in the bin either.
+InstallResult restore_file(const std::string& file) {
     const std::string source = page().folder + file;
     std::string name = file;
     FontScope scope = FontScope::Machine;
-    if (install_font_in_its_scope(source, name, &scope) && installed_as(source, name, scope))
+    InstallResult result = install_font_in_its_scope(source, name, &scope);
+    if (result.status == InstallStatus::AlreadyInstalled ||
+        (result.status == InstallStatus::Installed && installed_as(source, name, scope))) {
         delete_from_bin(source);
+    } else if (result.status == InstallStatus::Installed) {
+        result.status = InstallStatus::Failed;  // not what arrived: the bin keeps its copy
+    }
+    return result;
 }
 
 void restore() {
@@ -46,15 +54,21 @@ void restore() {
     p.busy = true;
     win::set_caption(c.标签9, "还原字体中:");
     show(c.标签9, true);
+    int restored = 0;
+    std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
-        for_each_ticked_row(c.回收站表格, c.标签9, "还原字体中:", false, restore_file);
+        for_each_ticked_row(c.回收站表格, c.标签9, "还原字体中:", false,
+                            [&](const std::string& file) {
+                                count_install(file, restore_file(file), restored, failed);
+                            });
         broadcast_font_change();
     }
     show(c.标签9, false);
     p.busy = false;
     refresh_recycle_bin();
     if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+    if (!failed.empty()) win::message_box(batch_summary("还原", restored, failed));
 }
 
 // The purged files were not installed: nothing but this list changes.
@@ -69,11 +83,19 @@ void purge() {
     }
     win::set_caption(c.标签9, "清理字体中:");
     show(c.标签9, true);
-    for_each_ticked_row(c.回收站表格, c.标签9, "清理字体中:", false,
-                        [&](const std::string& file) { delete_from_bin(p.folder + file); });
+    int purged = 0;
+    std::vector<FailedFont> failed;
+    for_each_ticked_row(c.回收站表格, c.标签9, "清理字体中:", false, [&](const std::string& file) {
+        if (delete_from_bin(p.folder + file)) {
+            ++purged;
+        } else {
+            failed.push_back({file, kWhyNotDeleted});
+        }
+    });
     show(c.标签9, false);
     p.busy = false;
     refresh_recycle_bin();
+    if (!failed.empty()) win::message_box(batch_summary("清理", purged, failed));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "download/download_model.h"
+#include "fonts/font_report.h"
 #include "download/win/font_transfer.h"
 #include "fonts/win/font_primitives.h"
 #include "fonts/win/inventory.h"
@@ -64,8 +65,8 @@ bool write_file(const std::string& path, const Bytes& bytes) {
     return static_cast<bool>(out);
 }
 
-void show_on_ui(const char* text) {
-    win::run_on_ui([text] { win::message_box(text); });
+void show_on_ui(const std::string& text) {
+    win::run_on_ui([&text] { win::message_box(text.c_str()); });
 }
 
 void finish_rows(const std::string& font_name, bool installed) {
@@ -77,7 +78,7 @@ void finish_rows(const std::string& font_name, bool installed) {
 // A download that did not end in an install: its partial file goes, the
 // rows go back to 安装, and the message is shown once the lock is left (a
 // waiting box must not hold up the other downloads).
-void refuse(const Job& job, std::unique_lock<std::mutex>& lock, const char* message) {
+void refuse(const Job& job, std::unique_lock<std::mutex>& lock, const std::string& message) {
     DeleteFileA(job.partial.c_str());
     finish_rows(job.font_name, false);
     lock.unlock();
@@ -98,12 +99,21 @@ void complete(const Job& job, const download::TransferSummary& summary) {
                      static_cast<long long>(summary.received), summary.announced);
         // A body cut before its announced length is a broken connection (on
         // Windows the read fails; under Wine it looks like the end of the body).
-        return refuse(job, lock,
-                      checked.verdict == download::DownloadVerdict::kShortBody ? kServerFailed
-                                                                                : kDataError);
+        return refuse(
+            job, lock,
+            checked.verdict == download::DownloadVerdict::kShortBody ? kServerFailed : kDataError);
     }
     std::string file_name = job.install_name;
-    if (!write_file(job.partial, checked.font) || !install_font(job.partial, file_name)) {
+    if (!write_file(job.partial, checked.font)) return refuse(job, lock, kDataError);
+    const InstallResult installed = install_font(job.partial, file_name);
+    if (installed.status == InstallStatus::FaceTaken) {
+        // Another font answers to this face: nothing of it is touched, and
+        // the user is told why the font was not installed.
+        std::fprintf(stderr, "yanqing: %s not installed: face %s is %s's\n", job.font_name.c_str(),
+                     installed.face.c_str(), installed.taken_by.c_str());
+        return refuse(job, lock, face_taken_message(installed.face));
+    }
+    if (!installed.ok()) {
         std::fprintf(stderr, "yanqing: %s was not installed as %s\n", job.font_name.c_str(),
                      job.install_name.c_str());
         return refuse(job, lock, kDataError);

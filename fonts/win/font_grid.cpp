@@ -34,6 +34,11 @@ void fill_font_grid(HWND grid, HWND label, FontInventory& inventory, ListingOrde
     SystemFontGridLayout layout = lay_out_system_font_grid(inventory, placement);
     // One repaint at the end instead of one invalidation per cell.
     SendMessageA(grid, WM_SETREDRAW, FALSE, 0);
+    // Every row starts unticked: a tick belongs to the font it was given to,
+    // and a new fill puts other fonts in those rows. Rows past the first are
+    // made anew; the first keeps its cells, so its ticks are cleared here.
+    win::grid_set_row_count(grid, 1);
+    for (int col : kCheckColumn) win::grid_set_check(grid, {0, col}, false);
     win::grid_set_row_count(grid, layout.row_count);
     for (const GridSlot& slot : layout.slots) {
         int sample = kSampleColumn[slot.half], name = kNameColumn[slot.half];

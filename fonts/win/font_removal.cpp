@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "base/file_names.h"
 #include "fonts/win/font_primitives.h"
+#include "fonts/win/install_records.h"
 #include "platform/win/files.h"
 
 namespace yq {
@@ -58,7 +60,8 @@ std::vector<std::string> read_leftovers() {
 }
 
 bool write_leftovers(const std::vector<std::string>& paths) {
-    if (paths.empty()) return win::delete_file(g_leftover_file) || !win::file_exists(g_leftover_file);
+    if (paths.empty())
+        return win::delete_file(g_leftover_file) || !win::file_exists(g_leftover_file);
     std::string bytes;
     for (const std::string& p : paths) bytes += p + "\r\n";
     return win::write_file_replacing(g_leftover_file, bytes);
@@ -74,19 +77,13 @@ bool add_leftover(const std::string& path) {
     return write_leftovers(paths);
 }
 
-void drop_leftover(const std::string& path) {
-    std::lock_guard<std::mutex> hold(g_leftover_lock);
-    std::vector<std::string> paths = read_leftovers();
-    paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
-    write_leftovers(paths);
-}
-
 // Whether the file is there but another process keeps it from being
 // deleted (open without delete sharing), rather than a read-only place.
 bool held_by_windows(const std::string& path) {
     if (!win::file_exists(path)) return false;
-    HANDLE h = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h =
+        CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
         return false;
@@ -111,32 +108,37 @@ RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& 
     BinCopy copy = copy_into_bin(path, bin_folder, bin_name);
     if (copy.name.empty()) return RemovalOutcome::NotCopied;
     if (stored_as) *stored_as = copy.name;
+    const std::optional<InstallRecord> record = install_record_of(scope, value_name);
+    const std::optional<std::string> data = font_value_data(scope, value_name);
     auto undo_copy = [&] {
         if (copy.made) DeleteFileA((bin_folder + copy.name).c_str());
         return RemovalOutcome::NotRemoved;
     };
     // The font removal sequence: its uninstall removes the font resource and
-    // then the registry value. The value goes last here, once the file is
-    // safely gone, so that a file that will not go leaves the font as it
-    // was. Nothing holds a font GDI would not let go of (one it never loaded,
-    // or any font under Wine): its registration is all there is to remove.
+    // then the registry value. Nothing holds a font GDI would not let go of
+    // (one it never loaded, or any font under Wine): its registration is all
+    // there is to remove.
     const bool released = RemoveFontResourceA(path.c_str()) != 0;
     if (!released && !win::not_held(path)) return undo_copy();
-    if (!delete_font_file(path)) {
-        // A per-user font's file stays open while its user is logged on: it
-        // is unregistered now, with its checked copy in the bin, and the
-        // file goes at the next start. Nothing counts as removed unless its
-        // value is gone.
-        if (scope == FontScope::User && held_by_windows(path) && add_leftover(path)) {
-            if (delete_font_value(value_name, scope)) return RemovalOutcome::RemovedFileLater;
-            drop_leftover(path);
-        }
-        // In use, or a read-only place: the font is put back as it was.
+    auto put_back = [&] {
+        if (data) set_font_value(scope, value_name, *data);
+        if (record) remember_install(*record);
         if (released) AddFontResourceA(path.c_str());
         return undo_copy();
-    }
-    delete_font_value(value_name, scope);
-    return RemovalOutcome::Removed;
+    };
+    if (!delete_font_value(value_name, scope)) return put_back();
+    // Only a file of a Fonts folder that nothing names any more is deleted:
+    // a font registered from the user's own folder, or one file of several
+    // faces another value still names, keeps its file.
+    if (!is_deletable_font_file(path)) return RemovalOutcome::Unregistered;
+    if (delete_font_file(path)) return RemovalOutcome::Removed;
+    // A per-user font's file stays open while its user is logged on: it
+    // stays unregistered, with its checked copy in the bin, and the file
+    // goes at the next start.
+    if (scope == FontScope::User && held_by_windows(path) && add_leftover(path))
+        return RemovalOutcome::RemovedFileLater;
+    // In use, or a read-only place: the font is put back as it was.
+    return put_back();
 }
 
 void set_leftover_list_file(const std::string& path) {
@@ -153,12 +155,12 @@ void delete_leftover_fonts() {
     std::vector<std::string> kept;
     const std::string& folder = fonts_folder(FontScope::User);
     for (const std::string& path : listed) {
-        // Only a file of the user's Fonts folder itself is ever deleted
-        // here, whatever the list says, and none that a key names again.
-        bool ours = !folder.empty() && path.size() > folder.size() &&
-                    path.compare(0, folder.size(), folder) == 0 &&
-                    path.find('\\', folder.size()) == std::string::npos;
-        if (!ours || !win::file_exists(path) || is_registered_file(path)) continue;
+        // Only a plain file of the user's Fonts folder itself is ever deleted
+        // here, whatever the list says, and none that a key names again;
+        // any other line is dropped untouched.
+        if (folder.empty() || !win::is_plain_file_directly_in(folder, path) ||
+            is_registered_file(path))
+            continue;
         if (!delete_font_file(path)) kept.push_back(path);
     }
     write_leftovers(kept);

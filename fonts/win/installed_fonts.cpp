@@ -26,7 +26,7 @@ constexpr size_t kMaxValueDataBytes = size_t{1} << 20;
 constexpr size_t kParallelFrom = 64;
 constexpr unsigned kRegistryThreads = 4;
 
-struct FontValue {
+struct KeyValue {
     bool present = false;
     std::string name;
     std::string data;  // bytes up to the first NUL
@@ -36,7 +36,7 @@ struct FontValue {
 // needs. False at the end of the key. A value too long for any font is
 // skipped: true with `out.present` false.
 bool read_font_value(HKEY key, DWORD index, std::vector<char>& name, std::vector<char>& data,
-                     FontValue& out) {
+                     KeyValue& out) {
     for (;;) {
         DWORD name_len = static_cast<DWORD>(name.size());
         DWORD data_len = static_cast<DWORD>(data.size());
@@ -62,8 +62,8 @@ bool read_font_value(HKEY key, DWORD index, std::vector<char>& name, std::vector
 // and index, the keys' values all in one pool (a second pool for the
 // user's key would cost its start and its slowest thread again); values
 // added meanwhile are picked up after them.
-std::vector<std::vector<FontValue>> read_font_values(const std::vector<HKEY>& keys) {
-    std::vector<std::vector<FontValue>> values(keys.size());
+std::vector<std::vector<KeyValue>> read_font_values(const std::vector<HKEY>& keys) {
+    std::vector<std::vector<KeyValue>> values(keys.size());
     std::vector<std::pair<size_t, DWORD>> slots;  // (key, index)
     size_t name_bytes = 256, data_bytes = 256;
     for (size_t k = 0; k < keys.size(); ++k) {
@@ -73,10 +73,10 @@ std::vector<std::vector<FontValue>> read_font_values(const std::vector<HKEY>& ke
             count = max_name = max_data = 0;
         }
         // Names are counted in characters, and a character can take two bytes.
-        name_bytes = std::max(name_bytes, std::clamp<size_t>(size_t{max_name} * 2 + 2, 256,
-                                                             kMaxValueNameBytes));
-        data_bytes = std::max(data_bytes,
-                              std::clamp<size_t>(size_t{max_data} + 2, 256, kMaxValueDataBytes));
+        name_bytes = std::max(
+            name_bytes, std::clamp<size_t>(size_t{max_name} * 2 + 2, 256, kMaxValueNameBytes));
+        data_bytes =
+            std::max(data_bytes, std::clamp<size_t>(size_t{max_data} + 2, 256, kMaxValueDataBytes));
         values[k].resize(count);
         for (DWORD i = 0; i < count; ++i) slots.emplace_back(k, i);
     }
@@ -88,7 +88,7 @@ std::vector<std::vector<FontValue>> read_font_values(const std::vector<HKEY>& ke
     std::vector<char> name(name_bytes), data(data_bytes);
     for (size_t k = 0; k < keys.size(); ++k) {
         for (DWORD index = static_cast<DWORD>(values[k].size());; ++index) {
-            FontValue v;
+            KeyValue v;
             if (!read_font_value(keys[k], index, name, data, v)) break;
             values[k].push_back(std::move(v));
         }
@@ -117,11 +117,11 @@ FontInventory read_installed_fonts() {
         key_scopes.push_back(FontScope::User);
         owners.emplace_back(key);
     }
-    std::vector<FontValue> values;
+    std::vector<KeyValue> values;
     std::vector<FontScope> scopes;
-    std::vector<std::vector<FontValue>> per_key = read_font_values(keys);
+    std::vector<std::vector<KeyValue>> per_key = read_font_values(keys);
     for (size_t k = 0; k < per_key.size(); ++k) {
-        for (FontValue& v : per_key[k]) {
+        for (KeyValue& v : per_key[k]) {
             if (!v.present) continue;
             values.push_back(std::move(v));
             scopes.push_back(key_scopes[k]);
@@ -132,7 +132,7 @@ FontInventory read_installed_fonts() {
     // user's value holds an absolute path, kept as it is.
     std::vector<std::string> paths;
     paths.reserve(values.size());
-    for (FontValue& v : values) paths.push_back(std::move(v.data));
+    for (KeyValue& v : values) paths.push_back(std::move(v.data));
     std::vector<std::string> faces = face_names_of(paths);
     FontInventory inventory;
     for (size_t i = 0; i < values.size(); ++i) {

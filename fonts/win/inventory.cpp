@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <memory>
 
+#include "fonts/install_record.h"
 #include "fonts/win/font_primitives.h"
 #include "fonts/win/installed_fonts.h"
 #include "platform/win/dialogs.h"
@@ -38,13 +40,29 @@ bool is_face_installed(const std::string& face) {
     return g_inventory.find(face) != 0;
 }
 
-bool install_font_in_its_scope(const std::string& path, std::string& file_name, FontScope* used) {
+InstallResult install_font_in_its_scope(const std::string& path, std::string& file_name,
+                                        FontScope* used) {
     int at = g_inventory.find(install_face_name(path));
-    std::optional<FontScope> scope = at != 0 ? std::optional<FontScope>(g_inventory.scope(at))
-                                             : install_scope();
-    if (!scope) return false;
+    std::optional<FontScope> scope =
+        at != 0 ? std::optional<FontScope>(g_inventory.scope(at)) : install_scope();
+    if (!scope) return {};
     if (used) *used = *scope;
     return install_font(path, file_name, *scope);
+}
+
+std::vector<InstalledFace> installed_faces_named(const std::vector<std::string>& keys) {
+    std::vector<InstalledFace> found;
+    // Without a UI thread there is no program, and no inventory, to ask.
+    if (!win::has_ui_thread()) return found;
+    win::run_on_ui([&] {
+        for (int i = 1; i <= g_inventory.count(); ++i) {
+            const std::string key = name_key(g_inventory.face_name(i));
+            if (std::find(keys.begin(), keys.end(), key) == keys.end()) continue;
+            found.push_back({g_inventory.face_name(i), g_inventory.file_path(i),
+                             g_inventory.value_name(i), g_inventory.scope(i)});
+        }
+    });
+    return found;
 }
 
 bool may_install_fonts() {

@@ -10,8 +10,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fonts/inventory_model.h"
+#include "fonts/win/font_primitives.h"
 
 namespace yq {
 
@@ -35,10 +37,19 @@ bool is_face_installed(const std::string& face);
 
 // Installs a font file as install_font (font_primitives.h) does, for the
 // scope its face is installed for already, or for install_scope() when the
-// face is not installed. What a reinstall or a restore uses. `used` (may be
-// null) receives the scope. UI thread.
-bool install_font_in_its_scope(const std::string& path, std::string& file_name,
-                               FontScope* used = nullptr);
+// face is not installed (Failed when there is none). What a reinstall or a
+// restore uses. `used` (may be null) receives the scope. UI thread.
+InstallResult install_font_in_its_scope(const std::string& path, std::string& file_name,
+                                        FontScope* used = nullptr);
+
+// The inventory's entries whose face, as name_key (install_record.h) gives
+// it, is one of `keys`. Any thread: a worker asks the UI thread, which owns
+// the inventory; with no UI thread (tests) there are none.
+struct InstalledFace {
+    std::string face, path, value_name;
+    FontScope scope = FontScope::Machine;
+};
+std::vector<InstalledFace> installed_faces_named(const std::vector<std::string>& keys);
 
 // Whether fonts can be installed in this run. When no scope can be (an
 // older Windows without administrator rights), the first call of the run

@@ -2,6 +2,7 @@
 
 #include "base/file_names.h"
 #include "fonts/deletion_model.h"
+#include "fonts/font_report.h"
 #include "fonts/font_tooltip_model.h"
 #include "fonts/search_model.h"
 #include "fonts/win/font_grid.h"
@@ -16,6 +17,8 @@
 #include "platform/win/files.h"
 #include "platform/win/grid.h"
 #include "platform/win/ui_thread.h"
+
+#include <memory>
 
 namespace yq {
 namespace {
@@ -78,9 +81,12 @@ void search() {
     HWND g = c.系统字体表格2;
     int n = static_cast<int>(found.size());
     SendMessageA(g, WM_SETREDRAW, FALSE, 0);
-    // Row 0 is kept and the rest made anew: rows the search adds start unticked.
+    // Row 0 is kept and the rest made anew: every row of a new search starts
+    // unticked, row 0 too, so no tick lands on a font the user never chose.
     win::grid_set_row_count(g, 1);
+    win::grid_set_check(g, {0, 2}, false);
     win::grid_set_row_count(g, n);
+    SendMessageA(c.选择框4, BM_SETCHECK, BST_UNCHECKED, 0);  // 全选 says what the rows show
     for (int i = 0; i < n; ++i) {
         const std::string& face = inventory.face_name(found[i]);
         win::grid_set_text(g, {i, 0}, face);
@@ -166,26 +172,46 @@ RemovalOutcome remove(const Target& t) {
     return remove_font_into_bin(t.path, t.value, t.scope, page().recycle_bin, t.bin_name);
 }
 
-// After deletions: the broadcast, the rebuild and the refill, then the
-// search again (the result grid) or the catalogue's marks (the system grid).
-void after_removal(bool result_grid) {
-    broadcast_font_change();
-    if (result_grid) {
-        rebuild_and_fill(run_font_search);
-    } else {
-        rebuild_and_fill(page().hooks.fonts_removed);
-    }
+// Whether a removal took the font off the system (its file may stay where
+// the user keeps it), and if not, why, for the user.
+bool counts_as_removed(RemovalOutcome o) {
+    return o == RemovalOutcome::Removed || o == RemovalOutcome::RemovedFileLater ||
+           o == RemovalOutcome::Unregistered;
+}
+const char* why_not_removed(RemovalOutcome o) {
+    return o == RemovalOutcome::NotCopied ? kWhyNotCopied : kWhyNotRemoved;
 }
 
+// After deletions: the broadcast, the rebuild and the refill, then the
+// search again (the result grid) or the catalogue's marks (the system grid),
+// and last `done`.
+void after_removal(bool result_grid, std::function<void()> done = {}) {
+    broadcast_font_change();
+    std::function<void()> follow_up =
+        result_grid ? std::function<void()>(run_font_search) : page().hooks.fonts_removed;
+    rebuild_and_fill([follow_up = std::move(follow_up), done = std::move(done)] {
+        if (follow_up) follow_up();
+        if (done) done();
+    });
+}
+
+// One font, chosen from its context menu: no question asked, and a box only
+// when it could not be removed.
 void delete_one(const std::string& caption, bool result_grid) {
     std::string face = face_from_delete_caption(caption);
     if (face.empty()) return;
     Target t = target_of(face, result_grid);
     if (t.path.empty()) return;
-    remove(t);
+    RemovalOutcome outcome = remove(t);
     after_removal(result_grid);
+    if (!counts_as_removed(outcome))
+        win::message_box(batch_summary("删除", 0, {{face, why_not_removed(outcome)}}));
 }
 
+// 标签18 stays up, and a second press says "卸载进行中!", until the grid has
+// been refilled from the new inventory: a press before that would act on
+// rows that no longer show what is installed. The fonts that could not be
+// removed are named in one box at the end.
 void batch_uninstall() {
     SystemFontPage& p = page();
     const SystemFontControls& c = p.controls;
@@ -202,12 +228,20 @@ void batch_uninstall() {
     const int factor = results ? 100 : 200;
     win::MessagePump pump;
     std::string progress;
+    int removed = 0;
+    auto failed = std::make_shared<std::vector<FailedFont>>();
     auto process = [&](int r, int name_col) {
         std::string face = win::grid_text(g, {r, name_col});
         Target t = target_of(face, false);
         if (t.path.empty()) return;  // gone from the inventory: skipped without a word
-        remove(t);
-        progress = batch_progress_text(face, r, base, factor);
+        RemovalOutcome outcome = remove(t);
+        const bool ok = counts_as_removed(outcome);
+        if (ok) {
+            ++removed;
+        } else {
+            failed->push_back({face, why_not_removed(outcome)});
+        }
+        progress = batch_progress_text(face, r, base, factor, ok);
         // The caption is shown when it can be seen: at each repaint.
         if (pump.repaint_due()) win::set_caption(c.标签18, progress);
         pump.after_item();
@@ -217,8 +251,10 @@ void batch_uninstall() {
         if (!results && win::grid_check(g, {r, 5})) process(r, 4);
     }
     if (!progress.empty()) win::set_caption(c.标签18, progress);  // the last font's
-    after_removal(results);
-    ShowWindow(c.标签18, SW_HIDE);
+    after_removal(results, [label = c.标签18, removed, failed] {
+        ShowWindow(label, SW_HIDE);
+        if (!failed->empty()) win::message_box(batch_summary("卸载", removed, *failed));
+    });
 }
 
 // --- menus ------------------------------------------------------------------------
@@ -241,7 +277,8 @@ void on_menu(bool system_grid, int row, int x) {
         case FontMenuCommand::CopyFileName: {
             const FontInventory& inventory = system_font_inventory();
             int at = inventory.find(face_from_delete_caption(choice.delete_caption));
-            if (at != 0) copy_to_clipboard(c.main, std::string(file_name_of(inventory.file_path(at))));
+            if (at != 0)
+                copy_to_clipboard(c.main, std::string(file_name_of(inventory.file_path(at))));
             break;
         }
         case FontMenuCommand::DeleteFont:
@@ -282,6 +319,9 @@ void fill_system_font_grid() {
     SystemFontPage& p = page();
     if (!p.controls.系统字体表格) return;
     fill_font_grid(p.controls.系统字体表格, p.controls.标签2, system_font_inventory(), p.order);
+    // The fill starts every row unticked; 全选 says so while it acts on this grid.
+    if (!visible(p.controls.系统字体表格2))
+        SendMessageA(p.controls.选择框4, BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
 void run_font_search() {

@@ -1,5 +1,6 @@
 #include "platform/sfnt/face_name.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "base/text.h"
@@ -24,6 +25,7 @@ constexpr uint16_t kWinEncodingUnicodeFull = 10;
 constexpr uint16_t kWinLanguageChinesePrc = 0x0804;
 constexpr uint16_t kWinLanguageEnglishUs = 0x0409;
 constexpr uint16_t kNameIdFamily = 1;
+constexpr uint16_t kNameIdTypographicFamily = 16;
 
 // Mac OS Roman bytes 0x80..0xFF as UTF-16.
 constexpr char16_t kMacRomanHigh[128] = {
@@ -99,6 +101,17 @@ std::string read_face_name_from(FontSource& src) {
     return face_name_from_name_table(table);
 }
 
+std::vector<std::string> family_names_from(FontSource& src) {
+    std::vector<std::string> names;
+    uint32_t faces = std::min(face_count(src), kMaxFacesRead);
+    Bytes table;
+    for (uint32_t face = 0; face < faces; ++face) {
+        if (read_table(src, kTagName, kMaxNameTableBytes, table, face))
+            family_names_from_name_table(table, names);
+    }
+    return names;
+}
+
 }  // namespace
 
 std::string face_name_from_name_table(ByteSpan table) {
@@ -139,6 +152,44 @@ std::string face_name_from_name_table(ByteSpan table) {
         return name;
     }
     return "";
+}
+
+void family_names_from_name_table(ByteSpan table, std::vector<std::string>& names) {
+    ByteReader r(table);
+    r.u16be();
+    size_t count = r.u16be();
+    size_t storage = r.u16be();
+    if (!r.ok() || kNameHeaderBytes + count * kNameRecordBytes > table.size()) return;
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t platform = r.u16be();
+        uint16_t encoding = r.u16be();
+        r.u16be();  // any language
+        uint16_t name_id = r.u16be();
+        size_t length = r.u16be();
+        size_t offset = r.u16be();
+        if ((name_id != kNameIdFamily && name_id != kNameIdTypographicFamily) || length == 0)
+            continue;
+        size_t start = storage + offset;
+        if (start > table.size() || length > table.size() - start) continue;
+        Candidate c{table.subspan(start, length), platform, encoding, true};
+        bool usable = (platform == kPlatformWindows && is_windows_family_encoding(encoding)) ||
+                      (platform == kPlatformMacintosh && encoding == kMacEncodingRoman);
+        if (!usable) continue;
+        std::string name = decode(c);
+        if (name.size() > kMaxFaceNameBytes) name.resize(kMaxFaceNameBytes);
+        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    }
+}
+
+std::vector<std::string> family_names(ByteSpan whole_file) {
+    MemorySource src(whole_file);
+    return family_names_from(src);
+}
+
+std::vector<std::string> family_names_from_file(const std::string& path) {
+    FileSource src(path);
+    return family_names_from(src);
 }
 
 std::string read_face_name(ByteSpan whole_file) {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/bytes.h"
 
@@ -41,5 +42,22 @@ std::string read_face_name(ByteSpan whole_file);
 // The face name picked from a name table's own bytes, or "" when it has no
 // usable family record. Exposed for the tests and the fuzz target.
 std::string face_name_from_name_table(ByteSpan name_table);
+
+// Faces of a collection looked at by family_names; a bigger count is read
+// as this many (no real collection comes near it).
+constexpr uint32_t kMaxFacesRead = 64;
+
+// Every name a face of the file answers to: the family names (name ID 1)
+// and typographic family names (name ID 16) of every face, in every
+// language of the Windows records and of the Macintosh Roman ones, as GBK
+// and cut as the face name is, each once, in the order met. Windows finds a
+// font by any of them, so a font claims all of them. Empty when the file is
+// not a readable font. Reads the header, directories and name tables only.
+std::vector<std::string> family_names(ByteSpan whole_file);
+std::vector<std::string> family_names_from_file(const std::string& path);
+
+// The same names out of one name table's bytes, appended to `names`
+// (those already there are not added again).
+void family_names_from_name_table(ByteSpan name_table, std::vector<std::string>& names);
 
 }  // namespace yq::sfnt

@@ -39,7 +39,19 @@ bool FileSource::read(uint64_t offset, size_t n, Bytes& out) {
     return std::fread(out.data(), 1, n, file_.get()) == n;
 }
 
-std::optional<TableExtent> find_table(FontSource& src, uint32_t table_tag) {
+uint32_t face_count(FontSource& src) {
+    Bytes buf;
+    if (!src.read(0, kSfntHeaderBytes, buf)) return 0;
+    uint32_t version = load_u32be(buf, 0);
+    if (version == kVersionTrueType || version == kVersionCff) return 1;
+    if (version != kTagCollection) return 0;
+    uint32_t collection_version = load_u32be(buf, 4);
+    if (collection_version != kCollectionVersion1 && collection_version != kCollectionVersion2)
+        return 0;
+    return load_u32be(buf, 8);
+}
+
+std::optional<TableExtent> find_table(FontSource& src, uint32_t table_tag, uint32_t face) {
     Bytes buf;
     if (!src.read(0, kSfntHeaderBytes, buf)) return std::nullopt;
     uint64_t face_offset = 0;
@@ -48,11 +60,13 @@ std::optional<TableExtent> find_table(FontSource& src, uint32_t table_tag) {
         uint32_t collection_version = load_u32be(buf, 4);
         if (collection_version != kCollectionVersion1 && collection_version != kCollectionVersion2)
             return std::nullopt;
-        if (load_u32be(buf, 8) == 0) return std::nullopt;  // no faces
-        if (!src.read(kSfntHeaderBytes, 4, buf)) return std::nullopt;
+        if (face >= load_u32be(buf, 8)) return std::nullopt;  // not one of its faces
+        if (!src.read(kSfntHeaderBytes + uint64_t{face} * 4, 4, buf)) return std::nullopt;
         face_offset = load_u32be(buf, 0);
         if (!src.read(face_offset, kSfntHeaderBytes, buf)) return std::nullopt;
         version = load_u32be(buf, 0);
+    } else if (face != 0) {
+        return std::nullopt;
     }
     if (version != kVersionTrueType && version != kVersionCff) return std::nullopt;
     size_t num_tables = load_u16be(buf, 4);
@@ -69,8 +83,8 @@ std::optional<TableExtent> find_table(FontSource& src, uint32_t table_tag) {
     return std::nullopt;
 }
 
-bool read_table(FontSource& src, uint32_t table_tag, size_t max_bytes, Bytes& out) {
-    std::optional<TableExtent> t = find_table(src, table_tag);
+bool read_table(FontSource& src, uint32_t table_tag, size_t max_bytes, Bytes& out, uint32_t face) {
+    std::optional<TableExtent> t = find_table(src, table_tag, face);
     if (!t) return false;
     size_t wanted = t->length < max_bytes ? static_cast<size_t>(t->length) : max_bytes;
     return src.read(t->offset, wanted, out);

@@ -2,8 +2,9 @@
 // from a file, without reading the rest (layout: doc/formats/name-table.md).
 // Shared by the readers of platform/sfnt; not used outside it.
 //
-// The face read is the font itself, or the first face of a collection: the
-// one Windows lists first and the one every reader here describes.
+// The face read is the font itself, or a face of a collection: by default
+// the first, the one Windows lists first and the one the face-name and
+// coverage readers describe.
 #pragma once
 
 #include <cstdint>
@@ -65,14 +66,20 @@ struct TableExtent {
     uint64_t length = 0;
 };
 
-// The first directory entry for `table_tag` of the face read, or nullopt when
-// the header is not a TrueType, CFF or collection header, the header or
-// directory runs past the end, no entry has the tag, or the table it names
-// runs past the end of the file.
-std::optional<TableExtent> find_table(FontSource& src, uint32_t table_tag);
+// Faces of the file: a collection's count from its header, 1 for a single
+// TrueType or CFF font, 0 when the header is neither.
+uint32_t face_count(FontSource& src);
+
+// The first directory entry for `table_tag` of face `face` (0 for a single
+// font), or nullopt when the header is not a TrueType, CFF or collection
+// header, the face is not in the collection, the header or directory runs
+// past the end, no entry has the tag, or the table it names runs past the
+// end of the file.
+std::optional<TableExtent> find_table(FontSource& src, uint32_t table_tag, uint32_t face = 0);
 
 // The table's first min(length, max_bytes) bytes into `out`: false, as
 // find_table, when the table cannot be found or read.
-bool read_table(FontSource& src, uint32_t table_tag, size_t max_bytes, Bytes& out);
+bool read_table(FontSource& src, uint32_t table_tag, size_t max_bytes, Bytes& out,
+                uint32_t face = 0);
 
 }  // namespace yq::sfnt

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "base/file_names.h"
@@ -112,7 +113,8 @@ bool copy_into_place(const std::string& source, const std::string& partial,
     out.reset();
     // Where renaming an open file is not offered, the plain move.
     if (ok && !renamed) {
-        renamed = MoveFileExA(partial.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
+        renamed =
+            MoveFileExA(partial.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
     }
     if (!renamed) {
         DeleteFileA(partial.c_str());
@@ -134,8 +136,9 @@ bool read_small_file(const std::string& path, std::string& out, size_t max_bytes
     }
     out.resize(static_cast<size_t>(size.QuadPart));
     DWORD got = 0;
-    if (!out.empty() && (!ReadFile(in.get(), out.data(), static_cast<DWORD>(out.size()), &got, nullptr) ||
-                         got != out.size())) {
+    if (!out.empty() &&
+        (!ReadFile(in.get(), out.data(), static_cast<DWORD>(out.size()), &got, nullptr) ||
+         got != out.size())) {
         out.clear();
         return false;
     }
@@ -149,7 +152,8 @@ bool write_file_replacing(const std::string& path, const std::string& bytes) {
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out) return false;
         DWORD written = 0;
-        if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) ||
             written != bytes.size()) {
             out.reset();
             DeleteFileA(temp.c_str());
@@ -160,6 +164,132 @@ bool write_file_replacing(const std::string& path, const std::string& bytes) {
         return true;
     DeleteFileA(temp.c_str());
     return false;
+}
+
+bool file_digest(const std::string& path, Sha256Digest& digest, uint64_t& size) {
+    UniqueFile in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in) return false;
+    Sha256 hash;
+    size = 0;
+    std::vector<uint8_t> buffer(1 << 16);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return false;
+        if (got == 0) break;
+        hash.update(ByteSpan(buffer.data(), got));
+        size += got;
+    }
+    digest = hash.finish();
+    return true;
+}
+
+namespace {
+
+// The UTF-16 form of a GBK text, or nothing when it is not valid GBK.
+std::optional<std::wstring> wide_exactly(const std::string& gbk) {
+    if (gbk.empty()) return std::wstring();
+    int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
+                                nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
+                        w.data(), n);
+    return w;
+}
+
+// The GBK form of a UTF-16 name, or nothing when code page 936 cannot hold
+// it exactly (no best-fit letters, no "?" for a missing character).
+std::optional<std::string> gbk_exactly(const wchar_t* wide) {
+    int len = static_cast<int>(wcslen(wide));
+    if (len == 0) return std::string();
+    BOOL defaulted = FALSE;
+    int n =
+        WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, len, nullptr, 0, nullptr, &defaulted);
+    if (n <= 0 || defaulted) return std::nullopt;
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, len, out.data(), n, nullptr, &defaulted);
+    std::optional<std::wstring> back = wide_exactly(out);
+    if (defaulted || !back || *back != std::wstring(wide, static_cast<size_t>(len)))
+        return std::nullopt;
+    return out;
+}
+
+std::wstring full_path_of(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return {};
+    std::wstring out(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), n, out.data(), nullptr);
+    out.resize(n);
+    return out;
+}
+
+bool same_ignoring_case(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool is_plain_file_directly_in(const std::string& folder, const std::string& path) {
+    // A drive path ("C:\..."), with no forward slash Windows would take as a
+    // separator and no part that steps elsewhere or opens a device.
+    if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return false;
+    if (path.find('/') != std::string::npos) return false;
+    const std::string_view name = file_name_of(path);
+    if (!is_storable_file_name(name)) return false;
+    std::string_view rest(path);
+    rest.remove_prefix(3);
+    while (!rest.empty()) {
+        size_t cut = rest.find('\\');
+        std::string_view part = rest.substr(0, cut);
+        if (part.empty() || part == "." || part == ".." || names_device(part)) return false;
+        if (cut == std::string_view::npos) break;
+        rest.remove_prefix(cut + 1);
+    }
+    std::optional<std::wstring> wide = wide_exactly(path), home = wide_exactly(folder);
+    if (!wide || !home || home->empty()) return false;
+    // Resolving must leave the path exactly as it is: nothing trimmed, folded
+    // or stepped over.
+    std::wstring full = full_path_of(*wide), base = full_path_of(*home);
+    if (full.empty() || base.empty() || !same_ignoring_case(full, *wide)) return false;
+    if (base.back() != L'\\') base += L'\\';
+    size_t slash = full.rfind(L'\\');
+    if (slash == std::wstring::npos || !same_ignoring_case(full.substr(0, slash + 1), base))
+        return false;
+    DWORD attributes = GetFileAttributesW(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    // A short alias (LONGNA~1.TTF) names another file's long name: the long
+    // form must be the name itself.
+    DWORD n = GetLongPathNameW(full.c_str(), nullptr, 0);
+    if (n == 0) return false;
+    std::wstring long_form(n, L'\0');
+    n = GetLongPathNameW(full.c_str(), long_form.data(), n);
+    long_form.resize(n);
+    return same_ignoring_case(long_form, full);
+}
+
+std::vector<FolderFile> list_folder_files(const std::string& folder) {
+    std::vector<FolderFile> files;
+    std::optional<std::wstring> pattern = wide_exactly(folder + "*");
+    if (!pattern) return files;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(pattern->c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return files;
+    do {
+        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        std::optional<std::string> name = gbk_exactly(fd.cFileName);
+        if (!name || name->empty()) continue;
+        files.push_back(
+            {std::move(*name), uint64_t{fd.nFileSizeHigh} << 32 | fd.nFileSizeLow,
+             uint64_t{fd.ftLastWriteTime.dwHighDateTime} << 32 | fd.ftLastWriteTime.dwLowDateTime});
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return files;
 }
 
 }  // namespace yq::win

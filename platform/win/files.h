@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "base/sha256.h"
 
 namespace yq::win {
 
@@ -45,5 +48,27 @@ bool read_small_file(const std::string& path, std::string& out, size_t max_bytes
 // Writes `bytes` beside `path` and moves that over it, so a program that
 // dies half way leaves the old file whole. True when `path` holds them.
 bool write_file_replacing(const std::string& path, const std::string& bytes);
+
+// SHA-256 and size of a file's bytes; false when it cannot be read whole.
+bool file_digest(const std::string& path, Sha256Digest& digest, uint64_t& size);
+
+// Whether `path` names an existing plain file (not a folder, not a link or
+// other reparse point) that lies directly inside `folder`, as Windows
+// resolves both: the path must be absolute, use backslashes only, hold no
+// "." or ".." part, no device name and no short (8.3) alias of a longer
+// name, and resolve to exactly itself. What every deletion checks, so that
+// no text from a list or a registry value can aim it anywhere else.
+bool is_plain_file_directly_in(const std::string& folder, const std::string& path);
+
+// The plain files of a folder (ending in a backslash) in the order the
+// system lists them, read with the wide-character calls: a name that code
+// page 936 cannot hold exactly is left out, never mapped to another name
+// (which could be another file's).
+struct FolderFile {
+    std::string name;  // GBK, without folder
+    uint64_t size = 0;
+    uint64_t write_time = 0;  // FILETIME
+};
+std::vector<FolderFile> list_folder_files(const std::string& folder);
 
 }  // namespace yq::win

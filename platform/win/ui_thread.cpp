@@ -33,6 +33,10 @@ void init_ui_thread() {
     g_ui_thread = GetCurrentThreadId();
 }
 
+bool has_ui_thread() {
+    return g_ui_thread != 0;
+}
+
 bool on_ui_thread() {
     return g_ui_thread != 0 && GetCurrentThreadId() == g_ui_thread;
 }

@@ -26,6 +26,10 @@ bool run_on_ui(const std::function<void()>& fn);
 
 bool on_ui_thread();
 
+// Whether the program has its UI thread (init_ui_thread has run): the
+// Win32 layer's own tests run without one.
+bool has_ui_thread();
+
 // Dispatches the calling (UI) thread's pending messages and returns: a long
 // operation on the UI thread calls it after each item so that the window
 // stays usable. A WM_QUIT met is posted again for the message loop.

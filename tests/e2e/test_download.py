@@ -1,6 +1,7 @@
 """One click downloads a catalogue font, shows its progress and installs it;
 failures of the server or of the catalogue never install a broken font."""
 import hashlib
+import json
 import os
 import shutil
 import subprocess
@@ -209,6 +210,8 @@ class Download(unittest.TestCase):
         wininet = os.path.join("AppData", "Local", "Microsoft", "Windows", "INet")
         stray = [p for p in stray if not (p.startswith(s.drive_c("users") + os.sep)
                                           and wininet in p and p.endswith(os.sep + "index.dat"))]
+        # The program's record of what it installed, beside its settings.
+        stray = [p for p in stray if p != s.file("已装字体记录.dat")]
         self.assertEqual(stray, [])
         # Every new or changed registry value names a file that is there.
         after_values = s.reg_values(FONTS_KEY)
@@ -225,6 +228,72 @@ class Download(unittest.TestCase):
         for name in os.listdir(downloads):
             self.assertNotIn(name.split(".")[0].upper(), {"CON", "NUL"})
             self.assertFalse(name.endswith(PARTIAL), name)
+
+    def fonts_state(self):
+        """Every value of both fonts keys, and every file of both Fonts folders
+        with its digest."""
+        s = self.s
+        values = {("HKLM", k): v for k, v in s.reg_values(driver.Session.FONTS_KEY).items()}
+        values.update({("HKCU", k): v for k, v in s.reg_values(driver.Session.USER_FONTS_KEY).items()})
+        files = {p: digest(p) for d in (s.drive_c("windows", "Fonts"), s.user_fonts_dir())
+                 for p in files_under(d)}
+        return values, files
+
+    def test_fonts_claiming_installed_faces_take_nothing_and_our_own_is_updated(self):
+        s = self.s
+        # Fonts that answer to 宋体/SimSun (the prefix's own 宋体 lives in the
+        # Fonts folder, registered nowhere), to the host's DejaVu Sans
+        # (registered by its Z: path), and to a font the program installs
+        # first, then again as a newer version from another source.
+        src = os.path.join(s.tmp, "src-claims")
+        for folder, source, faces in (("甲", SOURCE_FONT, ["YqOwn Mark", "SimSun=宋体", "DejaVu Sans"]),
+                                      ("乙", driver.DEJAVU + "DejaVuSerif.ttf", ["YqOwn Mark"])):
+            subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_fonts.py"), source,
+                            os.path.join(src, "中文字体", folder)] + faces, check=True)
+        out = os.path.join(s.tmp, "claims")
+        server = os.path.join(ARGS.native, "server", "yanqing-server")
+        subprocess.run([server, "build", src, out], check=True, capture_output=True)
+        dump = json.loads(subprocess.run([server, "dump", os.path.join(out, "ztdata.mdb")],
+                                         check=True, capture_output=True).stdout)
+        address = {(t["name"], r["字体名"]): r["字体地址"] for t in dump["tables"]
+                   if t["name"] in ("甲", "乙") for r in t["rows"]}
+        own = address[("甲", "YqOwn Mark")]
+        simsun = next(a for (t, n), a in address.items() if t == "甲" and n in ("宋体", "SimSun"))
+        rows = [("YqOwn Mark", own), ("simsun", simsun), ("宋体", simsun),
+                # (a row named as an installed face shows as installed already)
+                ("DejaVu", address[("甲", "DejaVu Sans")]),
+                ("YqOwn Mark 2", address[("乙", "YqOwn Mark")])]
+        layout = [("dl", "中文字体", "认领"), ("table", "认领")]
+        layout += [("row", "认领", name, "-", a) for name, a in rows]
+        driver.make_catalogue(ARGS.native, layout, s.file("ztdata.mdb"))
+        s.serve(out)
+        s.start()
+        driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
+        self.list = s.control("前台画板")
+        before_values, before_files = self.fonts_state()
+
+        seen = set()
+        self.assertIsNone(self.click_and_settle(1, seen), s.logs_tail())
+        own_file = s.drive_c("windows", "Fonts", "YqOwnMark.ttf")
+        driver.wait_for(lambda: os.path.isfile(own_file), 30, what="our own font")
+        first = digest(own_file)
+        for row, face in ((2, "宋体"), (3, "宋体"), (4, "DejaVu Sans")):
+            answer = self.click_and_settle(row, seen)
+            self.assertEqual((answer or "").replace("\r", ""),
+                             "系统中已有同名字体:%s\n为保护原有字体,未安装此字体!" % face, row)
+        self.assertIsNone(self.click_and_settle(5, seen), s.logs_tail())
+        driver.wait_for(lambda: digest(own_file) != first, 30, what="our own font updated")
+        s.stop_program()
+
+        after_values, after_files = self.fonts_state()
+        ours = ("HKLM", "YqOwnMark (TrueType)")
+        self.assertEqual({k: v for k, v in after_values.items() if k != ours}, before_values)
+        self.assertEqual(after_values[ours], "YqOwnMark.ttf")
+        self.assertEqual({p: d for p, d in after_files.items() if p != own_file}, before_files)
+        with open(own_file, "rb") as f:
+            installed = f.read()
+        with open(os.path.join(s.file("字体下载目录"), "YqOwn Mark 2.ttf"), "rb") as f:
+            self.assertEqual(installed, f.read())
 
     def test_cut_redownload_keeps_the_first_copy(self):
         s = self.s

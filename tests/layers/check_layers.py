@@ -25,6 +25,7 @@ SUBSYSTEMS = {"catalogue", "download", "fonts", "collections", "update", "tools"
 # Headers of a subsystem's win/ folder that other subsystems may include.
 DECLARED = {
     "fonts/win/font_primitives.h": "installing and removing fonts",
+    "fonts/win/install_records.h": "which installed fonts are the program's own",
     "fonts/win/inventory.h": "the installed-font inventory",
     "fonts/win/face_names.h": "face names of font files, remembered between runs",
     "skin/win/status_line.h": "the status line's text",

@@ -232,5 +232,24 @@ TEST(FaceName, ReadsANameTableLongerThanItsReachableBytes) {
     EXPECT_EQ(read_face_name_from_file(file.path()), "Big");
 }
 
+TEST(FamilyNames, EveryFamilyNameOfEveryFaceInEveryLanguageOnce) {
+    Record zh = win(0x0804, u"宋体"), en = win(0x0409, u"SimSun");
+    Record typographic{3, 1, 0x0409, 16, utf16be(u"SimSun Family")};
+    Record style{3, 1, 0x0409, 2, utf16be(u"Regular")};  // not a family name
+    Record full{3, 1, 0x0409, 4, utf16be(u"SimSun Regular")};
+    Record sjis{3, 2, 0x0411, 1, utf16be(u"JP")};  // an encoding the face reader does not read
+    Bytes single = font(name_table({style, zh, full, en, typographic, en, mac(0, "SimSun"), sjis}));
+    EXPECT_EQ(family_names(single), (std::vector<std::string>{"宋体", "SimSun", "SimSun Family"}));
+    // Each face of a collection counts: a second face cannot hide behind the first.
+    Bytes pair = collection({name_table({win(0x0409, u"Harmless")}),
+                             name_table({win(0x0804, u"黑体"), win(0x0409, u"SimHei")})});
+    EXPECT_EQ(family_names(pair), (std::vector<std::string>{"Harmless", "黑体", "SimHei"}));
+    EXPECT_EQ(read_face_name(pair), "Harmless");
+    // Every truncated prefix of the collection reads without going past it.
+    for (size_t n = 0; n < pair.size(); ++n) family_names(ByteSpan(pair.data(), n));
+    EXPECT_TRUE(
+        family_names(Bytes{'t', 't', 'c', 'f', 0, 1, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}).empty());
+}
+
 }  // namespace
 }  // namespace yq::sfnt

@@ -162,7 +162,7 @@ TEST_F(GridTest, CellsPastRow65535AndTheArrowKeys) {
     EXPECT_EQ(top(), 0);
 }
 
-TEST_F(GridTest, FillLaysTwoFontsARowAndKeepsCheckMarks) {
+TEST_F(GridTest, FillLaysTwoFontsARowAndEveryRowStartsUnticked) {
     FontInventory inventory;
     for (auto* face : {"ProbeA", "探针乙", "ProbeC", "@探针丁", "ProbeE", "探针己"}) {
         inventory.append(face, std::string("C:\\f\\") + face + ".ttf",
@@ -181,7 +181,8 @@ TEST_F(GridTest, FillLaysTwoFontsARowAndKeepsCheckMarks) {
     EXPECT_EQ(win::grid_text(grid_, {1, 3}), "ProbeC");
     EXPECT_EQ(win::grid_text(grid_, {2, 1}), "ProbeE");
     EXPECT_EQ(win::grid_text(grid_, {2, 4}), "");
-    EXPECT_TRUE(win::grid_check(grid_, {0, 2}));
+    // A tick belonged to the font shown before: no row of a new fill has one.
+    EXPECT_FALSE(win::grid_check(grid_, {0, 2}));
     EXPECT_EQ(win::caption(label_), "系统字体数:5");
 
     fill_font_grid(grid_, label_, inventory, ListingOrder::InitialLetter);

@@ -70,7 +70,7 @@ def song(english, chinese):
     options.notdef_outline = True
     options.layout_features = []
     sub = subset.Subsetter(options)
-    text = "".join(chr(c) for c in range(0x20, 0x7F)) + chinese + english + "探针体宋黑竖排宽"
+    text = "".join(chr(c) for c in range(0x20, 0x7F)) + chinese + english + "探针体宋黑竖排宽标"
     sub.populate(text=text)
     sub.subset(font)
     return rename(font, english, chinese)
@@ -129,7 +129,19 @@ FONTS = {
     "ProbeZero.ttf": lambda: box_font("0ProbeZero"),
     "ProbeLast.ttf": lambda: box_font("ZProbeLast"),
     "ProbeLate.ttf": lambda: box_font("ProbeLate"),
+    # ProbeMark, and fonts that claim its faces: another font of its Chinese
+    # face, one under its English name only, and a newer version of itself.
+    "ProbeMark.ttf": lambda: song("ProbeMark", "探针标体"),
+    "ProbeMarkImpostor.ttf": lambda: song("ProbeImpostor", "探针标体"),
+    "ProbeMarkAlias.ttf": lambda: latin("DejaVuSans.ttf", "ProbeMark"),
+    "ProbeMarkNewer.ttf": lambda: newer(song("ProbeMark", "探针标体")),
 }
+
+
+def newer(font):
+    """The same font as a later version: other bytes, the same names."""
+    font["head"].fontRevision = font["head"].fontRevision + 1
+    return font
 
 
 def write_name_only(path, english):
