@@ -69,6 +69,47 @@ class PerUser(unittest.TestCase):
         return (self.s.reg_values(driver.Session.FONTS_KEY),
                 {n: os.path.getsize(os.path.join(folder, n)) for n in os.listdir(folder)})
 
+    def test_a_leftover_list_that_points_elsewhere_deletes_nothing(self):
+        s = self.s
+        drive = s.drive_c()
+        users = os.path.join(drive, "users")
+        user = next(os.path.join(users, u) for u in os.listdir(users) if u != "Public")
+        docs = os.path.join(user, "Documents")
+        os.makedirs(docs, exist_ok=True)
+        paper = os.path.join(docs, "论文.docx")
+        with open(paper, "wb") as f:
+            f.write(b"the user's own work")
+        os.chmod(paper, 0o444)  # read-only, as Windows shows it
+        keep = os.path.join(self.user_dir, "keep.ttf")
+        shutil.copy(os.path.join(WORK, "00.ttf"), keep)
+        os.makedirs(os.path.join(self.user_dir, "sub"), exist_ok=True)
+        shutil.copy(os.path.join(WORK, "00.ttf"), os.path.join(self.user_dir, "sub", "inside.ttf"))
+        fonts = self.windows_path_of(self.user_dir)
+        up = os.path.relpath(paper, self.user_dir)  # ../../../../../Documents/论文.docx
+        lines = [fonts + "\\" + up, fonts + "\\" + up.replace("/", "\\"),
+                 fonts + "\\..\\Fonts\\keep.ttf", fonts + "\\.\\keep.ttf", fonts + "\\keep.ttf.",
+                 fonts + "\\sub", fonts + "\\CON", fonts + "\\nul.ttf",
+                 self.windows_path_of(paper)]
+        listed = s.file("待删除字体.txt")
+        with open(listed, "wb") as f:
+            f.write("".join(line + "\r\n" for line in lines).encode("gbk"))
+
+        def everything():
+            return {os.path.join(r, n): os.path.getsize(os.path.join(r, n))
+                    for r, _, names in os.walk(drive) for n in names
+                    if not os.path.islink(os.path.join(r, n))}
+        before = everything()
+        s.start()
+        driver.wait_for(lambda: s.control("标签2")["text"].startswith("系统字体数:"), 60,
+                        what="the start-up work")
+        driver.wait_for(lambda: not os.path.exists(listed), 30, what="the list let go of")
+        s.stop_program()
+        with open(paper, "rb") as f:
+            self.assertEqual(f.read(), b"the user's own work")
+        self.assertEqual(os.stat(paper).st_mode & 0o777, 0o444)
+        after = everything()
+        self.assertEqual({p: after.get(p) for p in before}, before)  # nothing gone or cut
+
     def test_a_font_of_the_users_key_is_listed_found_backed_up_and_uninstalled(self):
         s = self.s
         path = os.path.join(self.user_dir, "YqUserOne.ttf")
