@@ -15,6 +15,7 @@
 #include "server/lib/face_pool.h"
 #include "server/lib/http_server.h"
 #include "server/lib/identify_page.h"
+#include "server/lib/multipart_form.h"
 #include "server/lib/preview_fonts.h"
 #include "server/lib/request_target.h"
 #include "server/lib/text_image.h"
@@ -27,6 +28,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kChunkBytes = 64 * 1024;
+// The name of the identification form's file input.
+constexpr std::string_view kUploadField = "uploaded_file";
 constexpr int kPreviewPadding = 2;
 
 struct FileDescriptor {
@@ -129,7 +132,9 @@ struct CatalogueServer::Impl {
     std::atomic<bool> in_run{false};
     std::mutex log_mutex;
 
-    httplib::Server::HandlerResponse handle(const httplib::Request& req, httplib::Response& res);
+    void handle(const httplib::Request& req, httplib::Response& res, RequestBody& body);
+    void answer_identify_form(const httplib::Request& req, httplib::Response& res,
+                              RequestBody& body, const FaultPlan& plan);
     void answer_text_preview(const httplib::Request& req, httplib::Response& res,
                              const ResolvedTarget& target, const FaultPlan& plan);
     void send(const httplib::Request& req, httplib::Response& res, BodySource body,
@@ -301,30 +306,67 @@ void CatalogueServer::Impl::answer_text_preview(const httplib::Request& req, htt
          "image/png");
 }
 
-httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Request& req,
-                                                               httplib::Response& res) {
+// Reads the identification form as it arrives, counting its picture's
+// bytes, and answers with their number. The body is never held whole: a
+// form over the body limit is refused unread (the connection then drains
+// it), and a bad one gets a page saying what is wrong with it.
+void CatalogueServer::Impl::answer_identify_form(const httplib::Request& req,
+                                                 httplib::Response& res, RequestBody& body,
+                                                 const FaultPlan& plan) {
+    auto refuse = [&](int status, const std::string& title, const std::string& why) {
+        res.status = status;
+        send(req, res, BodySource::from_text(identify_refusal_html(status, title, why)), plan,
+             false, "text/html; charset=gbk");
+    };
+    const std::optional<uint64_t> length = body.length();
+    if (!length) return refuse(411, "Length Required", "表单须带 Content-Length 发送。");
+    const uint64_t cap = options.limits.max_body_bytes;
+    if (*length > cap)
+        return refuse(413, "Payload Too Large",
+                      "表单有 " + std::to_string(*length) + " 字节,超过了 " + std::to_string(cap) +
+                          " 字节的上限。");
+    const std::string type = req.get_header_value("Content-Type");
+    if (!is_form_data(type))
+        return refuse(415, "Unsupported Media Type", "表单须以 multipart/form-data 发送。");
+    const std::optional<std::string> boundary = form_boundary(type);
+    if (!boundary) return refuse(400, "Bad Request", "表单的 Content-Type 没有可用的 boundary。");
+    FormFieldCounter form(*boundary, kUploadField);
+    std::vector<char> buf(kChunkBytes);
+    for (;;) {
+        ptrdiff_t n = body.read_some(buf.data(), buf.size());
+        if (n == RequestBody::kTooSlow)
+            return refuse(408, "Request Timeout", "表单送得太慢,没有按时送完。");
+        if (n < 0) return refuse(400, "Bad Request", "表单没有送完,连接就断了。");
+        if (n == 0) break;
+        if (!form.feed({buf.data(), static_cast<size_t>(n)})) break;
+    }
+    if (!form.finish()) return refuse(400, "Bad Request", to_string(form.error()));
+    send(req, res,
+         BodySource::from_text(identify_answer_html(form.field_found(), form.field_bytes())), plan,
+         false, "text/html; charset=gbk");
+}
+
+void CatalogueServer::Impl::handle(const httplib::Request& req, httplib::Response& res,
+                                   RequestBody& request_body) {
     // The library would apply Range to every answer itself, error pages
     // included, and answers "bytes=N-" at the very end with an empty 206
     // instead of 416. We decide ranges in send(); the Request object is not
     // const, only our view of it.
     const_cast<httplib::Request&>(req).ranges.clear();
-    const auto handled = httplib::Server::HandlerResponse::Handled;
     res.status = 200;
 
     ResolvedTarget target = resolve_target(req.target);
-    const bool form_post =
-        req.method == "POST" && target.resource == Resource::IdentifyAnswer;
+    const bool form_post = req.method == "POST" && target.resource == Resource::IdentifyAnswer;
     if (req.method != "GET" && req.method != "HEAD" && !form_post) {
         res.status = 405;
         res.set_header("Allow", "GET, HEAD");
         send(req, res, BodySource::from_text(html_page(405, "Method Not Allowed")), {}, false,
              "text/html");
-        return handled;
+        return;
     }
     auto not_found = [&] {
         res.status = 404;
         send(req, res, BodySource::from_text(html_page(404, "Not Found")), {}, false, "text/html");
-        return handled;
     };
     if (target.resource == Resource::None) return not_found();
 
@@ -333,18 +375,17 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Re
         res.status = plan.status;
         send(req, res, BodySource::from_text(html_page(plan.status, "Error")), plan, false,
              "text/html");
-        return handled;
+        return;
     }
-    if (target.resource == Resource::TextPreview) {
-        answer_text_preview(req, res, target, plan);
-        return handled;
-    }
+    if (target.resource == Resource::TextPreview)
+        return answer_text_preview(req, res, target, plan);
+    if (form_post) return answer_identify_form(req, res, request_body, plan);
     if (target.resource == Resource::IdentifyPage || target.resource == Resource::IdentifyAnswer) {
         const bool page = target.resource == Resource::IdentifyPage;
         send(req, res,
-             BodySource::from_text(page ? identify_page_html() : identify_answer_html(req.body.size())),
+             BodySource::from_text(page ? identify_page_html() : identify_answer_html(false, 0)),
              plan, false, "text/html; charset=gbk");
-        return handled;
+        return;
     }
 
     BodySource body;
@@ -367,7 +408,6 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::handle(const httplib::Re
     if (container) body.corruption = plan.corruption;
     const bool ranges = container || target.resource == Resource::Program;
     send(req, res, std::move(body), plan, ranges, content_type_of(target.resource));
-    return handled;
 }
 
 CatalogueServer::CatalogueServer(ServeOptions options)
@@ -384,9 +424,8 @@ std::string CatalogueServer::start() {
     s.fonts.load(s.options.root, &problems_);
 
     s.http.set_tcp_nodelay(true);
-    s.http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-        return impl_->handle(req, res);
-    });
+    s.http.set_handler([this](const httplib::Request& req, httplib::Response& res,
+                              RequestBody& body) { impl_->handle(req, res, body); });
     // Answers the library makes on its own (a request it cannot parse).
     s.http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
         if (t_logged_request == &req) {

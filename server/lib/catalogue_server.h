@@ -21,7 +21,9 @@ struct ServeOptions {
     int port = 0;  // 0: any free port
     std::vector<Fault> faults;
     FILE* log = stderr;  // one line per request; nullptr for none
-    int threads = 32;    // requests answered at once; waiting connections need no thread
+    // Requests answered at once, those waiting for a slow client aside
+    // (connection_limits.h); waiting connections need no thread.
+    int threads = 32;
     ConnectionLimits limits;
 };
 

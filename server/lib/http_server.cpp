@@ -1,12 +1,17 @@
 #include "server/lib/http_server.h"
 
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -23,13 +28,11 @@ using Clock = std::chrono::steady_clock;
 
 // How often waiting connections are checked against their deadlines.
 constexpr std::chrono::milliseconds kSweepInterval{100};
-// A refused connection is read and discarded this long at most, so that
-// the client sees the answer rather than a reset.
-constexpr std::chrono::milliseconds kDrainTime{1000};
 // Connections the kernel may hold that the accept loop has not taken yet.
 constexpr int kListenBacklog = 1024;
-// Slices of a wait for a writable socket, between looks at the stop flag.
-constexpr int kWriteWaitSliceMs = 100;
+// Slices of a wait for the client, between looks at the stop flag, the
+// request's pace and whether it has been cut.
+constexpr int kClientWaitSliceMs = 100;
 
 struct Connection {
     int fd = -1;
@@ -39,28 +42,84 @@ struct Connection {
     RequestHeadReader head;
     size_t served = 0;
     Clock::time_point waiting_since;
-    bool draining = false;  // refused: reading until the client closes
-    Clock::time_point drain_until;
+    bool draining = false;  // done with: reading until the client closes
+    Clock::time_point drain_since;
+    uint64_t drained = 0;
+    // Cut off: closed with a reset, so that what the client has not taken
+    // is dropped at once rather than kept by the kernel for it.
+    bool cut_off = false;
 
     ~Connection() {
-        if (fd >= 0) {
+        if (fd < 0) return;
+        if (cut_off) {
+            linger abort{1, 0};
+            setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        } else {
             ::shutdown(fd, SHUT_RDWR);
-            ::close(fd);
         }
+        ::close(fd);
+    }
+
+    // Stops sending; the epoll thread then reads and discards what the
+    // client still sends, so that closing later does not reset the
+    // connection under an answer the client has not read yet.
+    void start_draining() {
+        ::shutdown(fd, SHUT_WR);
+        draining = true;
+        drain_since = Clock::now();
+        drained = 0;
+        buffer.clear();
     }
 };
 
-// One request of a connection, as httplib sees it: reads give the buffered
-// head and then end (bodies are never read), writes go to the socket and
-// give up when it takes nothing for `stall` or the server stops.
-class ConnectionStream : public httplib::Stream {
+int64_t micros(Clock::duration d) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+}
+
+// The time one second per `rate` bytes gives for `bytes`, in microseconds.
+int64_t allowance_us(uint64_t bytes, uint64_t rate) {
+    if (rate == 0) return INT64_MAX / 2;
+    uint64_t whole = std::min<uint64_t>(bytes / rate, uint64_t{1} << 40);
+    return static_cast<int64_t>(whole * 1000000 + (bytes % rate) * 1000000 / rate);
+}
+
+// How one request's client keeps up: the time the server has waited for
+// it and the bytes it has taken or sent. Read by the pool to choose which
+// slow request to cut.
+struct ClientPace {
+    std::atomic<int64_t> waited_us{0};
+    std::atomic<uint64_t> moved{0};
+    std::atomic<bool> cut{false};  // set by the pool: end the request
+
+    // How much longer the server may wait for this client; negative once
+    // it has fallen behind.
+    int64_t headroom_us(const ConnectionLimits& l) const {
+        return micros(l.client_grace) + allowance_us(moved.load(), l.min_client_rate) -
+               waited_us.load();
+    }
+};
+
+// What a request's stream needs from the pool of workers.
+class WorkerPool {
   public:
-    ConnectionStream(Connection& c, size_t head_bytes, std::chrono::milliseconds stall,
-                     std::function<bool()> stopping)
-        : c_(c), head_bytes_(head_bytes), stall_(stall), stopping_(std::move(stopping)) {}
+    virtual ~WorkerPool() = default;
+    virtual bool server_stopping() const = 0;
+    // The request has waited kSlowClientWait for its client: it no longer
+    // counts as a worker. False when it is to end instead.
+    virtual bool become_slow(ClientPace& pace) = 0;
+};
+
+// One request of a connection, as httplib sees it: reads give the buffered
+// head and then end; writes go to the socket and give up when the client
+// stalls or falls behind its pace, or the server stops. The handler reads
+// the body, when it wants it, through RequestBody.
+class ConnectionStream : public httplib::Stream, public RequestBody {
+  public:
+    ConnectionStream(Connection& c, const ConnectionLimits& limits, WorkerPool& pool)
+        : c_(c), head_bytes_(c.head.head_bytes()), limits_(limits), pool_(pool) {}
 
     bool is_readable() const override { return read_ < head_bytes_; }
-    bool is_writable() const override { return wait_writable(); }
+    bool is_writable() const override { return wait_for_client(POLLOUT); }
 
     ssize_t read(char* ptr, size_t size) override {
         size_t n = std::min(size, head_bytes_ - read_);
@@ -75,15 +134,46 @@ class ConnectionStream : public httplib::Stream {
             ssize_t n = ::send(c_.fd, ptr + done, size - done, MSG_NOSIGNAL);
             if (n > 0) {
                 done += static_cast<size_t>(n);
+                written_ += static_cast<uint64_t>(n);
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                if (!wait_writable()) return -1;
+                if (!wait_for_client(POLLOUT)) return -1;
             } else {
                 return -1;
             }
         }
         return static_cast<ssize_t>(size);
+    }
+
+    std::optional<uint64_t> length() const override { return c_.head.content_length(); }
+
+    ptrdiff_t read_some(char* buf, size_t size) override {
+        const std::optional<uint64_t> total = length();
+        if (!total || body_read_ >= *total || size == 0) return 0;
+        size_t n = static_cast<size_t>(std::min<uint64_t>(size, *total - body_read_));
+        // Body bytes that arrived with the head come first.
+        const size_t ahead =
+            c_.buffer.size() - std::min(c_.buffer.size(), head_bytes_ + from_buffer_);
+        if (ahead > 0) {
+            n = std::min(n, ahead);
+            c_.buffer.copy(buf, n, head_bytes_ + from_buffer_);
+            from_buffer_ += n;
+            body_read_ += n;
+            return static_cast<ptrdiff_t>(n);
+        }
+        for (;;) {
+            ssize_t r = ::recv(c_.fd, buf, n, 0);
+            if (r > 0) {
+                body_read_ += static_cast<uint64_t>(r);
+                received_ += static_cast<uint64_t>(r);
+                return r;
+            }
+            if (r == 0) return kEndedEarly;
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return kEndedEarly;
+            if (!wait_for_client(POLLIN)) return kTooSlow;
+        }
     }
 
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
@@ -102,6 +192,9 @@ class ConnectionStream : public httplib::Stream {
 
     socket_t socket() const override { return c_.fd; }
 
+    ClientPace& pace() { return pace_; }
+    bool slow() const { return slow_; }
+
     static void address_of(const sockaddr_storage& addr, std::string* ip, int* port) {
         char text[INET6_ADDRSTRLEN] = "";
         if (addr.ss_family == AF_INET) {
@@ -117,23 +210,67 @@ class ConnectionStream : public httplib::Stream {
     }
 
   private:
-    bool wait_writable() const {
-        const auto until = Clock::now() + stall_;
+    // Waits until the socket is ready for `events` (POLLOUT, or POLLIN for
+    // the body). False when the request is to end: the client took or sent
+    // nothing for send_stall, fell behind its pace or the connection
+    // failed, the pool cut it, or the server is stopping; the connection is
+    // then closed with a reset. Counts the time waited.
+    bool wait_for_client(short events) const {
+        if (wait_until_ready(events)) return true;
+        c_.cut_off = true;
+        return false;
+    }
+
+    bool wait_until_ready(short events) const {
+        auto last = Clock::now();
         for (;;) {
-            if (stopping_()) return false;
-            pollfd p{c_.fd, POLLOUT, 0};
-            int r = ::poll(&p, 1, kWriteWaitSliceMs);
-            if (r > 0) return (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+            if (pool_.server_stopping() || pace_.cut.load()) return false;
+            pollfd p{c_.fd, events, 0};
+            int r = ::poll(&p, 1, kClientWaitSliceMs);
             if (r < 0 && errno != EINTR) return false;
-            if (Clock::now() >= until) return false;
+            const auto now = Clock::now();
+            pace_.waited_us += micros(now - last);
+            last = now;
+            // What the client has taken: bytes still in our send queue have
+            // not reached it, however many the socket accepted.
+            int unsent = 0;
+            if (ioctl(c_.fd, SIOCOUTQ, &unsent) != 0 || unsent < 0) unsent = 0;
+            const uint64_t moved = received_ + written_ - std::min<uint64_t>(written_, unsent);
+            if (moved != pace_.moved.load()) last_progress_ = now;
+            pace_.moved = moved;
+            if (!slow_ && pace_.waited_us.load() >= micros(kSlowClientWait)) {
+                if (!pool_.become_slow(pace_)) return false;
+                slow_ = true;
+            }
+            if (pace_.headroom_us(limits_) < 0) return false;
+            if (r > 0) {
+                if (events == POLLIN) return true;  // recv() tells data from an end
+                return (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+            }
+            if (now - last_progress_ >= limits_.send_stall) return false;
         }
     }
 
     Connection& c_;
     const size_t head_bytes_;
     size_t read_ = 0;
-    const std::chrono::milliseconds stall_;
-    std::function<bool()> stopping_;
+    const ConnectionLimits& limits_;
+    WorkerPool& pool_;
+    uint64_t written_ = 0;   // answer bytes the socket took
+    uint64_t received_ = 0;  // body bytes read from the socket
+    uint64_t body_read_ = 0;
+    size_t from_buffer_ = 0;  // body bytes taken from what came with the head
+    mutable ClientPace pace_;
+    mutable bool slow_ = false;
+    mutable Clock::time_point last_progress_ = Clock::now();
+};
+
+// The request being answered on this thread, for the handler.
+thread_local ConnectionStream* t_request = nullptr;
+
+struct NoBody : RequestBody {
+    std::optional<uint64_t> length() const override { return std::nullopt; }
+    ptrdiff_t read_some(char*, size_t) override { return 0; }
 };
 
 std::string refusal_answer(int status, const char* title) {
@@ -147,7 +284,7 @@ std::string refusal_answer(int status, const char* title) {
 
 }  // namespace
 
-struct HttpServer::Impl {
+struct HttpServer::Impl : WorkerPool {
     HttpServer& server;
     const int workers;
     const ConnectionLimits limits;
@@ -159,11 +296,13 @@ struct HttpServer::Impl {
     std::vector<std::thread> pool;
     std::atomic<bool> stopping{false};
 
-    std::mutex mutex;  // guards the three below
+    std::mutex mutex;  // guards the members below, and `pool` once serving
     std::condition_variable work;
     std::vector<std::unique_ptr<Connection>> incoming;  // for the epoll thread to take
     std::deque<std::unique_ptr<Connection>> ready;      // a whole head each, for the workers
     bool quit = false;
+    size_t active = 0;                 // requests being answered, slow ones aside
+    std::vector<ClientPace*> slowest;  // slow requests being answered
 
     // The epoll thread's own.
     std::unordered_map<int, std::unique_ptr<Connection>> waiting;
@@ -171,9 +310,11 @@ struct HttpServer::Impl {
     Impl(HttpServer& s, int w, ConnectionLimits l, RefusalLog g)
         : server(s), workers(std::max(1, w)), limits(l), log(std::move(g)) {}
 
-    bool server_stopping() const {
+    bool server_stopping() const override {
         return stopping.load() || server.svr_sock_.load() == INVALID_SOCKET;
     }
+    bool become_slow(ClientPace& pace) override;
+    void request_done(ConnectionStream& stream);
 
     bool start();
     void finish();
@@ -200,6 +341,7 @@ bool HttpServer::Impl::start() {
     ev.data.fd = wake_fd;
     if (epoll_ctl(epoll_fd, EPOLL_CTL_ADD, wake_fd, &ev) != 0) return false;
     poller = std::thread([this] { poll_loop(); });
+    std::lock_guard<std::mutex> lock(mutex);
     for (int i = 0; i < workers; ++i) pool.emplace_back([this] { work_loop(); });
     return true;
 }
@@ -302,7 +444,11 @@ void HttpServer::Impl::on_readable(int fd) {
     ssize_t n = ::recv(fd, buf, room, 0);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
     if (n <= 0) return forget(fd);  // the client closed, mid-head or not
-    if (c.draining) return;
+    if (c.draining) {
+        c.drained += static_cast<uint64_t>(n);
+        if (c.drained > kMaxDrainBytes) forget(fd);
+        return;
+    }
     c.buffer.append(buf, static_cast<size_t>(n));
     advance(it);
 }
@@ -333,17 +479,17 @@ void HttpServer::Impl::refuse(Connection& c, int status, const char* title, cons
     if (log) log({c.ip, c.port, request_line_of(c.buffer), status, reason});
     std::string answer = refusal_answer(status, title);
     (void)!::send(c.fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    ::shutdown(c.fd, SHUT_WR);
-    c.draining = true;
-    c.drain_until = Clock::now() + kDrainTime;
-    c.buffer.clear();
+    c.start_draining();
 }
 
 void HttpServer::Impl::sweep(Clock::time_point now) {
     std::vector<int> expired;
     for (auto& [fd, c] : waiting) {
         if (c->draining) {
-            if (now >= c->drain_until) expired.push_back(fd);
+            // The pace of an answer, with kDrainTime as its grace.
+            if (micros(now - c->drain_since) >
+                micros(kDrainTime) + allowance_us(c->drained, limits.min_client_rate))
+                expired.push_back(fd);
         } else if (c->buffer.empty()) {
             if (now - c->waiting_since >= limits.keep_alive_idle) expired.push_back(fd);
         } else if (now - c->waiting_since >= limits.request_head_time) {
@@ -358,26 +504,77 @@ void HttpServer::Impl::work_loop() {
         std::unique_ptr<Connection> c;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            work.wait(lock, [this] { return quit || !ready.empty(); });
+            work.wait(lock, [this] {
+                return quit || (!ready.empty() && active < static_cast<size_t>(workers));
+            });
             if (quit) return;
             c = std::move(ready.front());
             ready.pop_front();
+            ++active;
         }
         serve_one(std::move(c));
     }
 }
 
+bool HttpServer::Impl::become_slow(ClientPace& pace) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (quit) return false;
+    size_t live = 0;
+    for (ClientPace* p : slowest) live += !p->cut.load();
+    if (live >= limits.slow_requests) {
+        // Cut the one nearest to falling behind, this one included; it
+        // leaves within one wait slice.
+        ClientPace* victim = &pace;
+        int64_t least = pace.headroom_us(limits);
+        for (ClientPace* p : slowest) {
+            if (p->cut.load()) continue;
+            int64_t h = p->headroom_us(limits);
+            if (h < least) victim = p, least = h;
+        }
+        if (victim == &pace) return false;
+        victim->cut = true;
+    }
+    slowest.push_back(&pace);
+    --active;
+    // A thread for the worker this request no longer counts as. Cut ones
+    // still leaving may be among the slow ones, hence the second bound.
+    const size_t wanted = static_cast<size_t>(workers) + slowest.size();
+    if (pool.size() < wanted && pool.size() < workers + 2 * limits.slow_requests)
+        pool.emplace_back([this] { work_loop(); });
+    work.notify_one();
+    return true;
+}
+
+void HttpServer::Impl::request_done(ConnectionStream& stream) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (stream.slow()) {
+            slowest.erase(std::find(slowest.begin(), slowest.end(), &stream.pace()));
+        } else {
+            --active;
+        }
+    }
+    work.notify_one();
+}
+
 void HttpServer::Impl::serve_one(std::unique_ptr<Connection> c) {
     ++c->served;
     const size_t head_bytes = c->head.head_bytes();
-    const bool last =
-        c->served >= limits.requests_per_connection || c->head.has_body() || server_stopping();
+    const bool with_body = c->head.has_body();
+    const bool last = c->served >= limits.requests_per_connection || with_body || server_stopping();
     bool closed_by_client = false;
     bool answered;
     {
-        ConnectionStream stream(*c, head_bytes, limits.send_stall,
-                                [this] { return server_stopping(); });
+        ConnectionStream stream(*c, limits, *this);
+        t_request = &stream;
         answered = server.process_request(stream, last, closed_by_client, nullptr);
+        t_request = nullptr;
+        request_done(stream);
+    }
+    if (answered && with_body && !c->cut_off && !server_stopping()) {
+        // Some of the body may be unread, or still on its way.
+        c->start_draining();
+        return park(std::move(c));
     }
     if (!answered || closed_by_client || last || server_stopping()) return;  // closes c
     c->buffer.erase(0, head_bytes);
@@ -401,6 +598,16 @@ HttpServer::HttpServer(int workers, ConnectionLimits limits, RefusalLog log)
 }
 
 HttpServer::~HttpServer() = default;
+
+void HttpServer::set_handler(Handler handler) {
+    set_pre_routing_handler(
+        [handler = std::move(handler)](const httplib::Request& req, httplib::Response& res) {
+            NoBody none;
+            RequestBody* body = t_request;
+            handler(req, res, body ? *body : none);
+            return httplib::Server::HandlerResponse::Handled;
+        });
+}
 
 bool HttpServer::serve() {
     // httplib listens with a backlog of 5: connections beyond that wait for

@@ -31,9 +31,17 @@ void RequestHeadReader::note_header(std::string_view line) {
     if (colon == std::string_view::npos) return;
     std::string_view name = trim(line.substr(0, colon));
     std::string_view value = trim(line.substr(colon + 1));
-    if (equals_ignoring_case(name, "transfer-encoding")) has_body_ = true;
-    if (equals_ignoring_case(name, "content-length") && value.find_first_not_of('0') != value.npos)
-        has_body_ = true;
+    if (equals_ignoring_case(name, "transfer-encoding")) has_body_ = transfer_encoding_ = true;
+    if (equals_ignoring_case(name, "content-length")) {
+        if (value.find_first_not_of('0') != value.npos) has_body_ = true;
+        ++length_headers_;
+        // At most 18 digits: no overflow, and far beyond any body read.
+        length_valid_ = !value.empty() && value.size() <= 18 &&
+                        value.find_first_not_of("0123456789") == value.npos;
+        length_ = 0;
+        if (length_valid_)
+            for (char c : value) length_ = length_ * 10 + static_cast<uint64_t>(c - '0');
+    }
 }
 
 RequestHeadReader::State RequestHeadReader::scan(std::string_view buffered) {

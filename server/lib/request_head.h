@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace yq::server {
@@ -31,9 +33,17 @@ class RequestHeadReader {
     // After Complete: the head's length, blank line included.
     size_t head_bytes() const { return head_bytes_; }
     // After Complete: the head announces a body (Content-Length other than
-    // 0, or any Transfer-Encoding). Bodies are never read, so the connection
-    // cannot be reused after such a request.
+    // 0, or any Transfer-Encoding). The connection is not reused after such
+    // a request, whether its body was read or not.
     bool has_body() const { return has_body_; }
+    // After Complete: the body's length, when the head gives it as one
+    // Content-Length of decimal digits and has no Transfer-Encoding;
+    // nullopt for a head without a body, or whose body's end the server
+    // cannot tell (it reads no chunked bodies).
+    std::optional<uint64_t> content_length() const {
+        if (transfer_encoding_ || length_headers_ != 1 || !length_valid_) return std::nullopt;
+        return length_;
+    }
 
     // For the next request on the connection, once the caller has removed
     // head_bytes() from the front of its buffer.
@@ -48,6 +58,10 @@ class RequestHeadReader {
     size_t lines_ = 0;       // complete lines so far, request line included
     size_t head_bytes_ = 0;
     bool has_body_ = false;
+    bool transfer_encoding_ = false;
+    size_t length_headers_ = 0;
+    bool length_valid_ = false;
+    uint64_t length_ = 0;
 };
 
 // The request line in `buffered` without its line end, at most `max` bytes:

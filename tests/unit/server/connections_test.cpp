@@ -1,7 +1,8 @@
-// Connections from clients that wait, trickle or send too much: request heads
-// framed and limited before a worker sees them, deadlines on idle and slow
-// connections, and a server that keeps answering fresh clients while
-// hundreds of connections sit idle beside slow-loris clients.
+// Connections from clients that wait, trickle, read slowly or send too much:
+// request heads framed and limited before a worker sees them, deadlines on
+// idle and slow connections, a server that keeps answering fresh clients
+// while hundreds of connections sit idle beside slow-loris clients and slow
+// readers, and form bodies read to their end or drained when refused.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include "base/text.h"
 #include "http_client.h"
 #include "server/lib/catalogue_index.h"
+#include "server/lib/connection_limits.h"
 #include "server/lib/request_head.h"
 #include "test_support.h"
 
@@ -288,6 +290,183 @@ TEST(Connections, IdleAndSlowClientsDoNotStopFreshOnesBeingAnswered) {
     EXPECT_EQ(closed, idle.size());
     done = true;
     for (std::thread& t : slow) t.join();
+}
+
+// A client that asks for `path` and then reads up to `chunk` bytes every
+// `interval` on its own thread, until the server ends the connection or the
+// reader is stopped. Its receive buffer is `chunk` bytes, so that the server
+// waits for it from the start.
+class PacedReader {
+  public:
+    PacedReader(int port, const std::string& path, int chunk, std::chrono::milliseconds interval)
+        : conn_(port, chunk), began_(Clock::now()) {
+        conn_.send("GET " + path + " HTTP/1.1\r\nHost: x\r\n\r\n");
+        thread_ = std::thread([this, chunk, interval] {
+            while (!stop_) {
+                if (conn_.receive_some(static_cast<size_t>(chunk)) <= 0) {
+                    lasted_ = Clock::now() - began_;
+                    ended_ = true;
+                    return;
+                }
+                received_ = conn_.received().size();
+                std::this_thread::sleep_for(interval);
+            }
+        });
+    }
+    ~PacedReader() { stop(); }
+
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    // The server ended the connection; how long it had lasted then.
+    bool ended() const { return ended_; }
+    Clock::duration lasted() const { return lasted_; }
+    size_t received() const { return received_; }
+    bool wait_ended(std::chrono::milliseconds limit) const {
+        const auto until = Clock::now() + limit;
+        while (!ended_ && Clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ended_;
+    }
+
+  private:
+    RawConnection conn_;
+    const Clock::time_point began_;
+    std::atomic<bool> stop_{false}, ended_{false};
+    std::atomic<size_t> received_{0};
+    Clock::duration lasted_{};
+    std::thread thread_;
+};
+
+// A database far larger than every socket buffer between the server and a
+// reader, so that its answer cannot be written ahead of the reader.
+struct LargeDatabase : SmallCatalogue {
+    static constexpr size_t kSize = size_t{24} << 20;
+    LargeDatabase() { write_bytes(root + "/ztysb.data", std::string(kSize, 'd')); }
+};
+
+TEST(Connections, SlowReadersLoseTheirConnectionNotOtherClientsService) {
+    using std::chrono::milliseconds;
+    LargeDatabase c;
+    {
+        // One worker, and a pace scaled down so the test is quick: 64 KiB/s
+        // after a second's grace.
+        ServeOptions o;
+        o.root = c.root;
+        o.threads = 1;
+        o.limits.client_grace = milliseconds(1000);
+        o.limits.min_client_rate = 64 << 10;
+        RunningServer s(o);
+        ASSERT_EQ(s.error(), "");
+
+        // About 10 KiB/s, and about 640 KiB/s: one far below the pace, one
+        // well above it, and the server waits for both all the time.
+        PacedReader slow(s.port(), "/ztysb.data", 1024, milliseconds(100));
+        PacedReader brisk(s.port(), "/ztysb.data", 32 << 10, milliseconds(50));
+        std::this_thread::sleep_for(milliseconds(500));
+
+        // Both hold the one worker's requests; a fresh client is answered.
+        const auto asked = Clock::now();
+        std::string body;
+        EXPECT_EQ(fetch_status(s.port(), "/ztpz.txt", 2000, &body), 200);
+        EXPECT_EQ(body, "1.6");
+        EXPECT_LT(Clock::now() - asked, milliseconds(1000));
+        EXPECT_FALSE(slow.ended());
+        EXPECT_FALSE(brisk.ended());
+
+        // The slow reader is cut once it has fallen behind: by the grace
+        // plus what it has taken at 64 KiB/s (what its buffer holds, at most
+        // 64 KiB, included), and a second for the server's checks.
+        ASSERT_TRUE(slow.wait_ended(milliseconds(10000)));
+        const auto deadline = milliseconds(1000) +
+                              milliseconds((slow.received() + (64 << 10)) * 1000 / (64 << 10)) +
+                              milliseconds(1000);
+        EXPECT_LT(slow.lasted(), deadline);
+        EXPECT_LT(slow.received(), LargeDatabase::kSize);
+        // The brisk one goes on well past that.
+        std::this_thread::sleep_for(milliseconds(1500));
+        EXPECT_FALSE(brisk.ended());
+        EXPECT_GT(brisk.received(), size_t{256} << 10);
+    }
+    {
+        // Room for one slow request only: a second one cuts whichever is
+        // nearer to falling behind, here the newcomer reading slowly, not
+        // the brisk reader already there. The pace alone would cut neither
+        // for 30 s.
+        ServeOptions o;
+        o.root = c.root;
+        o.threads = 1;
+        o.limits.client_grace = milliseconds(30000);
+        o.limits.min_client_rate = 64 << 10;
+        o.limits.slow_requests = 1;
+        RunningServer s(o);
+        ASSERT_EQ(s.error(), "");
+        PacedReader brisk(s.port(), "/ztysb.data", 32 << 10, milliseconds(20));
+        std::this_thread::sleep_for(milliseconds(1000));
+        PacedReader slow(s.port(), "/ztysb.data", 1024, milliseconds(100));
+        EXPECT_TRUE(slow.wait_ended(milliseconds(3000)));
+        EXPECT_EQ(fetch_status(s.port(), "/ztpz.txt", 2000), 200);
+        EXPECT_FALSE(brisk.ended());
+    }
+}
+
+// A browser-shaped form whose one part holds `file`.
+std::string form_request(const std::string& boundary, const std::string& file,
+                         std::optional<uint64_t> announced = std::nullopt) {
+    std::string body = "--" + boundary +
+                       "\r\nContent-Disposition: form-data; name=\"uploaded_file\"; "
+                       "filename=\"a.png\"\r\nContent-Type: image/png\r\n\r\n" +
+                       file + "\r\n--" + boundary + "--\r\n";
+    return "POST /identify/answer HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; "
+           "boundary=" +
+           boundary + "\r\nContent-Length: " + std::to_string(announced.value_or(body.size())) +
+           "\r\n\r\n" + body;
+}
+
+TEST(Connections, FormsAreReadToTheirEndAndOversizedOnesRefusedWithoutAReset) {
+    SmallCatalogue c;
+    ServeOptions o;
+    o.root = c.root;
+    RunningServer s(o);
+    ASSERT_EQ(s.error(), "");
+    const std::string boundary = "----yqFormBoundary7MA4YWxk";
+
+    // 1 MiB of picture holding the boundary where it is not a delimiter:
+    // at the start of a line without CR LF before it, and after CR LF
+    // followed by neither "--" nor a line end.
+    std::string picture(size_t{1} << 20, 'p');
+    const std::string inside[] = {"\n--" + boundary + "\r\n", "\r\n--" + boundary + "x",
+                                  "--" + boundary + "--"};
+    for (size_t i = 0; i < 3; ++i) picture.replace(1000 + i * 300000, inside[i].size(), inside[i]);
+    RawConnection whole(s.port());
+    ASSERT_TRUE(whole.send(form_request(boundary, picture)));
+    EXPECT_TRUE(whole.wait_closed(10000));
+    EXPECT_FALSE(whole.reset());
+    HttpReply answer = split_reply(whole.received());
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_NE(answer.body.find("收到图片 1048576 字节"), std::string::npos) << answer.body;
+    EXPECT_EQ(answer.header("content-length"), std::to_string(answer.body.size()));
+
+    // Over the limit: refused at once, and the rest is drained while the
+    // client, which reads nothing until it has sent everything, still sends.
+    const uint64_t over = kMaxRequestBodyBytes + (1 << 20);
+    const std::string request = form_request(boundary, std::string(over, 'q'));
+    RawConnection large(s.port());
+    ASSERT_TRUE(large.send(request));
+    EXPECT_TRUE(large.wait_closed(10000));
+    EXPECT_FALSE(large.reset());
+    HttpReply refused = split_reply(large.received());
+    EXPECT_EQ(refused.status, 413);
+    EXPECT_EQ(refused.header("connection"), "close");
+    EXPECT_NE(refused.body.find(std::to_string(kMaxRequestBodyBytes)), std::string::npos);
+
+    // A body that ends short of its length is not taken for a whole form.
+    RawConnection cut(s.port());
+    ASSERT_TRUE(cut.send(form_request(boundary, "abc", 1000)));
+    cut.finish_sending();
+    EXPECT_TRUE(cut.wait_closed(10000));
+    EXPECT_EQ(split_reply(cut.received()).status, 400);
 }
 
 }  // namespace

@@ -112,12 +112,16 @@ inline HttpReply raw_request(int port, const std::string& request, int wait_ms =
 }
 
 // One loopback connection held open by the test: for clients that wait, read
-// part of an answer, or send a request a byte at a time.
+// part of an answer, or send a request a byte at a time. `receive_buffer`,
+// when not 0, is the socket's receive buffer, set before connecting: a small
+// one makes the server wait for a slow reader at once.
 class RawConnection {
   public:
-    explicit RawConnection(int port) {
+    explicit RawConnection(int port, int receive_buffer = 0) {
         fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd_ < 0) return;
+        if (receive_buffer > 0)
+            setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(static_cast<uint16_t>(port));
@@ -139,6 +143,11 @@ class RawConnection {
                                static_cast<ssize_t>(bytes.size());
     }
 
+    // Sends nothing more: the server reads the end of the stream.
+    void finish_sending() {
+        if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
+    }
+
     // Reads into received() until done(received()) holds, the server closes
     // the connection, or timeout_ms pass. Returns done(received()).
     bool read_until(const std::function<bool(const std::string&)>& done, int timeout_ms) {
@@ -150,15 +159,28 @@ class RawConnection {
             if (left.count() <= 0) break;
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-            char buf[65536];
-            ssize_t n = recv(fd_, buf, sizeof buf, 0);
-            if (n > 0) {
-                received_.append(buf, static_cast<size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                closed_ = true;
-            }
+            if (receive_some(65536) < 0) break;
         }
         return done(received_);
+    }
+
+    // One read of at most `max` bytes, waiting for them: how many came, 0
+    // when the server has closed the connection (or reset it), -1 when the
+    // connection is gone already.
+    ssize_t receive_some(size_t max) {
+        if (closed_ || fd_ < 0) return -1;
+        std::string buf(max, '\0');
+        ssize_t n;
+        do {
+            n = recv(fd_, buf.data(), max, 0);
+        } while (n < 0 && errno == EINTR);
+        if (n > 0) {
+            received_.append(buf.data(), static_cast<size_t>(n));
+            return n;
+        }
+        closed_ = true;
+        reset_ = n < 0 && errno == ECONNRESET;
+        return 0;
     }
 
     // True once the server has closed the connection (end of stream or a
@@ -173,14 +195,18 @@ class RawConnection {
         char c;
         ssize_t n = recv(fd_, &c, 1, MSG_PEEK | MSG_DONTWAIT);
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) closed_ = true;
+        if (n < 0 && errno == ECONNRESET) reset_ = true;
         return closed_;
     }
 
     const std::string& received() const { return received_; }
+    // The server ended the connection with a reset rather than a close.
+    bool reset() const { return reset_; }
 
   private:
     int fd_ = -1;
     bool closed_ = false;
+    bool reset_ = false;
     std::string received_;
 };
 

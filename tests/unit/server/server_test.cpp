@@ -374,9 +374,30 @@ TEST(CatalogueServer, IdentificationStandInTakesItsFormByPost) {
     EXPECT_NE(page.body.find("id=\"uploaded_file\""), std::string::npos);
     EXPECT_NE(page.body.find("id=\"forward\""), std::string::npos);
     EXPECT_NE(page.body.find("action=\"/identify/answer\""), std::string::npos);
-    HttpReply answer = curl(s.url("/identify/answer"), {"-F", "uploaded_file=abc"});
+    // As a browser sends the form, with the picture read to its end (curl
+    // asks for "100 Continue" first, since the form is over 1 MiB).
+    TempDir dir;
+    write_bytes(dir / "a.png", pattern(1500000, 3));
+    HttpReply answer = curl(s.url("/identify/answer"), {"-F", "uploaded_file=@" + (dir / "a.png")});
     EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.exit_code, 0);
     EXPECT_NE(answer.body.find("识别结果"), std::string::npos);
+    EXPECT_NE(answer.body.find("收到图片 1500000 字节"), std::string::npos);
+    // The chooser cancelled: an empty file part.
+    write_bytes(dir / "none", std::string());
+    HttpReply empty = curl(s.url("/identify/answer"), {"-F", "uploaded_file=@" + (dir / "none")});
+    EXPECT_NE(empty.body.find("没有收到图片"), std::string::npos);
+    // Not a form, or not one the server can read.
+    EXPECT_EQ(curl(s.url("/identify/answer"), {"--data-binary", "x=1"}).status, 415);
+    EXPECT_EQ(curl(s.url("/identify/answer"),
+                   {"-H", "Content-Type: multipart/form-data", "--data-binary", "x"})
+                  .status,
+              400);
+    // Chunked bodies are not read (browsers send forms with a length).
+    EXPECT_EQ(curl(s.url("/identify/answer"),
+                   {"-H", "Transfer-Encoding: chunked", "-F", "uploaded_file=abc"})
+                  .status,
+              411);
     EXPECT_EQ(curl(s.url("/ztpz.txt"), {"-X", "POST"}).status, 405);
 }
 
@@ -394,7 +415,9 @@ TEST(CatalogueServer, FaultCorruptSpoilsServedContainers) {
         // A resumed download gets the same spoilt byte.
         std::string tail = curl(s.url("/ztysb.data"), {"-r", "4096-"}).body;
         EXPECT_TRUE(tail == body.substr(4096));
-        EXPECT_TRUE(zt_unpack(as_span(curl(s.url("/ztwjj/" + c.font_key + ".tmp")).body), size_t{1} << 30).empty());
+        EXPECT_TRUE(
+            zt_unpack(as_span(curl(s.url("/ztwjj/" + c.font_key + ".tmp")).body), size_t{1} << 30)
+                .empty());
         EXPECT_EQ(curl(s.url("/ztpz.txt")).body, "1.6");  // not a container: untouched
     }
     {

@@ -36,8 +36,9 @@ TEST(TextImage, LineGrowsWithTheTextAndKeepsItsInkInside) {
             for (int x = 0; x < img->width; ++x) {
                 uint8_t v = img->at(x, y);
                 inked += v > 0;
-                if (x < 2 || y < 2 || x >= img->width - 2 || y >= img->height - 2)
+                if (x < 2 || y < 2 || x >= img->width - 2 || y >= img->height - 2) {
                     EXPECT_EQ(v, 0) << x << "," << y;
+                }
             }
         EXPECT_GT(inked, 50);
     }
