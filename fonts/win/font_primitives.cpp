@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "base/file_names.h"
@@ -65,14 +66,26 @@ bool per_user_fonts_supported() {
 }  // namespace
 
 const std::string& fonts_folder(FontScope scope) {
-    static const std::string machine = [] {
+    // A failed lookup is not kept: the shell can answer late on a thread of
+    // its own at start-up, and a run that kept "" would install nothing at
+    // all. The system's folder falls back to the Windows folder's Fonts.
+    static std::mutex lock;
+    static std::string machine, user;
+    std::lock_guard<std::mutex> hold(lock);
+    if (scope == FontScope::User) {
+        if (user.empty()) user = user_fonts_folder();
+        return user;
+    }
+    if (machine.empty()) {
         char buf[MAX_PATH] = "";
-        SHGetSpecialFolderPathA(nullptr, buf, CSIDL_FONTS, FALSE);
-        return with_backslash(buf);
-    }();
-    if (scope == FontScope::Machine) return machine;
-    static const std::string user = user_fonts_folder();
-    return user;
+        if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_FONTS, nullptr, SHGFP_TYPE_CURRENT, buf)) &&
+            buf[0]) {
+            machine = with_backslash(buf);
+        } else if (UINT n = GetWindowsDirectoryA(buf, sizeof buf); n > 0 && n < sizeof buf) {
+            machine = with_backslash(buf) + "Fonts\\";
+        }
+    }
+    return machine;
 }
 
 std::optional<FontScope> install_scope() {

@@ -116,8 +116,10 @@ class CataloguePage(unittest.TestCase):
         face = lambda image: self.row_pixel(image, 669 + 40, 12 + 2)
         normal = face(s.image("before-press"))
         s.press(self.rows["cx"] + 690, self.rows["cy"] + 20)
-        pressed = face(s.image("pressed"))
-        self.assertNotEqual(pressed, normal)
+        # Looked at until the press has been handled and drawn.
+        pressed = driver.wait_for(
+            lambda: (lambda p: p if p != normal else None)(face(s.image("pressed"))), 10,
+            interval=0, what="the pressed face")
         self.assertLess(pressed[0], normal[0])
         s.release(self.rows["cx"] + 400, self.rows["cy"] + 20)
         self.assertEqual(face(s.image("released-outside")), pressed)

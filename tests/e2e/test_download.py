@@ -151,7 +151,10 @@ class Download(unittest.TestCase):
 
     def click_and_settle(self, row, seen):
         """Clicks a row's install button and waits until its download has
-        ended; returns the text of the message box it ended with, or None."""
+        ended; returns the text of the message box it ended with, or None
+        when the row shows the font installed. (A download ends in one or the
+        other: a look taken before the click has been handled must not pass
+        for its end, or the next click would overlap this download.)"""
         s = self.s
         self.install(row)
         found = []
@@ -161,7 +164,7 @@ class Download(unittest.TestCase):
             if boxes:
                 found.append(s.answer_next_box(seen)["text"])
                 return True
-            return self.button_look(s.image("settle"), row) != "ring"
+            return self.button_look(s.image("settle"), row) == "installed"
 
         driver.wait_for(ended, 60, what="the download of row %d" % row)
         return found[0] if found else None
