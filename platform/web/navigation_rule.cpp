@@ -166,6 +166,8 @@ std::optional<HttpAddress> parse_http_address(std::string_view text) {
         if (!port) return std::nullopt;
         a.port = *port;
     }
+    // The rebuilt text is what leaves the program, and it must read back.
+    if (address_text(a).size() > kMaxAddressBytes) return std::nullopt;
     return a;
 }
 

@@ -20,7 +20,7 @@
 
 namespace yq {
 
-// Longer addresses are refused outright.
+// Longer addresses, as given or as rebuilt by address_text, are refused.
 inline constexpr size_t kMaxAddressBytes = 4096;
 // A page is let out to the user's browser only this soon after a user input.
 inline constexpr uint32_t kGestureMs = 1000;

@@ -40,6 +40,8 @@ TEST(NavigationRule, LoadsPagesAndFramesOfTheHomeOriginOnly) {
 
 TEST(NavigationRule, RefusesOtherSchemesAndAddressesThatHideTheirHost) {
     const std::string overlong = "http://127.0.0.1:18080/" + std::string(kMaxAddressBytes, 'a');
+    // Short enough as given, too long once its bytes are escaped.
+    const std::string overlong_rebuilt = "http://evil.example/" + std::string(1400, '\xB4');
     const std::vector<std::string> hostile = {
         "file:///C:/windows/win.ini", "FILE://c:\\boot.ini", "\\\\server\\share\\x.html",
         "C:\\windows\\win.ini", "javascript:alert(1)", "JavaScript:top.location='x'",
@@ -65,7 +67,7 @@ TEST(NavigationRule, RefusesOtherSchemesAndAddressesThatHideTheirHost) {
         "http://127.0.0.1:65536/", "http://127.0.0.1:1808x/", "http://127.0.0.1:18080:80/",
         "http://127.0.0.1:+80/", "http://a..b/", "http://.a/", "http://a./", "http://[::1/",
         "http://[]/", "http://[1.2.3.4]/", "http://[::1]x/", "http://[::1]:/", "http://[::g]/",
-        overlong};
+        overlong, overlong_rebuilt};
     for (const std::string& bad : hostile) {
         for (K kind : {K::Page, K::Frame, K::NewWindow})
             EXPECT_EQ(kAdStrip.decide(bad, kind, false).verdict, V::Refuse) << bad;
