@@ -126,8 +126,9 @@ HWND create_control(const MainWindow& m, const ControlDesign& d) {
                                       {"  中文字体  ", "  专题字体  ", "  英文字体  "});
             break;
         case ControlKind::WebView:
-            // Navigated to the ad page once the window is made.
-            w = win::create_web_view(parent, d.id, d.x, d.y, d.w, d.h, "");
+            // The ad strip keeps to the catalogue server's origin; it is
+            // navigated to the ad page once the window is made.
+            w = win::create_web_view(parent, d.id, d.x, d.y, d.w, d.h, server_url() + "/ad.html");
             break;
     }
     if (w && d.visible) ShowWindow(w, SW_SHOWNA);

@@ -1,5 +1,6 @@
 #include "tools/win/identify_page.h"
 
+#include "platform/web/navigation_rule.h"
 #include "platform/win/controls.h"
 #include "platform/win/ui_thread.h"
 
@@ -70,10 +71,14 @@ void identify(win::WebView& view, const std::string& start_page,
         dispatch_until(GetTickCount(), 50);
     {
         std::unique_ptr<win::WebDocument> document = view.document();
-        // On the site's upload input this opens the file chooser and returns
-        // when the user has chosen; the form is then sent.
-        document->element_by_id("uploaded_file")->click();
-        document->element_by_id("forward")->click();
+        // Only the site's own page is clicked: a page that has ended up
+        // elsewhere (a redirect, a script) is never sent the user's picture.
+        if (NavigationRule(start_page).on_origin(document->address())) {
+            // On the site's upload input this opens the file chooser and
+            // returns when the user has chosen; the form is then sent.
+            document->element_by_id("uploaded_file")->click();
+            document->element_by_id("forward")->click();
+        }
     }
     show();
 }
@@ -92,7 +97,7 @@ HWND create_identify_page(HWND owner, HWND button, const std::string& start_page
     p.window = CreateWindowExA(0, wc.lpszClassName, "字体识别",
                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                                CW_USEDEFAULT, 670, 501, owner, nullptr, wc.hInstance, nullptr);
-    p.view = win::create_web_view(p.window, kViewId, 0, 0, 664, 472, "");
+    p.view = win::create_web_view(p.window, kViewId, 0, 0, 664, 472, start_page);
     win::on_click(button, identify_clicked);
     return p.window;
 }

@@ -3,7 +3,8 @@
 // ("uploaded_file", which opens the file chooser) and its submit button
 // ("forward"), and shows the window with the site's answer. The window is
 // made hidden at start-up, reused, and hidden again by its close button.
-// UI thread only.
+// The browser keeps to the start page's origin, and the two elements are
+// clicked only on a page of that origin. UI thread only.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +28,8 @@ inline constexpr unsigned kIdentifyWaitCeilingMs = 3000;
 HWND create_identify_page(HWND owner, HWND button, const std::string& start_page);
 
 // Identify as the button runs it, on any view: navigate to `start_page`,
-// wait, click "uploaded_file" then "forward" in the document, then `show`.
-void identify(win::WebView& view, const std::string& start_page,
-              const std::function<void()>& show);
+// wait, click "uploaded_file" then "forward" in the document when the
+// document's address is of the start page's origin, then `show`.
+void identify(win::WebView& view, const std::string& start_page, const std::function<void()>& show);
 
 }  // namespace yq
