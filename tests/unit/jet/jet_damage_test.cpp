@@ -57,7 +57,9 @@ TEST(JetDamage, EveryTruncatedPrefixFailsWithADescription) {
         std::string digest;
         bool read = cut && test::read_everything(*cut, &err, &digest);
         EXPECT_TRUE(!read || digest == good) << "prefix " << n;
-        if (!read) EXPECT_FALSE(err.empty()) << n;
+        if (!read) {
+            EXPECT_FALSE(err.empty()) << n;
+        }
     }
 }
 
