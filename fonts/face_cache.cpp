@@ -1,9 +1,8 @@
 #include "fonts/face_cache.h"
 
-#include <zlib.h>
-
 #include <cstring>
 
+#include "base/checksum.h"
 #include "platform/sfnt/face_name.h"
 
 namespace yq {
@@ -29,19 +28,6 @@ bool coverage_is_consistent(bool counted, const sfnt::HanziCoverage& c) {
 
 void put_le(std::string& out, uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
-}
-
-uint32_t checksum(const void* data, size_t n) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    const Bytef* p = static_cast<const Bytef*>(data);
-    // crc32 takes a uInt length: feed big inputs in pieces.
-    while (n > 0) {
-        uInt piece = n > (1u << 30) ? (1u << 30) : static_cast<uInt>(n);
-        crc = crc32(crc, p, piece);
-        p += piece;
-        n -= piece;
-    }
-    return static_cast<uint32_t>(crc);
 }
 
 }  // namespace
@@ -72,7 +58,7 @@ std::string serialize_face_cache(const FaceCache& cache) {
         ++count;
     }
     for (int i = 0; i < 4; ++i) out[count_at + i] = static_cast<char>(count >> (8 * i) & 0xFF);
-    put_le(out, checksum(out.data(), out.size()), 4);
+    put_le(out, crc32_of(as_span(out)), 4);
     return out;
 }
 
@@ -83,7 +69,7 @@ bool parse_face_cache(ByteSpan bytes, FaceCache& out) {
     if (!with_coverage && std::memcmp(bytes.data(), kMagicWithoutCoverage, kMagicBytes) != 0)
         return false;
     size_t body = bytes.size() - 4;
-    if (load_u32le(bytes, body) != checksum(bytes.data(), body)) return false;
+    if (load_u32le(bytes, body) != crc32_of(bytes.first(body))) return false;
 
     ByteReader r(bytes.first(body));
     r.skip(kMagicBytes);

@@ -1,9 +1,8 @@
 #include "fonts/install_record.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 
+#include "base/checksum.h"
 #include "base/text.h"
 
 namespace yq {
@@ -17,17 +16,6 @@ constexpr size_t kMinRecordBytes = 1 + 1 + 1 + 2 + 1 + 8 + 32;
 
 void put_le(std::string& out, uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
-}
-
-uint32_t checksum(const uint8_t* data, size_t n) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    while (n > 0) {
-        uInt piece = n > (1u << 30) ? (1u << 30) : static_cast<uInt>(n);
-        crc = crc32(crc, data, piece);
-        data += piece;
-        n -= piece;
-    }
-    return static_cast<uint32_t>(crc);
 }
 
 bool storable(const InstallRecord& r) {
@@ -99,7 +87,7 @@ std::string serialize_install_records(const InstallRecords& records) {
         ++count;
     }
     for (int i = 0; i < 4; ++i) out[count_at + i] = static_cast<char>(count >> (8 * i) & 0xFF);
-    put_le(out, checksum(reinterpret_cast<const uint8_t*>(out.data()), out.size()), 4);
+    put_le(out, crc32_of(as_span(out)), 4);
     return out;
 }
 
@@ -107,7 +95,7 @@ bool parse_install_records(ByteSpan bytes, InstallRecords& out) {
     out = InstallRecords();
     if (bytes.size() < kMagicBytes + 4 + kChecksumBytes) return false;
     const size_t body = bytes.size() - kChecksumBytes;
-    if (load_u32le(bytes, body) != checksum(bytes.data(), body)) return false;
+    if (load_u32le(bytes, body) != crc32_of(bytes.first(body))) return false;
     ByteReader r(bytes.first(body));
     ByteSpan magic = r.bytes(kMagicBytes);
     if (!std::equal(magic.begin(), magic.end(), kMagic)) return false;

@@ -140,24 +140,6 @@ bool has_bytes(const std::string& path, const Sha256Digest& digest, uint64_t siz
     return win::file_digest(path, d, n) && n == size && d == digest;
 }
 
-// ASCII letters compared without case, GBK characters byte for byte, as
-// Windows compares file names.
-bool same_path(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (is_gbk_lead(x) && i + 1 < a.size()) {
-            if (x != y || a[i + 1] != b[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 std::string full_path(const std::string& path) {
     char buf[MAX_PATH];
     DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
@@ -170,7 +152,8 @@ bool lands_in_fonts_folder(const std::string& folder, const std::string& name) {
     std::string resolved = full_path(folder + name), home = full_path(folder);
     if (resolved.empty() || home.empty()) return false;
     if (home.back() != '\\') home += '\\';
-    return resolved.size() > home.size() && same_path(resolved.substr(0, home.size()), home) &&
+    return resolved.size() > home.size() &&
+           same_name_ignoring_case(resolved.substr(0, home.size()), home) &&
            resolved.substr(home.size()) == name;
 }
 
@@ -304,7 +287,7 @@ std::vector<FaceClaim> claims_on(const std::vector<std::string>& names, const Sh
     auto add = [&](FontScope scope, const std::string& value, const std::string& path) {
         for (const ClaimedValue& c : found)
             if (c.scope == scope && same_name_ignoring_case(c.value_name, value) &&
-                same_path(c.path, path))
+                same_name_ignoring_case(c.path, path))
                 return;
         found.push_back({scope, value, path});
     };
@@ -474,8 +457,8 @@ bool installed_as(const std::string& source, const std::string& file_name, FontS
     std::string face = strip_blanks(install_face_name(source));
     if (face.empty() || file_name.empty()) return false;
     return win::same_bytes(source, fonts_folder(scope) + file_name) &&
-           same_path(registry_value(scope, face + kTrueTypeSuffix),
-                     registry_data_for(scope, file_name));
+           same_name_ignoring_case(registry_value(scope, face + kTrueTypeSuffix),
+                                   registry_data_for(scope, file_name));
 }
 
 std::optional<std::string> font_value_data(FontScope scope, const std::string& value_name) {
@@ -544,13 +527,14 @@ bool is_registered_file(const std::string& path) {
     for (FontScope scope : {FontScope::Machine, FontScope::User}) {
         for (const FontValue& v : font_values(scope)) {
             if (v.data.size() >= 2 && v.data[1] == ':') {
-                if (same_path(full_path(v.data), wanted)) return true;
+                if (same_name_ignoring_case(full_path(v.data), wanted)) return true;
                 continue;
             }
             // A bare name is taken to name a file of either Fonts folder:
             // whichever a system reads it in, that file is not free.
             for (FontScope folder : {FontScope::Machine, FontScope::User}) {
-                if (same_path(full_path(fonts_folder(folder) + v.data), wanted)) return true;
+                if (same_name_ignoring_case(full_path(fonts_folder(folder) + v.data), wanted))
+                    return true;
             }
         }
     }
