@@ -25,7 +25,7 @@ const ControlDesign kControls[] = {
     C(标签2, K::Label, 0, 584, 0, 136, 24, "", true),
     C(选择框4, K::CheckBox, 0, 696, 0, 48, 24, "全选", true),
     GRID(系统字体表格, 0, 0, 25, 663, 367, true, 6, 33),
-    GRID(系统字体表格2, 0, 0, 24, 848, 287, false, 3, 24),
+    GRID(系统字体表格2, 0, 0, 24, 848, 287, false, 3, 30),
     FACE(标签10, 0, 40, 392, 200, 26, "", true, Face::EditFrame),
     C(编辑框1, K::EditBox, 0, 46, 396, 170, 18, "模糊查询", true),
     {图形按钮23, "图形按钮23", K::PictureButton, 0, kPage, 221, 396, 16, 18, "", true,
@@ -68,7 +68,7 @@ const ControlDesign kControls[] = {
     C(图形按钮14, K::PictureButton, 2, 466, 0, 70, 24, "卸载", true),
     C(图形按钮28, K::PictureButton, 2, 552, 0, 100, 24, "打开字体目录", true),
     C(选择框2, K::CheckBox, 2, 682, 0, 48, 24, "全选", true),
-    GRID(我的字体表格, 2, 0, 25, 663, 455, false, 3, 24),
+    GRID(我的字体表格, 2, 0, 25, 663, 455, false, 3, 30),
     FACE(标签6, 2, 208, 208, 336, 64, "你还没下载过呢,或本地清单还未刷新请稍后在试!", true,
          Face::Sad),
 

@@ -202,6 +202,23 @@ FrameActions FrameModel::left_up(int x, int y) {
     return out;
 }
 
+FrameActions FrameModel::tab_key(int k) {
+    FrameActions out;
+    if (k < 1 || k > kFrameTabs) return out;
+    if (popup_open()) close_popup(out);
+    select_tab(k);
+    out.push_back(simple(Kind::SelectPage, k));
+    for (int i = 1; i <= kFrameTabs; ++i) out.push_back(redraw_tab(i));
+    return out;
+}
+
+int FrameModel::tab_after(int step) const {
+    int selected = 1;
+    for (int k = 1; k <= kFrameTabs; ++k)
+        if (tabs_[k - 1].state == kSelected) selected = k;
+    return (selected - 1 + step % kFrameTabs + kFrameTabs) % kFrameTabs + 1;
+}
+
 FrameActions FrameModel::page_pressed() {
     FrameActions out;
     if (popup_open()) close_popup(out);

@@ -31,9 +31,9 @@ inline constexpr int kFadeIntervalMs = 20;  // 时钟1 while a fade runs
 // States of tabs and buttons.
 inline constexpr int kNormal = 0;
 inline constexpr int kHover = 1;
-inline constexpr int kPressed = 2;   // a tab: selected; the skin button: popup open
+inline constexpr int kPressed = 2;  // a tab: selected; the skin button: popup open
 inline constexpr int kSelected = 2;
-inline constexpr int kInert = 5;     // an unselected tab while the popup is open
+inline constexpr int kInert = 5;  // an unselected tab while the popup is open
 
 enum class CaptionAction { None, Close, Maximise, Minimise, Move, ControlMenu };
 
@@ -44,15 +44,15 @@ struct FrameAction {
         RedrawSkinButton,     // alpha, fading
         StartFade,            // run 时钟1 every kFadeIntervalMs
         StopFade,
-        TrackLeave,           // ask for a mouse-leave notification
-        SelectPage,           // index: tab 1..5 (the page selection runs)
-        OpenPopup,            // the skin colour popup
+        TrackLeave,  // ask for a mouse-leave notification
+        SelectPage,  // index: tab 1..5 (the page selection runs)
+        OpenPopup,   // the skin colour popup
         ClosePopup,
         InvalidateWindow,
-        Capture,              // a press on a control: keep the mouse until release
+        Capture,  // a press on a control: keep the mouse until release
         ReleaseCapture,
-        StartMove,            // a press on no control: the system's window move
-        RunCaption,           // caption: the action of a released button; x, y: the point
+        StartMove,   // a press on no control: the system's window move
+        RunCaption,  // caption: the action of a released button; x, y: the point
     };
     Kind kind;
     int index = 0;
@@ -87,6 +87,14 @@ class FrameModel {
     // Tab k (1..5) becomes the only selected one, as the page selection
     // shows its page; nothing is redrawn.
     void select_tab(int k);
+
+    // The keyboard's way to a page (Ctrl+1..5, Ctrl+Tab): what a press on
+    // tab k does, the popup closed first when open. k outside 1..5 does
+    // nothing.
+    FrameActions tab_key(int k);
+    // The tab a step of Ctrl+Tab (+1) or Ctrl+Shift+Tab (-1) leads to from
+    // the selected one, round the five.
+    int tab_after(int step) const;
 
     int tab_state(int k) const { return tabs_[k - 1].state; }
     int button_state(int k) const { return buttons_[k - 1].state; }

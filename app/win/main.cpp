@@ -8,7 +8,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     std::atexit([] { yq::exit_cleanup(); });
     Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback
-    ULONG_PTR graphics_token = 0;         // kept: GDI+ is never shut down
+    ULONG_PTR graphics_token = 0;        // kept: GDI+ is never shut down
     Gdiplus::GdiplusStartup(&graphics_token, &input, nullptr);
     // The UI thread is a single-threaded apartment: the hosted web browser
     // control lives on it.
@@ -21,6 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (yq::handle_main_window_key(msg)) continue;
         if (!IsDialogMessageA(yq::main_window(), &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);

@@ -13,6 +13,7 @@
 #include "collections/win/backup_page.h"
 #include "collections/win/downloaded_page.h"
 #include "collections/win/recycle_bin_page.h"
+#include "fonts/win/system_font_page.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"
 #include "platform/win/settings.h"
@@ -316,7 +317,8 @@ HWND create_main_window(HINSTANCE instance) {
     win::init_ui_thread();
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
+    // No CS_DBLCLKS: the second press of a quick pair is a press like any
+    // other (the frame has no double-click action).
     wc.lpfnWndProc = main_proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -356,6 +358,19 @@ void select_page(int tab) {
     }
     show_page(*m, page);
     draw_status_line(0, false);
+}
+
+bool handle_main_window_key(const MSG& msg) {
+    HWND main = g_main;
+    if (msg.message != WM_KEYDOWN || !main || (msg.hwnd != main && !IsChild(main, msg.hwnd)))
+        return false;
+    const UINT vk = static_cast<UINT>(msg.wParam);
+    if (frame_key(vk, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0)) return true;
+    if (vk == VK_RETURN && msg.hwnd == main_window_control(编辑框1)) {
+        run_font_search();
+        return true;
+    }
+    return false;
 }
 
 void prepare_working_folders() {

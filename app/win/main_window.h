@@ -38,6 +38,12 @@ HWND main_window_control(Ctl id);
 // Shows the page of tab n (1..5), refreshing that page's list first.
 void select_page(int tab);
 
+// The main window's keys, looked at by the message loop before the dialog
+// navigation: Ctrl+1..5 and Ctrl+(Shift+)Tab switch pages as the tabs do,
+// Esc closes the skin popup, Enter in the search box runs the search. True
+// when the message was one of them and has been handled.
+bool handle_main_window_key(const MSG& msg);
+
 // Creates the working folders and pos.ini in the program directory when they
 // are missing; runs at the end of every paint of the main window.
 void prepare_working_folders();

@@ -15,6 +15,19 @@
 #include "tools/win/text_preview.h"
 #include "update/win/catalogue_update.h"
 
+#ifndef YQ_SECOND_SITE_URL
+#define YQ_SECOND_SITE_URL "http://127.0.0.1:18080/"
+#endif
+#ifndef YQ_THIRD_SITE_URL
+#define YQ_THIRD_SITE_URL "http://127.0.0.1:18080/identify/"
+#endif
+#ifndef YQ_CONTACT_QQ
+#define YQ_CONTACT_QQ ""
+#endif
+#ifndef YQ_MICROBLOG_URL
+#define YQ_MICROBLOG_URL "http://127.0.0.1/weibo/"
+#endif
+
 namespace yq {
 namespace {
 
@@ -27,10 +40,22 @@ HWND c(Ctl id) {
 void run_menu_command(UINT id) {
     switch (id) {
         case kMenuAbout: {
-            const std::string text = "    砚青字体下载器2012\r\n"
-                                     "    砚青工作室出品: 找字体、装字体、管字体, 一个就够。\r\n"
-                                     "    官方主页: " + home_page_url() + "\r\n"
-                                     "    意见与问题请到官方主页留言, 我们会尽快答复。\r\n";
+            // The publisher's lines are build-time settings, as the home page is.
+            const std::string qq = YQ_CONTACT_QQ;
+            const std::string text =
+                "    砚青字体下载器2012\r\n"
+                "    砚青工作室出品: 找字体、装字体、管字体, 一个就够。\r\n"
+                "    官方主页: " +
+                home_page_url() +
+                "\r\n"
+                "    字库网站: " YQ_SECOND_SITE_URL
+                "\r\n"
+                "    字体识别: " YQ_THIRD_SITE_URL
+                "\r\n"
+                "    联系QQ: " +
+                (qq.empty() ? std::string("见官方主页") : qq) +
+                "\r\n"
+                "    官方微博: " YQ_MICROBLOG_URL "\r\n";
             MessageBoxA(nullptr, text.c_str(), "关于我们!", MB_OK | MB_TASKMODAL);
             break;
         }
@@ -62,11 +87,11 @@ void wire_collection_pages() {
     wire_downloaded_page({c(我的字体表格), c(标签3), c(图形按钮27), c(图形按钮14), c(图形按钮28),
                           c(选择框2), c(标签6)},
                          dir + "\\字体下载目录\\", {collection_fonts_changed});
-    wire_recycle_bin_page({c(回收站表格), c(标签4), c(图形按钮16), c(图形按钮15), c(选择框1),
-                           c(标签5), c(标签9)},
-                          dir + "\\字体回收站\\", {collection_fonts_changed});
-    wire_backup_page({c(备份表格), c(图形按钮1), c(图形按钮10), c(图形按钮29), c(选择框3), c(标签19),
-                      c(标签7), c(标签8)},
+    wire_recycle_bin_page(
+        {c(回收站表格), c(标签4), c(图形按钮16), c(图形按钮15), c(选择框1), c(标签5), c(标签9)},
+        dir + "\\字体回收站\\", {collection_fonts_changed});
+    wire_backup_page({c(备份表格), c(图形按钮1), c(图形按钮10), c(图形按钮29), c(选择框3),
+                      c(标签19), c(标签7), c(标签8)},
                      dir + "\\字体备份\\", {collection_fonts_changed});
 }
 
@@ -94,7 +119,8 @@ void show_control_menu(int x, int y) {
 void wire_pages(HWND main) {
     // The frame's last paint step: the working folders made again if they
     // went, and the status text recomposed (shown by its next redraw).
-    attach_frame(main, {select_page, show_control_menu, [] { end_program(); }, [] {
+    attach_frame(main, {select_page, show_control_menu, [] { end_program(); },
+                        [] {
                             prepare_working_folders();
                             status_after_paint();
                         }});
@@ -126,13 +152,14 @@ void wire_pages(HWND main) {
                                catalogue_download_finished(font, installed);
                            },
                            fonts_changed});
-    wire_text_preview({c(编辑框4), c(编辑框5), c(标签14),
+    wire_text_preview({c(编辑框4),
+                       c(编辑框5),
+                       c(标签14),
                        {c(图形按钮18), c(图形按钮19), c(图形按钮20), c(图形按钮21), c(图形按钮22)}},
                       server_url(), catalogue_entry_font);
     wire_collection_pages();
     init_update(server_url(), home_page_url(), program_directory(),
-                {close_catalogue,
-                 [] { open_catalogue(program_directory() + "\\ztdata.mdb"); },
+                {close_catalogue, [] { open_catalogue(program_directory() + "\\ztdata.mdb"); },
                  [] { end_program(); }});
     // Picture buttons whose behaviour is not part of the program yet do nothing
     // when clicked.

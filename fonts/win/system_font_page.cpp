@@ -351,6 +351,10 @@ void wire_system_font_page(const SystemFontControls& controls, const std::string
     win::on_command(controls.编辑框1, [](int code) {
         if (code == EN_CHANGE) search();
     });
+    // 区分大小写 ticked or unticked: the results follow the new rule at once.
+    win::on_command(controls.选择框5, [](int code) {
+        if (code == BN_CLICKED && !win::caption(page().controls.编辑框1).empty()) search();
+    });
     win::on_command(controls.编辑框2, [](int code) {
         if (code == EN_CHANGE) apply_preview_text();
     });

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <list>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "platform/win/controls.h"
@@ -23,11 +24,15 @@ struct Cell {
     bool checked = false;
 };
 
-// Fonts by (face, height), least recently used dropped past the bound.
+// Fonts by (face, height, tallest cell), least recently used dropped past
+// the bound. A font is made `height` pixels to the em, as asked, unless its
+// glyph cell (ascent and descent) would then be taller than the row has
+// room for: then it is made exactly that room tall, so that no font's
+// ascenders or descenders are ever cut off by its row.
 class FontCache {
   public:
-    HFONT get(const std::string& face, int height) {
-        auto key = std::make_pair(face, height);
+    HFONT get(HDC dc, const std::string& face, int height, int room) {
+        Key key{face, height, room};
         auto it = index_.find(key);
         if (it != index_.end()) {
             order_.splice(order_.begin(), order_, it->second);
@@ -42,7 +47,19 @@ class FontCache {
         lf.lfCharSet = DEFAULT_CHARSET;
         lf.lfQuality = DEFAULT_QUALITY;
         lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-        order_.push_front(Entry{key, UniqueFont(CreateFontIndirectA(&lf))});
+        UniqueFont font(CreateFontIndirectA(&lf));
+        if (font && room > 0) {
+            TEXTMETRICA tm{};
+            {
+                Selected sel(dc, font.get());
+                GetTextMetricsA(dc, &tm);
+            }
+            if (tm.tmHeight > room) {
+                lf.lfHeight = room;  // positive: the whole cell, ascent and descent
+                font.reset(CreateFontIndirectA(&lf));
+            }
+        }
+        order_.push_front(Entry{key, std::move(font)});
         index_[key] = order_.begin();
         peak_ = std::max(peak_, order_.size());
         ++created_;
@@ -53,12 +70,13 @@ class FontCache {
     size_t created() const { return created_; }
 
   private:
+    using Key = std::tuple<std::string, int, int>;
     struct Entry {
-        std::pair<std::string, int> key;
+        Key key;
         UniqueFont font;
     };
     std::list<Entry> order_;
-    std::map<std::pair<std::string, int>, std::list<Entry>::iterator> index_;
+    std::map<Key, std::list<Entry>::iterator> index_;
     size_t peak_ = 0;
     size_t created_ = 0;
 };
@@ -199,9 +217,11 @@ void paint(HWND w, GridState* s, HDC target) {
                 DrawFrameControl(dc.get(), &br, DFC_BUTTON,
                                  DFCS_BUTTONCHECK | (cell.checked ? DFCS_CHECKED : 0));
             } else if (!cell.text.empty()) {
+                // The row's room: all of it but the grid line at its foot and
+                // a pixel of air above and below the glyphs.
                 HFONT f = cell.face.empty() && cell.height == 0
                               ? ui_font()
-                              : s->fonts.get(cell.face, cell.height);
+                              : s->fonts.get(dc.get(), cell.face, cell.height, s->row_height - 3);
                 Selected sel_font(dc.get(), f);
                 RECT tr{cr.left + 3, cr.top, cr.right - 2, cr.bottom};
                 DrawTextA(dc.get(), cell.text.c_str(), static_cast<int>(cell.text.size()), &tr,
@@ -496,6 +516,8 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             ATOM face = c->face.empty() ? 0 : GlobalAddAtomA(c->face.substr(0, 255).c_str());
             return MAKELONG(face, c->height);
         }
+        case GM_GETROWHEIGHT:
+            return s->row_height;
         case GM_SETCHECK:
             set_check(w, s, wp, lp != 0);
             return 0;
@@ -540,7 +562,7 @@ void register_grid_class(HINSTANCE instance) {
     g_instance = instance;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
+    // No CS_DBLCLKS: two quick clicks on a tick are two presses.
     wc.lpfnWndProc = grid_proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);

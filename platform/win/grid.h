@@ -1,7 +1,8 @@
 // The grid control of the font lists: text and check-box cells, a fixed row
 // height, per-cell font face and height (each font sample drawn in its own
 // face), whole-row selection, a cursor row, a vertical scroll bar (shown
-// while rows lie out of view) and mouse wheel scrolling. No header row or column; cells are not editable.
+// while rows lie out of view) and mouse wheel scrolling. No header row or column; cells are not
+// editable.
 //
 // Only visible cells are measured and drawn, and their fonts are created on
 // first draw and kept in a bounded cache (kGridFontCacheSize), so a grid of
@@ -71,6 +72,7 @@ enum : UINT {
     GM_GETCELLFONTAT,    // wp = row, lp = column: MAKELONG(global atom of the cell's
                          // face or 0, its font height or 0), for test probes; the
                          // caller deletes the atom
+    GM_GETROWHEIGHT,
 };
 
 struct GridFontRange {

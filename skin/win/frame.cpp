@@ -1,6 +1,7 @@
 #include "skin/win/frame.h"
 
 #include <windowsx.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -75,7 +76,42 @@ struct Frame {
     bool painted = false;
     bool painting = false;       // a paint's redraws add to its count
     uint64_t pixels_copied = 0;  // to the window, by the last paint or redraw
+    HWND tips = nullptr;         // the tooltips of the icon-only buttons
 };
+
+// What each icon-only button of the frame does, for its tooltip: caption
+// buttons 1..5, then the skin button.
+constexpr const char* kButtonTips[6] = {"关闭", "固定大小", "最小化", "居中", "菜单", "换肤"};
+
+// One tooltip window for the six drawn buttons, each a rectangle of the
+// main window's client area (they are drawn, not windows of their own).
+void set_button_tips(Frame& f, const std::array<FrameRect, 6>& rects) {
+    if (!f.main) return;
+    if (!f.tips) {
+        f.tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, f.main,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (!f.tips) return;
+        for (UINT_PTR k = 0; k < rects.size(); ++k) {
+            TOOLINFOA tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_SUBCLASS;
+            tool.hwnd = f.main;
+            tool.uId = k + 1;
+            tool.lpszText = const_cast<char*>(kButtonTips[k]);
+            SendMessageA(f.tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+    for (UINT_PTR k = 0; k < rects.size(); ++k) {
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = f.main;
+        tool.uId = k + 1;
+        const FrameRect& r = rects[k];
+        tool.rect = {r.x, r.y, r.x + r.w, r.y + r.h};
+        SendMessageA(f.tips, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
 
 Frame& frame() {
     static Frame f;
@@ -367,14 +403,38 @@ void apply_window_skin(int preset, bool use_picture, Colour colour, bool use_col
     if (use_picture) skin_marks() = {preset >= 1 && preset <= kSkinPresetCount ? preset : 0, 0};
     write_setting(kSettingsSection, "pf", int_to_text(f.skin.preset));
     write_setting(kSettingsSection, "lb", int_to_text(f.skin.mode));
+    // The repaint draws the status line too: in the new skin's colour.
+    status_line_follows_skin();
     if (f.main) InvalidateRect(f.main, nullptr, FALSE);
 }
 
 void set_caption_buttons(const std::array<FrameRect, 6>& rects) {
-    frame().model.set_caption_buttons(rects);
+    Frame& f = frame();
+    f.model.set_caption_buttons(rects);
+    set_button_tips(f, rects);
 }
 
 void frame_page_pressed() {
+    Frame& f = frame();
+    apply_actions(f, f.model.page_pressed());
+}
+
+bool frame_key(UINT vk, bool ctrl, bool shift) {
+    Frame& f = frame();
+    if (vk == VK_ESCAPE && !ctrl && !shift && f.model.popup_open()) {
+        frame_close_popup();
+        return true;
+    }
+    if (!ctrl) return false;
+    int k = vk == VK_TAB                       ? f.model.tab_after(shift ? -1 : 1)
+            : vk >= '1' && vk <= '5' && !shift ? static_cast<int>(vk - '0')
+                                               : 0;
+    if (k == 0) return false;
+    apply_actions(f, f.model.tab_key(k));
+    return true;
+}
+
+void frame_close_popup() {
     Frame& f = frame();
     apply_actions(f, f.model.page_pressed());
 }
@@ -430,6 +490,11 @@ bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
             apply_actions(f, f.model.left_up(x, y));
             *result = 0;
             return true;
+        case WM_ACTIVATEAPP:
+            // Another program comes to the front: the popup does not stay
+            // over it.
+            if (!wp) frame_close_popup();
+            return false;
     }
     return false;
 }

@@ -45,6 +45,11 @@ void frame_page_pressed();
 void frame_fade_tick();
 // Tab k (1..5) becomes the selected one (the page selection's mark).
 void frame_select_tab(int k);
+// The keyboard: Ctrl+1..5 and Ctrl+Tab / Ctrl+Shift+Tab select a page as a
+// press on its tab does; Esc (or the program losing the foreground)
+// closes the skin popup. True when the key was the frame's.
+bool frame_key(UINT vk, bool ctrl, bool shift);
+void frame_close_popup();
 
 // The skin the window wears (process-wide), and a change of it: applies a
 // preset and/or custom colour (apply_skin), saves "pf" and "lb" in pos.ini

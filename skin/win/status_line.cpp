@@ -33,6 +33,10 @@ void redraw_status_line() {
     draw_status_line(line().colour, true);
 }
 
+void status_line_follows_skin() {
+    line().colour = window_skin().text_colour;
+}
+
 void draw_status_line(Colour colour, bool keep) {
     StatusLine& s = line();
     const SkinState& skin = window_skin();

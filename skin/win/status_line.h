@@ -28,5 +28,8 @@ const std::string& status_text();
 // paint of the frame draws the line again in it.
 void draw_status_line(Colour colour, bool keep);
 void redraw_status_line();
+// The skin has changed: the text takes its status-text colour, from the
+// repaint that follows.
+void status_line_follows_skin();
 
 }  // namespace yq

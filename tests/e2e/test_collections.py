@@ -13,7 +13,6 @@ import driver
 ARGS = driver.parse_args()
 TAB = {n: (9 + 76 * (n - 1) + 38, 55) for n in range(1, 6)}
 PAGE_OF_TAB = {1: 1, 2: 0, 3: 2, 4: 3, 5: 4}
-ROW_HEIGHT = 24  # the list grids'
 INSTALL_BUTTON_Y = {1: 20, 2: 71}  # 安装 of the catalogue's first rows
 WORK = None
 
@@ -79,7 +78,7 @@ class Collections(unittest.TestCase):
     def click_check(self, grid, row):
         g = self.s.control(grid)
         w0, w1, w2 = g["cols"][:3]
-        self.s.click(g["cx"] + w0 + w1 + w2 // 2, g["cy"] + row * ROW_HEIGHT + ROW_HEIGHT // 2)
+        self.s.click(g["cx"] + w0 + w1 + w2 // 2, g["cy"] + row * g["row_h"] + g["row_h"] // 2)
 
     def wait_hidden(self, label, timeout=120):
         driver.wait_for(lambda: not self.s.control(label)["shown"], timeout, what=label + " hidden")

@@ -140,6 +140,9 @@ class Skin(unittest.TestCase):
             # Tab captions in the skin's text colour: black on skins 2 and 9.
             self.assertGreater(self.ink(image, *self.TAB3_CAPTION, black=n in (2, 9)), 40,
                                "skin %d: tab 3's caption" % n)
+            # The status text too, at once: not in the last skin's colour.
+            self.assertGreater(self.ink(image, 5, 500, image.height - 21, image.height - 5,
+                                        n in (2, 9)), 40, "skin %d: the status text" % n)
             # Skins 2..9 show the band of pictures A..H; each header differs
             # from the one before it.
             shown.append(block_means(image, x0, y0, columns, rows))

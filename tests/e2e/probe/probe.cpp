@@ -154,8 +154,9 @@ int tree() {
         }
         if (d.kind == yq::ControlKind::Grid) {
             std::printf(
-                ",\"rows\":%d,\"cursor\":%d,\"top\":%d,\"fonts\":%lu,\"cols\":[",
+                ",\"rows\":%d,\"row_h\":%d,\"cursor\":%d,\"top\":%d,\"fonts\":%lu,\"cols\":[",
                 static_cast<int>(SendMessageA(w, yq::win::GM_GETROWCOUNT, 0, 0)),
+                static_cast<int>(SendMessageA(w, yq::win::GM_GETROWHEIGHT, 0, 0)),
                 static_cast<int>(SendMessageA(w, yq::win::GM_GETCURSORROW, 0, 0)),
                 static_cast<int>(SendMessageA(w, yq::win::GM_GETTOPROW, 0, 0)),
                 static_cast<unsigned long>(SendMessageA(w, yq::win::GM_GETFONTSTATS, 0, 0)));
@@ -377,7 +378,8 @@ int watch(const char* name, int ms, const char* ready_file) {
         if (seen.empty() || seen.back() != text) seen.push_back(text);
         if (!told) {
             told = true;
-            HANDLE f = CreateFileA(ready_file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            HANDLE f =
+                CreateFileA(ready_file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             CloseHandle(f);
         }
     }
@@ -430,7 +432,8 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
-    if (argc >= 5 && !std::strcmp(argv[1], "watch")) return watch(argv[2], std::atoi(argv[3]), argv[4]);
+    if (argc >= 5 && !std::strcmp(argv[1], "watch"))
+        return watch(argv[2], std::atoi(argv[3]), argv[4]);
     if (argc >= 2 && !std::strcmp(argv[1], "windows")) return windows();
     if (argc >= 2 && !std::strcmp(argv[1], "desktop")) {
         // A top-level window can be made: the session's desktop is up.

@@ -52,7 +52,8 @@ TEST(FrameModel, PressMoveOutReleaseDoesNothingAndReleaseInsideRunsTheAction) {
         EXPECT_EQ(released.back().caption, expected[k]);
         EXPECT_EQ(released.back().x, r.x);
     }
-    EXPECT_EQ(kinds(m.left_up(700, 10)), (std::vector<Kind>{Kind::ReleaseCapture}));  // none pressed
+    EXPECT_EQ(kinds(m.left_up(700, 10)),
+              (std::vector<Kind>{Kind::ReleaseCapture}));  // none pressed
 }
 
 TEST(FrameModel, HoverFadesCloseMaximiseMinimiseAndShowsTheOthersAtOnce) {
@@ -146,6 +147,18 @@ TEST(FrameModel, SkinButtonOpensThePopupAndAnyOtherPressClosesIt) {
     EXPECT_TRUE(has(m.page_pressed(), Kind::InvalidateWindow));
     EXPECT_EQ(m.tab_state(3), kNormal);
     EXPECT_TRUE(m.page_pressed().empty());
+    // The keyboard's way to a page is a press on its tab: the popup closes.
+    m.left_down(720, 90);
+    FrameActions key = m.tab_key(4);
+    EXPECT_FALSE(m.popup_open());
+    EXPECT_TRUE(has(key, Kind::ClosePopup));
+    EXPECT_TRUE(has(key, Kind::SelectPage, 4));
+    EXPECT_EQ(m.tab_state(4), kSelected);
+    EXPECT_EQ(m.tab_after(1), 5);
+    m.tab_key(5);
+    EXPECT_EQ(m.tab_after(1), 1);  // round the five
+    EXPECT_EQ(m.tab_after(-1), 4);
+    EXPECT_TRUE(m.tab_key(6).empty());
 }
 
 }  // namespace
