@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <set>
 #include <thread>
 #include <vector>
@@ -35,6 +36,17 @@ TEST(ParallelFor, UsesNoMoreThreadsThanAskedAndOnlyOneForASingleThread) {
     seen.clear();
     parallel_for(2000, 3, note);
     EXPECT_LE(seen.size(), 3u);
+}
+
+TEST(ParallelFor, AnItemsExceptionStopsTheRestAndReachesTheCaller) {
+    std::atomic<size_t> runs{0};
+    EXPECT_THROW(parallel_for(100000, 4,
+                              [&](size_t i) {
+                                  runs.fetch_add(1);
+                                  if (i == 500) throw std::bad_alloc();
+                              }),
+                 std::bad_alloc);
+    EXPECT_LT(runs.load(), 100000u);
 }
 
 }  // namespace
