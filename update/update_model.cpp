@@ -44,6 +44,11 @@ std::optional<std::string> catalogue_version_of(bool fetched, int http_status,
     return text;
 }
 
+bool is_recordable_version(std::string_view v) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return v.size() == 3 && digit(v[0]) && v[1] == '.' && digit(v[2]);
+}
+
 bool offers_catalogue(std::string_view local_version, std::string_view server_version) {
     return local_version != server_version;
 }

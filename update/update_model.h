@@ -4,6 +4,7 @@
 //
 //   StatusTexts           the three parts of the status line and its text
 //   catalogue_version_of  the version in an answer to /ztpz.txt, if it is one
+//   is_recordable_version whether that version may go into pos.ini
 //   announces_new_program whether an answer to /My.txt announces a newer program
 //   read_size_for         the read size of the plain GET for a Content-Length
 #pragma once
@@ -55,6 +56,12 @@ std::string text_of_body(std::string_view body);
 // an HTTP error. nullopt means the check failed.
 std::optional<std::string> catalogue_version_of(bool fetched, int http_status,
                                                 std::string_view body);
+
+// Whether a catalogue version from the server may be written to pos.ini as
+// "bbh": a digit, a point and a digit ("1.6"). The check takes any 3 bytes
+// as an answer, but other bytes (a line end, "[", "=") would write keys or
+// sections of their own into the file.
+bool is_recordable_version(std::string_view version);
 
 // Whether the catalogue on the server is another than the local one: any
 // difference counts, higher or lower, and an absent local version too.

@@ -7,34 +7,36 @@
 
 #include "app/win/main_window.h"
 #include "app/win/startup_steps.h"
+#include "base/worker_guard.h"
+#include "platform/win/files.h"
 #include "platform/win/handles.h"
+#include "platform/win/settings.h"
 #include "platform/win/ui_thread.h"
 
 namespace yq {
 namespace {
 
-constexpr char kFontNameListFile[] = "xtzt.data";
+// The font name list file, in the program directory (never the current
+// one, where a file of the user's may have that name).
+constexpr char kFontNameListFile[] = "\\xtzt.data";
+// A list of 10,000 faces is about 300 KB; a larger file is not one the
+// program wrote, and is neither read nor rewritten.
+constexpr size_t kMaxFontNameListBytes = size_t{4} << 20;
 
-// The font name list: "," then every face name followed by ",". Written once
-// in the current directory; later starts read it back unchanged.
+// The font name list: "," then every face name followed by ",". Written once;
+// later starts read it back unchanged.
 std::string load_or_write_font_name_list(const std::vector<std::string>& faces) {
-    win::UniqueFile in(CreateFileA(kFontNameListFile, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (in) {
+    const std::string path = program_directory() + kFontNameListFile;
+    if (win::file_exists(path)) {
         std::string text;
-        char buffer[65536];
-        DWORD got = 0;
-        while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            text.append(buffer, got);
-        }
+        if (!win::read_small_file(path, text, kMaxFontNameListBytes)) return {};  // unreadable
         size_t nul = text.find('\0');
         if (nul != std::string::npos) text.resize(nul);
         return text;
     }
-    if (GetFileAttributesA(kFontNameListFile) != INVALID_FILE_ATTRIBUTES) return {};  // unreadable
     std::string text = ",";
     for (const std::string& f : faces) text += f + ",";
-    win::UniqueFile out(CreateFileA(kFontNameListFile, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    win::UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (out) {
         DWORD written = 0;
@@ -43,16 +45,26 @@ std::string load_or_write_font_name_list(const std::vector<std::string>& faces) 
     return text;
 }
 
+// Each step is guarded on its own: one that fails (memory running out
+// above all) is left out, and start-up carries on with the next, so the
+// catalogue still opens when the font list could not be made.
+template <typename Step>
+void step(const char* what, Step&& work) {
+    run_guarded(what, work, [] {});
+}
+
 DWORD WINAPI background_work(void*) {
-    startup_rebuild_inventory();
-    std::string list = load_or_write_font_name_list(startup_face_names());
-    win::run_on_ui([&] { keep_font_name_list(list); });
-    startup_list_downloaded_fonts();
-    startup_fill_font_grid();
+    step("the inventory rebuild at start", startup_rebuild_inventory);
+    step("the font name list", [] {
+        std::string list = load_or_write_font_name_list(startup_face_names());
+        win::run_on_ui([&] { keep_font_name_list(list); });
+    });
+    step("the downloaded font list", startup_list_downloaded_fonts);
+    step("the font grid at start", startup_fill_font_grid);
     // The catalogue database is opened on the UI thread: hand it over and
     // wait until it has run. Until then the catalogue page is empty.
-    startup_open_catalogue();
-    startup_check_catalogue_version();
+    step("the catalogue open at start", startup_open_catalogue);
+    step("the version checks at start", startup_check_catalogue_version);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "base/worker_guard.h"
 #include "collections/collection_model.h"
 #include "collections/win/backup_copy.h"
 #include "fonts/win/font_primitives.h"
@@ -66,8 +67,13 @@ void back_up_everything() {
     // and the store would hold the UI thread up.
     std::vector<ListedFont> listing;
     std::thread copies([&] {
-        back_up_fonts(fonts, p.folder, kBackupThreads, done);
-        listing = list_font_folder(p.folder);
+        run_guarded(
+            "the backup",
+            [&] {
+                back_up_fonts(fonts, p.folder, kBackupThreads, done);
+                listing = list_font_folder(p.folder);
+            },
+            [&] { listing = list_font_folder(p.folder); });
         finished.store(true);
     });
     win::MessagePump pump;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "base/worker_guard.h"
 #include "download/download_model.h"
 #include "fonts/font_report.h"
 #include "download/win/font_transfer.h"
@@ -133,8 +134,7 @@ void complete(const Job& job, const download::TransferSummary& summary) {
     broadcast_font_change();
 }
 
-DWORD WINAPI download_worker(void* arg) {
-    std::unique_ptr<Job> job(static_cast<Job*>(arg));
+DWORD download(const std::unique_ptr<Job>& job) {
     download::TransferSummary summary;
     bool failed = false;
     download::font_transfer(
@@ -163,6 +163,19 @@ DWORD WINAPI download_worker(void* arg) {
         complete(*job, summary);
     }
     return 0;
+}
+
+// A failure escaping a download (memory running out above all) fails it as
+// bad data does: the partial file goes, the rows go back, the box says so.
+DWORD WINAPI download_worker(void* arg) {
+    std::unique_ptr<Job> job(static_cast<Job*>(arg));
+    auto failed = [&] {
+        std::unique_lock<std::mutex> lock(download_lock());
+        refuse(*job, lock, kDataError);
+    };
+    const bool done = run_guarded(
+        "a download", [&] { download(job); }, failed);
+    return done ? 0 : 1;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/worker_guard.h"
 #include "platform/win/internet_handle.h"
 #include "platform/win/dialogs.h"
 
@@ -84,7 +85,7 @@ class FileWriter {
   public:
     static constexpr size_t kQueuedBuffers = 4;
 
-    explicit FileWriter(HANDLE file) : file_(file), thread_([this] { run(); }) {}
+    explicit FileWriter(HANDLE file) : file_(file), thread_([this] { guarded_run(); }) {}
     FileWriter(const FileWriter&) = delete;
     FileWriter& operator=(const FileWriter&) = delete;
     ~FileWriter() { finish(); }
@@ -128,6 +129,20 @@ class FileWriter {
     }
 
   private:
+    // A failure on the writing thread (memory running out above all) is a
+    // failed write: nothing more is written.
+    void guarded_run() {
+        run_guarded(
+            "a file write", [this] { run(); }, [this] { give_up(); });
+    }
+
+    void give_up() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
+        queue_.clear();
+        changed_.notify_all();
+    }
+
     void run() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/worker_guard.h"
 #include "fonts/install_record.h"
 #include "fonts/win/font_primitives.h"
 #include "fonts/win/installed_fonts.h"
@@ -24,9 +25,15 @@ struct BackgroundRebuild {
     std::function<void()> then_on_ui;
 };
 
+// A rebuild that fails (memory running out above all) keeps the inventory
+// as it was, and what was to follow it still runs on the UI thread.
 DWORD WINAPI background_rebuild(void* arg) {
     std::unique_ptr<BackgroundRebuild> job(static_cast<BackgroundRebuild*>(arg));
-    rebuild_inventory(job->then_on_ui);
+    run_guarded(
+        "the inventory rebuild", [&] { rebuild_inventory(job->then_on_ui); },
+        [&] {
+            if (job->then_on_ui) win::run_on_ui(job->then_on_ui);
+        });
     return 0;
 }
 

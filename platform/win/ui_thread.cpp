@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cstdio>
+#include <exception>
 
 namespace yq::win {
 namespace {
@@ -9,9 +10,21 @@ namespace {
 HWND g_window = nullptr;
 DWORD g_ui_thread = 0;
 
+// One hand-over: the work, and what it threw. An exception must not cross
+// the window procedure; it is carried back to the waiting worker instead.
+struct HandOver {
+    const std::function<void()>* work;
+    std::exception_ptr thrown;
+};
+
 LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kRunOnUiMessage) {
-        (*reinterpret_cast<const std::function<void()>*>(lp))();
+        auto* h = reinterpret_cast<HandOver*>(lp);
+        try {
+            (*h->work)();
+        } catch (...) {
+            h->thrown = std::current_exception();
+        }
         return 0;
     }
     if (msg == WM_NCDESTROY) g_window = nullptr;
@@ -91,7 +104,9 @@ bool run_on_ui(const std::function<void()>& fn) {
         std::fprintf(stderr, "yanqing: work for the UI thread dropped: no hand-over window\n");
         return false;
     }
-    SendMessageA(window, kRunOnUiMessage, 0, reinterpret_cast<LPARAM>(&fn));
+    HandOver h{&fn, nullptr};
+    SendMessageA(window, kRunOnUiMessage, 0, reinterpret_cast<LPARAM>(&h));
+    if (h.thrown) std::rethrow_exception(h.thrown);
     return true;
 }
 

@@ -21,7 +21,9 @@ void init_ui_thread();
 // Runs fn on the UI thread and returns when it has run; on the UI thread
 // itself fn runs at once. When there is no UI thread window (never made, or
 // gone) fn is not run: a debug build stops at an assertion, a release
-// build reports it on stderr, and the result is false.
+// build reports it on stderr, and the result is false. An exception fn
+// throws on the UI thread is thrown again here, on the worker, whose guard
+// (base/worker_guard.h) reports it.
 bool run_on_ui(const std::function<void()>& fn);
 
 bool on_ui_thread();

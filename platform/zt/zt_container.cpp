@@ -3,48 +3,138 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace yq {
+namespace {
 
-Bytes zt_unpack(ByteSpan in, size_t max_output) {
-    if (in.size() < 8 || load_u32le(in, 0) != kZtMagic) return {};
-    uint32_t stored = load_u32le(in, 4);
-    int32_t capacity = static_cast<int32_t>(stored * 2u);  // wraps as on the server's side
-    if (capacity <= 0) return {};
+// zlib counts its input in uInt: longer pieces are fed in parts.
+constexpr size_t kMaxZlibInput = size_t{1} << 30;
 
+// The rules of both unpackers. `pull(data, size)` points at the next piece
+// of the container (valid until the next call), size 0 at its end, and
+// returns false when reading failed; `push(data, size)` takes unpacked
+// bytes and returns false to stop.
+template <typename Pull, typename Push>
+ZtStreamResult unpack(Pull& pull, Push& push, uint64_t max_output) {
+    const uint8_t* piece = nullptr;
+    size_t left = 0;
+    bool at_end = false;
+
+    uint8_t head[8];
+    size_t have = 0;
+    while (have < sizeof head) {
+        if (left == 0) {
+            if (!pull(piece, left)) return {ZtOutcome::kReadFailed, 0};
+            if (left == 0) return {ZtOutcome::kNotAContainer, 0};
+        }
+        const size_t n = std::min(left, sizeof head - have);
+        std::memcpy(head + have, piece, n);
+        have += n;
+        piece += n;
+        left -= n;
+    }
+    const ByteSpan header(head, sizeof head);
+    if (load_u32le(header, 0) != kZtMagic) return {ZtOutcome::kNotAContainer, 0};
+    // Doubled in 32 bits, wrapping as the server's side does.
+    const int32_t capacity = static_cast<int32_t>(load_u32le(header, 4) * 2u);
+    if (capacity <= 0) return {ZtOutcome::kBadLength, 0};
+    const uint64_t cap = std::min<uint64_t>(static_cast<uint64_t>(capacity), max_output);
+
+    Bytes window(kZtStreamChunkBytes);
     z_stream z{};
-    if (inflateInit(&z) != Z_OK) return {};
-    ByteSpan stream = in.subspan(8);
-    // zlib counts in uInt; feed the input in pieces so any size is safe.
-    size_t fed = 0;
-    Bytes out;
-    const size_t cap = std::min(static_cast<size_t>(capacity), max_output);
-    int rc = Z_OK;
-    uint8_t chunk[65536];
-    while (rc != Z_STREAM_END) {
-        if (z.avail_in == 0 && fed < stream.size()) {
-            size_t n = std::min<size_t>(stream.size() - fed, 1u << 30);
-            z.next_in = const_cast<Bytef*>(stream.data() + fed);
+    if (inflateInit(&z) != Z_OK) return {ZtOutcome::kDamaged, 0};
+    ZtStreamResult result{ZtOutcome::kDamaged, 0};
+    for (;;) {
+        if (z.avail_in == 0 && !at_end) {
+            if (left == 0) {
+                if (!pull(piece, left)) {
+                    result.outcome = ZtOutcome::kReadFailed;
+                    break;
+                }
+                at_end = left == 0;
+            }
+            const size_t n = std::min(left, kMaxZlibInput);
+            z.next_in = const_cast<Bytef*>(piece);
             z.avail_in = static_cast<uInt>(n);
-            fed += n;
+            piece += n;
+            left -= n;
         }
-        z.next_out = chunk;
-        z.avail_out = sizeof chunk;
-        rc = inflate(&z, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END) break;  // corrupt, or no input left
-        size_t produced = sizeof chunk - z.avail_out;
-        if (out.size() + produced > cap) {
-            rc = Z_BUF_ERROR;
+        z.next_out = window.data();
+        z.avail_out = static_cast<uInt>(window.size());
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) break;  // damaged
+        const size_t produced = window.size() - z.avail_out;
+        if (produced > cap - result.written) {
+            result.outcome = ZtOutcome::kTooLong;
             break;
         }
-        out.insert(out.end(), chunk, chunk + produced);
-        if (rc == Z_OK && produced == 0 && z.avail_in == 0 && fed >= stream.size()) {
-            rc = Z_BUF_ERROR;  // stream ends before its last block
+        if (produced > 0 && !push(window.data(), produced)) {
+            result.outcome = ZtOutcome::kWriteFailed;
             break;
         }
+        result.written += produced;
+        if (rc == Z_STREAM_END) {
+            result.outcome = ZtOutcome::kUnpacked;
+            break;
+        }
+        // No progress without more input, and there is none: the stream
+        // ends before its last block.
+        if (rc == Z_BUF_ERROR && z.avail_in == 0 && left == 0 && at_end) break;
     }
     inflateEnd(&z);
-    if (rc != Z_STREAM_END) return {};
+    return result;
+}
+
+}  // namespace
+
+const char* to_string(ZtOutcome outcome) {
+    switch (outcome) {
+        case ZtOutcome::kUnpacked:
+            return "unpacked";
+        case ZtOutcome::kNotAContainer:
+            return "not a container";
+        case ZtOutcome::kBadLength:
+            return "stored length out of range";
+        case ZtOutcome::kTooLong:
+            return "inflates past its cap";
+        case ZtOutcome::kDamaged:
+            return "damaged stream";
+        case ZtOutcome::kReadFailed:
+            return "read failed";
+        case ZtOutcome::kWriteFailed:
+            return "write failed";
+    }
+    return "?";
+}
+
+ZtStreamResult zt_unpack_stream(const ZtReader& read, const ZtWriter& write, uint64_t max_output) {
+    Bytes buffer(kZtStreamChunkBytes);
+    auto pull = [&](const uint8_t*& data, size_t& size) {
+        const int64_t got = read ? read(buffer.data(), buffer.size()) : -1;
+        if (got < 0 || static_cast<uint64_t>(got) > buffer.size()) return false;
+        data = buffer.data();
+        size = static_cast<size_t>(got);
+        return true;
+    };
+    auto push = [&](const uint8_t* data, size_t size) { return write && write(data, size); };
+    return unpack(pull, push, max_output);
+}
+
+Bytes zt_unpack(ByteSpan in, size_t max_output) {
+    bool given = false;
+    auto pull = [&](const uint8_t*& data, size_t& size) {
+        data = in.data();
+        size = given ? 0 : in.size();
+        given = true;
+        return true;
+    };
+    Bytes out;
+    auto push = [&](const uint8_t* data, size_t size) {
+        out.insert(out.end(), data, data + size);
+        return true;
+    };
+    if (unpack(pull, push, max_output).outcome != ZtOutcome::kUnpacked) return {};
     return out;
 }
 

@@ -474,7 +474,7 @@ class Session:
     # Probe commands that always answer in JSON: an empty answer means the
     # probe itself did not run through (a loaded machine), never "nothing".
     JSON_PROBES = {"tree", "cell", "grid", "checks", "fonts", "boxes", "menus", "design", "windows",
-                   "status", "popup_state"}
+                   "status", "popup_state", "memory"}
 
     def probe(self, *args):
         for attempt in range(3):
@@ -683,6 +683,48 @@ class Session:
     def drive_c(self, *parts):
         return os.path.join(self.prefix, "drive_c", *parts)
 
+    # --- memory -----------------------------------------------------------------------
+    def memory(self):
+        """The running program's memory as the kernel counts it, in bytes:
+        `private` (its resident anonymous memory and swap, which is what Wine
+        reports as the process's private bytes), `resident`, and `peak`, the
+        most it held resident since it started or since reset_peak()."""
+        fields = {}
+        with open("/proc/%d/status" % self.app.pid) as f:
+            for line in f:
+                key, _, value = line.partition(":")
+                if value.strip().endswith(" kB"):
+                    fields[key] = int(value.split()[0]) * 1024
+        return {"private": fields.get("RssAnon", 0) + fields.get("VmSwap", 0),
+                "resident": fields["VmRSS"], "peak": fields["VmHWM"]}
+
+    def reset_peak(self):
+        """Starts a new peak at what the program holds now, and returns
+        memory() then."""
+        with open("/proc/%d/clear_refs" % self.app.pid, "w") as f:
+            f.write("5")  # the kernel's high-water mark of resident memory, reset
+        return self.memory()
+
+    def memory_rise(self, since):
+        """How far the program's memory rose above `since` (an answer of
+        reset_peak()): {"peak": the highest resident memory since then less
+        the resident memory then, "private": private bytes now less then}.
+        Wine reports no peak of private bytes of its own (its peak is the
+        current figure), so the resident high-water mark stands in: while
+        nothing is swapped out its rise bounds the rise of private bytes
+        from above (it counts mapped files as well)."""
+        now = self.memory()
+        return {"peak": now["peak"] - since["resident"], "private": now["private"] - since["private"]}
+
+    def windows_memory(self):
+        """The program's counters as Windows gives them to another process
+        (GetProcessMemoryInfo), as a text to print. Under Wine PrivateUsage
+        is 0 and the peak is the current figure, which is why the bounds are
+        read from the kernel."""
+        c = self.probe("memory")
+        return "PrivateUsage %s, PagefileUsage %s, PeakPagefileUsage %s" % (
+            mib(c["private"]), mib(c["pagefile"]), mib(c["peak_pagefile"]))
+
     # --- the end ----------------------------------------------------------------------
     def stop_program(self):
         if self.app and self.app.poll() is None:
@@ -754,6 +796,11 @@ def wait_started_without_catalogue(s):
              what="the start-up work")
     box = s.answer_next_box(set())
     assert "ztdata.mdb" in box["text"], box
+
+
+def mib(n):
+    """Bytes as MiB, for the figures a test prints."""
+    return "%.1f MiB" % (n / 1048576.0)
 
 
 def parse_args():

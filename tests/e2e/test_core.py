@@ -1,5 +1,6 @@
 """Start-up, working folders, settings, pages and layout of the main window."""
 import os
+import shutil
 import sys
 import unittest
 
@@ -50,18 +51,56 @@ class FirstRun(unittest.TestCase):
             with open(s.file("xtzt.data"), "rb") as f:
                 self.assertEqual(f.read(), marker)
 
-    def test_other_current_directory(self):
-        with session("other-cwd") as s:
+    def test_started_elsewhere_it_touches_only_its_own_files(self):
+        """Started from another folder that holds files of the user's named
+        like the program's: the font list and a catalogue update use the
+        program directory, and a version text from the server that is no
+        digit.digit is not written into pos.ini."""
+        with driver.Session(ARGS.exe, ARGS.probe, ARGS.artifacts, "other-cwd",
+                            native=ARGS.native) as s:
             other = os.path.join(s.tmp, "别处")
             os.makedirs(other)
+            mine = {"zt.data": os.urandom(5000), "xtzt.data": ",我的,".encode("gbk")}
+            for name, data in mine.items():
+                with open(os.path.join(other, name), "wb") as f:
+                    f.write(data)
+            old, _, _ = driver.build_font_catalogue(s.tmp, ARGS.native, {"旧类": ["YqOld A"]},
+                                                    version="1.5", name="old")
+            shutil.copy(os.path.join(old, "ztdata.mdb"), s.file("ztdata.mdb"))
+            s.set_setting("bbh", "1.5")
+            new, _, _ = driver.build_font_catalogue(s.tmp, ARGS.native, {"新类": ["YqNew A"]},
+                                                    version="1.7", name="new")
+            # Three bytes, so the check takes them, but a line end and "[".
+            s.serve(new, "version=7\\n[", current=False)
             s.start(cwd=other)
-            started(s)
-            driver.wait_for(lambda: os.path.isdir(s.file("字体下载目录")), 20, what="folders")
-            self.assertTrue(os.path.isfile(os.path.join(other, "xtzt.data")))
-            self.assertFalse(os.path.exists(s.file("xtzt.data")))
-            self.assertTrue(os.path.isfile(s.file("pos.ini")))
+
+            def box(text):
+                return driver.wait_for(lambda: next((b for b in s.message_boxes()
+                                                     if b["text"] == text), None), 60,
+                                       what="the box %r" % text)
+            s.answer_box(box("服务器上有新的字库版本,是否更新字库?")["title"], "是")
+            s.answer_box(box("数据库安装成功,已自动刷新!")["title"])
+
+            for name, data in mine.items():
+                with open(os.path.join(other, name), "rb") as f:
+                    self.assertEqual(f.read(), data, name)
+            self.assertEqual(sorted(os.listdir(other)), sorted(mine))
+            with open(s.file("xtzt.data"), "rb") as f:
+                self.assertTrue(f.read().startswith(b","))
+            with open(s.file("zt.data"), "rb") as f, \
+                    open(os.path.join(new, "ztysb.data"), "rb") as g:
+                self.assertEqual(f.read(), g.read())
+            with open(s.file("ztdata.mdb"), "rb") as f, \
+                    open(os.path.join(new, "ztdata.mdb"), "rb") as g:
+                self.assertEqual(f.read(), g.read())
+            # The catalogue is new, its version unrecorded: pos.ini holds its
+            # one section, "bbh" as it was.
+            with open(s.file("pos.ini"), "rb") as f:
+                lines = [l.strip() for l in f.read().decode("gbk").splitlines() if l.strip()]
+            self.assertEqual([l for l in lines if l.startswith("[")], ["[potpz]"], lines)
+            self.assertEqual(ini(s.file("pos.ini"))["potpz"]["bbh"], "1.5")
             for name in FOLDERS + ["pos.ini"]:
-                self.assertFalse(os.path.exists(os.path.join(other, name)), name)
+                self.assertTrue(os.path.exists(s.file(name)), name)
 
 
 class Settings(unittest.TestCase):

@@ -4,6 +4,7 @@ download leaves the old one, and a newer program is announced once."""
 import os
 import shutil
 import signal
+import subprocess
 import time
 import unittest
 
@@ -16,6 +17,7 @@ NOT_CONNECTED = " " * 18 + "连接服务器失败!"
 OFFER = "服务器上有新的字库版本,是否更新字库?"
 INSTALLED = "数据库安装成功,已自动刷新!"
 NEW_FACES = ["YqNew %02d" % i for i in range(30)]  # six pages of five
+MiB = 1 << 20
 
 
 def read(path):
@@ -192,6 +194,44 @@ class Update(unittest.TestCase):
             s.click_control("图形按钮8")
             self.assertEqual(self.page_indicator(), "1/1", fault)
         s.screenshot("old-catalogue-kept")
+
+    def test_a_catalogue_bomb_is_refused_in_bounded_memory(self):
+        s = self.s
+        self.install_old()
+        before = read(s.file("ztdata.mdb"))
+        new = self.catalogue("1.7", {"新类": NEW_FACES[:1]}, "new")
+        # About 1 MB claiming 1 GiB (its stored length allows 2 GiB), whose
+        # stream inflates to 1 GiB of zeros.
+        subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_bomb.py"),
+                        os.path.join(new, "ztysb.data"), "1024"], check=True)
+        s.serve(new, current=False)
+        s.start()
+        box = self.wait_box(OFFER)
+        # Idle beside it: the program waiting on the offer for as long.
+        since = s.reset_peak()
+        idle_started = time.monotonic()
+        time.sleep(8)
+        idle, idle_time = s.memory_rise(since), time.monotonic() - idle_started
+
+        since = s.reset_peak()
+        started = time.monotonic()
+        s.answer_box(box["title"], "是")
+        failed = self.wait_box("字库更新出错!", 120)
+        bomb, bomb_time = s.memory_rise(since), time.monotonic() - started
+        counters = s.windows_memory()
+        print("\nmemory, x64 build, rise above the start: idle %.1f s: peak %s, private %s | "
+              "1 GiB catalogue bomb %.1f s: peak %s, private %s (bound: peak under 32 MiB); "
+              "GetProcessMemoryInfo after: %s" % (
+                  idle_time, driver.mib(idle["peak"]), driver.mib(idle["private"]), bomb_time,
+                  driver.mib(bomb["peak"]), driver.mib(bomb["private"]), counters), flush=True)
+        self.assertTrue(s.running())
+        self.assertLess(bomb["peak"], 32 * MiB)
+        self.assertIn("连接服务器成功!字库更新出错!", self.status())
+        s.answer_box(failed["title"])
+        self.assertEqual(read(s.file("ztdata.mdb")), before)
+        self.assertEqual(s.settings()["bbh"], "1.5")
+        self.assertFalse(os.path.exists(s.file("ztdata.mdb.yqpart")))
+        self.assertEqual(self.page_indicator(), "1/1")
 
     def test_server_down_says_so_and_asks_nothing(self):
         s = self.s

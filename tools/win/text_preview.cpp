@@ -5,7 +5,7 @@
 #include "platform/win/handles.h"
 #include "tools/text_preview_model.h"
 #include "tools/win/picture_reencode.h"
-#include "tools/win/xml_http.h"
+#include "tools/win/preview_fetch.h"
 
 namespace yq {
 namespace {
@@ -50,9 +50,9 @@ void preview_entry(int row) {
         return;
     }
     const std::string font = p.entry_font ? p.entry_font(row) : "";
-    const std::string bmp = reencode_picture(
-        xml_http_get(preview_url(p.server, text, size, font), kPreviewTimeoutMs),
-        PictureFormat::Bmp);
+    const std::string bmp =
+        reencode_picture(fetch_preview(preview_url(p.server, text, size, font), kPreviewTimeoutMs),
+                         PictureFormat::Bmp);
     HBITMAP bitmap = bmp.empty() ? nullptr : bitmap_from_bmp(bmp);
     if (bitmap) {
         win::set_caption(c.标签14, "");

@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
+#include <functional>
 #include <optional>
 #include <thread>
 
 #include "base/bytes.h"
 #include "base/file_names.h"
+#include "base/worker_guard.h"
 #include "catalogue/catalogue_db.h"
 #include "download/win/font_transfer.h"
 #include "platform/win/dialogs.h"
@@ -24,12 +27,14 @@ namespace yq {
 namespace {
 
 // The packed catalogue as downloaded, and the database unpacked from it:
-// a catalogue of 10,000 fonts with pictures is about 40 MB.
+// a catalogue of 10,000 fonts with pictures is about 40 MB. Both live on
+// disk only; the unpack holds kZtStreamMemoryBytes whatever they are.
 constexpr int64_t kMaxPackedBytes = int64_t{256} << 20;
-constexpr size_t kMaxDatabaseBytes = size_t{512} << 20;
+constexpr uint64_t kMaxDatabaseBytes = uint64_t{256} << 20;
 constexpr char kVersionKey[] = "bbh";
-// Relative: resolved against the current directory, as the transfer has it.
-constexpr char kDownloadFile[] = "zt.data";
+// The download's file, in the program directory (never the current one,
+// where it could truncate a file of the user's).
+constexpr char kDownloadFile[] = "\\zt.data";
 
 struct Update {
     std::string server, home_page, folder;
@@ -70,36 +75,32 @@ std::string origin_of(const std::string& url) {
     return path == std::string::npos ? url : url.substr(0, path);
 }
 
-Bytes read_whole_file(const char* path, int64_t max_bytes) {
-    win::UniqueFile in(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+// The downloaded container unpacked straight into the file `fresh`
+// (created or truncated), a window at a time; false, with the reason on
+// stderr, when it is refused or a file step fails.
+bool unpack_catalogue(const std::string& packed, const std::string& fresh) {
+    win::UniqueFile in(CreateFileA(packed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size;
-    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart <= 0 ||
-        size.QuadPart > max_bytes) {
-        return {};
-    }
-    Bytes bytes(static_cast<size_t>(size.QuadPart));
-    size_t have = 0;
-    while (have < bytes.size()) {
-        DWORD got = 0;
-        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - have, 1 << 20));
-        if (!ReadFile(in.get(), bytes.data() + have, want, &got, nullptr) || got == 0) return {};
-        have += got;
-    }
-    return bytes;
-}
-
-bool write_whole_file(const std::string& path, const Bytes& bytes) {
-    win::UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart > kMaxPackedBytes) return false;
+    win::UniqueFile out(CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return false;
-    size_t put = 0;
-    while (put < bytes.size()) {
-        DWORD wrote = 0;
-        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - put, 1 << 20));
-        if (!WriteFile(out.get(), bytes.data() + put, want, &wrote, nullptr) || wrote != want)
-            return false;
-        put += wrote;
+    const ZtStreamResult r = zt_unpack_stream(
+        [&](uint8_t* data, size_t capacity) -> int64_t {
+            DWORD got = 0;
+            if (!ReadFile(in.get(), data, static_cast<DWORD>(capacity), &got, nullptr)) return -1;
+            return got;
+        },
+        [&](const uint8_t* data, size_t n) {
+            DWORD wrote = 0;
+            return WriteFile(out.get(), data, static_cast<DWORD>(n), &wrote, nullptr) && wrote == n;
+        },
+        kMaxDatabaseBytes);
+    if (r.outcome != ZtOutcome::kUnpacked || r.written == 0) {
+        std::fprintf(stderr, "yanqing: the catalogue update was refused: %s after %llu bytes\n",
+                     to_string(r.outcome), static_cast<unsigned long long>(r.written));
+        return false;
     }
     return FlushFileBuffers(out.get()) != 0;
 }
@@ -131,15 +132,7 @@ void install_catalogue(const std::string& version) {
     Update& u = state();
     const std::string database = u.folder + "\\ztdata.mdb";
     const std::string fresh = database + std::string(kPartialSuffix);
-    Bytes unpacked;
-    {
-        Bytes packed = read_whole_file(kDownloadFile, kMaxPackedBytes);
-        if (!packed.empty()) unpacked = zt_unpack(ByteSpan(packed), kMaxDatabaseBytes);
-    }
-    const bool good = !unpacked.empty() && write_whole_file(fresh, unpacked) &&
-                      is_readable_catalogue(fresh);
-    unpacked = Bytes();
-    if (!good) {
+    if (!unpack_catalogue(u.folder + kDownloadFile, fresh) || !is_readable_catalogue(fresh)) {
         DeleteFileA(fresh.c_str());
         report_install_failure();
         return;
@@ -152,8 +145,18 @@ void install_catalogue(const std::string& version) {
         if (u.hooks.close_catalogue) u.hooks.close_catalogue();
         moved = MoveFileExA(fresh.c_str(), database.c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        if (moved && write_setting(kSettingsSection, kVersionKey, version))
-            u.local_version = version;
+        // Only a version of the form the check compares goes into pos.ini;
+        // any other stays unrecorded, and the next check offers it again.
+        // Whatever happens to the record, the catalogue is opened again.
+        if (moved && is_recordable_version(version)) {
+            run_guarded(
+                "recording the catalogue version",
+                [&] {
+                    if (write_setting(kSettingsSection, kVersionKey, version))
+                        u.local_version = version;
+                },
+                [] {});
+        }
         if (u.hooks.open_catalogue) u.hooks.open_catalogue();
     });
     if (!moved) {
@@ -165,10 +168,20 @@ void install_catalogue(const std::string& version) {
     win::run_on_ui([] { state().menu_enabled = true; });
 }
 
+// Starts `work` on a detached worker; false when no thread can be made.
+bool start_detached(std::function<void()> work) {
+    try {
+        std::thread(std::move(work)).detach();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 // The catalogue download: "/ztysb.data" into "zt.data" (created or
 // truncated, no resume), the percentage in the status line, then the
 // install when every announced byte arrived. One at a time.
-void download_catalogue(std::string version) {
+void download_and_install(const std::string& version) {
     Update& u = state();
     download::TransferSummary summary;
     int completion_percent = 0, shown_percent = -1;
@@ -188,8 +201,8 @@ void download_catalogue(std::string version) {
             state().menu_enabled = true;
         });
     };
-    const int rc = download::font_transfer(u.server + "/ztysb.data", kDownloadFile, report, 0,
-                                           false, "", &summary, kMaxPackedBytes);
+    const int rc = download::font_transfer(u.server + "/ztysb.data", u.folder + kDownloadFile,
+                                           report, 0, false, "", &summary, kMaxPackedBytes);
     if (rc != 0) {
         // "Internet连接错误!" was shown by the transfer itself.
         const std::string step = summary.failed_step ? summary.failed_step : "";
@@ -209,7 +222,20 @@ void download_catalogue(std::string version) {
     } else {
         install_catalogue(version);
     }
-    u.downloading.store(false);
+}
+
+// The download worker. A failure escaping it (memory running out above
+// all) is an update that could not be made: the old catalogue stays, and
+// the user is told so.
+void download_catalogue(const std::string& version) {
+    run_guarded(
+        "the catalogue update", [&] { download_and_install(version); },
+        [] {
+            const std::string fresh = state().folder + "\\ztdata.mdb" + std::string(kPartialSuffix);
+            DeleteFileA(fresh.c_str());
+            report_install_failure();
+        });
+    state().downloading.store(false);
 }
 
 // The update offer, on the UI thread while the checking worker waits.
@@ -219,7 +245,13 @@ void offer_update() {
     if (offers_catalogue(local.value_or(""), u.server_version) &&
         win::message_box("服务器上有新的字库版本,是否更新字库?", "更新提示!", MB_YESNO) == IDYES) {
         // One download at a time: a second offer accepted meanwhile starts none.
-        if (!u.downloading.exchange(true)) std::thread(download_catalogue, u.server_version).detach();
+        if (!u.downloading.exchange(true)) {
+            if (!start_detached([version = u.server_version] { download_catalogue(version); })) {
+                u.downloading.store(false);
+                u.menu_enabled = true;
+                win::message_box(kUpdateFailedText);
+            }
+        }
         return;
     }
     u.menu_enabled = true;
@@ -256,7 +288,9 @@ void init_update(const std::string& server, const std::string& home_page,
     read_local_version();
 }
 
-void check_catalogue_version() {
+namespace {
+
+void check_catalogue_version_now() {
     Update& u = state();
     const HttpAnswer answer = http_get(u.server + "/ztpz.txt");
     const std::optional<std::string> version =
@@ -277,9 +311,27 @@ void check_catalogue_version() {
     if (version) win::run_on_ui(offer_update);
 }
 
+// A check that could not be made says so as a failed one does.
+void report_failed_check() {
+    win::run_on_ui([] {
+        Update& u = state();
+        u.status.catalogue_label =
+            failed_check_label(read_local_version().value_or(kFailedVersionFallback));
+        u.status.connection_note = kNotConnectedNote;
+        u.menu_enabled = true;
+        show_status();
+    });
+}
+
+}  // namespace
+
+void check_catalogue_version() {
+    run_guarded("the catalogue version check", check_catalogue_version_now, report_failed_check);
+}
+
 void check_for_updates_from_menu() {
     state().menu_enabled = false;
-    std::thread(check_catalogue_version).detach();
+    if (!start_detached(check_catalogue_version)) report_failed_check();
 }
 
 bool update_check_enabled() {

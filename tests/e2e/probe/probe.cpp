@@ -20,7 +20,11 @@
 //                           in order (each change once); FILE is written once
 //                           the first caption has been read
 //   probe windows           the visible top-level windows: class and title
+//   probe memory            the program's memory counters as GetProcessMemoryInfo
+//                           gives them: private, pagefile, peak_pagefile,
+//                           working_set, peak_working_set (bytes)
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -409,6 +413,36 @@ int windows() {
     return 0;
 }
 
+// The main window's process, read from outside as a monitor would.
+int memory() {
+    HWND main = main_window();
+    DWORD pid = 0;
+    if (!main || !GetWindowThreadProcessId(main, &pid)) {
+        std::printf("{\"error\":\"no main window\"}\n");
+        return 1;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    PROCESS_MEMORY_COUNTERS_EX c{};
+    c.cb = sizeof c;
+    const bool read =
+        process &&
+        K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), sizeof c);
+    if (process) CloseHandle(process);
+    if (!read) {
+        std::printf("{\"error\":\"no counters (error %lu)\"}\n", GetLastError());
+        return 1;
+    }
+    std::printf(
+        "{\"private\":%llu,\"pagefile\":%llu,\"peak_pagefile\":%llu,\"working_set\":%llu,"
+        "\"peak_working_set\":%llu}\n",
+        static_cast<unsigned long long>(c.PrivateUsage),
+        static_cast<unsigned long long>(c.PagefileUsage),
+        static_cast<unsigned long long>(c.PeakPagefileUsage),
+        static_cast<unsigned long long>(c.WorkingSetSize),
+        static_cast<unsigned long long>(c.PeakWorkingSetSize));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -435,6 +469,7 @@ int main(int argc, char** argv) {
     if (argc >= 5 && !std::strcmp(argv[1], "watch"))
         return watch(argv[2], std::atoi(argv[3]), argv[4]);
     if (argc >= 2 && !std::strcmp(argv[1], "windows")) return windows();
+    if (argc >= 2 && !std::strcmp(argv[1], "memory")) return memory();
     if (argc >= 2 && !std::strcmp(argv[1], "desktop")) {
         // A top-level window can be made: the session's desktop is up.
         HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,

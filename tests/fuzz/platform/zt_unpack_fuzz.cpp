@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "platform/zt/zt_container.h"
 
 // The largest output any caller of the program asks for is far above what a
@@ -12,5 +14,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         __builtin_trap();
     yq::Bytes small = yq::zt_unpack(in, 4096);
     if (small.size() > 4096 || (!small.empty() && small != out)) __builtin_trap();
+
+    // The streaming unpacker, fed in pieces whose size the input's last byte
+    // picks, gives the same bytes, never more than its cap.
+    const size_t piece = size > 0 ? 1 + data[size - 1] % 97 : 1;
+    size_t at = 0;
+    yq::Bytes streamed;
+    yq::ZtStreamResult r = yq::zt_unpack_stream(
+        [&](uint8_t* to, size_t capacity) -> int64_t {
+            const size_t n = std::min({piece, capacity, size - at});
+            std::copy_n(data + at, n, to);
+            at += n;
+            return static_cast<int64_t>(n);
+        },
+        [&](const uint8_t* from, size_t n) {
+            streamed.insert(streamed.end(), from, from + n);
+            return streamed.size() <= kFuzzCap;
+        },
+        kFuzzCap);
+    if (r.written != streamed.size() || streamed.size() > kFuzzCap) __builtin_trap();
+    const bool unpacked = r.outcome == yq::ZtOutcome::kUnpacked && !streamed.empty();
+    if (unpacked != !out.empty() || (unpacked && streamed != out)) __builtin_trap();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <set>
 #include <thread>
 #include <vector>
@@ -35,6 +36,33 @@ TEST(ParallelFor, UsesNoMoreThreadsThanAskedAndOnlyOneForASingleThread) {
     seen.clear();
     parallel_for(2000, 3, note);
     EXPECT_LE(seen.size(), 3u);
+}
+
+TEST(ParallelFor, AnExceptionOnAHelperThreadReachesTheCaller) {
+    // A helper's item throws; the caller's items wait until one has, so the
+    // exception surely comes from a helper (one escaping there would end the
+    // test process).
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> thrown{false};
+    EXPECT_THROW(parallel_for(1000, 4,
+                              [&](size_t) {
+                                  if (std::this_thread::get_id() != caller) {
+                                      thrown = true;
+                                      throw std::bad_alloc();
+                                  }
+                                  for (int ms = 0; ms < 10000 && !thrown; ++ms)
+                                      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                              }),
+                 std::bad_alloc);
+    // The items after a failed one are not started.
+    size_t runs = 0;
+    EXPECT_THROW(parallel_for(100, 1,
+                              [&](size_t i) {
+                                  ++runs;
+                                  if (i == 10) throw std::bad_alloc();
+                              }),
+                 std::bad_alloc);
+    EXPECT_EQ(runs, 11u);
 }
 
 }  // namespace

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
+
 namespace yq {
 namespace {
 
@@ -113,6 +118,130 @@ TEST(ZtContainer, OutputStopsAtTheCallersCap) {
     Bytes big = bomb(2048, size_t{1} << 20, 0x3FFFFFFF);
     ASSERT_LT(big.size(), size_t{4} << 20);
     EXPECT_TRUE(zt_unpack(big, size_t{64} << 20).empty());
+}
+
+// A reader over `bytes` that gives at most `piece` bytes a call.
+ZtReader reader_of(const Bytes& bytes, size_t piece) {
+    auto at = std::make_shared<size_t>(0);
+    return [&bytes, piece, at](uint8_t* data, size_t capacity) -> int64_t {
+        const size_t n = std::min({piece, capacity, bytes.size() - *at});
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(*at), n, data);
+        *at += n;
+        return static_cast<int64_t>(n);
+    };
+}
+
+// The streaming unpack of `container`, read `piece` bytes at a time: its
+// outcome and what the writer received.
+std::pair<ZtStreamResult, Bytes> stream(const Bytes& container, size_t piece,
+                                        uint64_t max_output = uint64_t{1} << 31) {
+    Bytes out;
+    ZtStreamResult r = zt_unpack_stream(
+        reader_of(container, piece),
+        [&](const uint8_t* data, size_t size) {
+            out.insert(out.end(), data, data + size);
+            return true;
+        },
+        max_output);
+    EXPECT_EQ(r.written, out.size());
+    return {r, out};
+}
+
+TEST(ZtStream, NamesEachRefusal) {
+    Bytes data = pattern(300000);
+    Bytes good = zt_pack(data);
+    auto outcome = [](const Bytes& c) { return stream(c, 4096).first.outcome; };
+    EXPECT_EQ(stream(good, 4096).second, data);
+    EXPECT_EQ(outcome(good), ZtOutcome::kUnpacked);
+    EXPECT_EQ(outcome(Bytes(good.begin(), good.begin() + 7)), ZtOutcome::kNotAContainer);
+    Bytes bad_magic = good;
+    bad_magic[0] ^= 0x80;
+    EXPECT_EQ(outcome(bad_magic), ZtOutcome::kNotAContainer);
+    for (uint32_t stored : {0u, 0x40000000u, 0xFFFFFFFFu})
+        EXPECT_EQ(outcome(container(stored, data)), ZtOutcome::kBadLength) << stored;
+    EXPECT_EQ(outcome(container(149999, data)), ZtOutcome::kTooLong);
+    Bytes bad_check = good;
+    bad_check.back() ^= 0x01;
+    EXPECT_EQ(outcome(bad_check), ZtOutcome::kDamaged);
+    EXPECT_EQ(outcome(Bytes(good.begin(), good.end() - 1)), ZtOutcome::kDamaged);
+    // Bytes after the end of the stream are ignored, as by the one-shot.
+    Bytes trailing = good;
+    trailing.insert(trailing.end(), {1, 2, 3});
+    EXPECT_EQ(stream(trailing, 4096).second, data);
+    EXPECT_EQ(zt_unpack(trailing, size_t{1} << 20), data);
+}
+
+// Both unpackers apply one set of rules: for every truncated prefix and
+// every single changed byte of a container, read in pieces of any size, the
+// stream gives exactly what the one-shot gives.
+TEST(ZtStream, AgreesWithTheOneShotOnEveryPrefixAndEveryChangedByte) {
+    const Bytes good = container(700, pattern(1400));
+    std::vector<Bytes> inputs;
+    for (size_t cut = 0; cut <= good.size(); ++cut)
+        inputs.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+    for (size_t i = 0; i < good.size(); ++i) {
+        Bytes changed = good;
+        changed[i] ^= static_cast<uint8_t>(1u << (i % 8));
+        inputs.push_back(changed);
+    }
+    for (const Bytes& in : inputs) {
+        const Bytes once = unpack(in);
+        for (size_t piece : {size_t{1}, size_t{7}, size_t{65536}}) {
+            auto [result, out] = stream(in, piece);
+            ASSERT_EQ(result.outcome == ZtOutcome::kUnpacked && !out.empty(), !once.empty())
+                << in.size() << " bytes, pieces of " << piece;
+            if (!once.empty()) {
+                EXPECT_EQ(out, once);
+            }
+        }
+    }
+}
+
+TEST(ZtStream, ABombClaimingAGibibyteStopsAtTheCapWithinItsWindows) {
+    // About 1 MB that inflates to 1 GiB of zeros, claiming 512 MiB (room for
+    // 1 GiB): the writer sees no byte past the cap, and nothing is ever
+    // held but the fixed windows.
+    const Bytes big = bomb(1024, size_t{1} << 20, 0x20000000);
+    const uint64_t cap = uint64_t{32} << 20;
+    uint64_t seen = 0;
+    size_t largest_write = 0;
+    ZtStreamResult r = zt_unpack_stream(
+        reader_of(big, kZtStreamChunkBytes),
+        [&](const uint8_t*, size_t size) {
+            seen += size;
+            largest_write = std::max(largest_write, size);
+            return true;
+        },
+        cap);
+    EXPECT_EQ(r.outcome, ZtOutcome::kTooLong);
+    EXPECT_EQ(r.written, seen);
+    EXPECT_LE(seen, cap);
+    EXPECT_GT(seen, cap - kZtStreamChunkBytes);
+    EXPECT_LE(largest_write, kZtStreamChunkBytes);
+}
+
+TEST(ZtStream, ReaderAndWriterFailuresStopIt) {
+    const Bytes good = zt_pack(pattern(300000));
+    auto failing_after = [&](size_t calls) {
+        auto reader = reader_of(good, 64);
+        auto n = std::make_shared<size_t>(0);
+        return ZtReader([reader, calls, n](uint8_t* data, size_t capacity) -> int64_t {
+            return ++*n > calls ? -1 : reader(data, capacity);
+        });
+    };
+    auto keep = [](const uint8_t*, size_t) { return true; };
+    EXPECT_EQ(zt_unpack_stream(failing_after(0), keep, 1u << 20).outcome, ZtOutcome::kReadFailed);
+    EXPECT_EQ(zt_unpack_stream(failing_after(3), keep, 1u << 20).outcome, ZtOutcome::kReadFailed);
+    // A reader claiming more than it was given room for is a failed read.
+    auto liar = [](uint8_t*, size_t capacity) { return static_cast<int64_t>(capacity) + 1; };
+    EXPECT_EQ(zt_unpack_stream(liar, keep, 1u << 20).outcome, ZtOutcome::kReadFailed);
+
+    int writes = 0;
+    ZtStreamResult r = zt_unpack_stream(
+        reader_of(good, 4096), [&](const uint8_t*, size_t) { return ++writes < 2; }, 1u << 20);
+    EXPECT_EQ(r.outcome, ZtOutcome::kWriteFailed);
+    EXPECT_EQ(writes, 2);
+    EXPECT_EQ(r.written, kZtStreamChunkBytes);
 }
 
 }  // namespace

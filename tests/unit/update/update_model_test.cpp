@@ -18,6 +18,17 @@ TEST(VersionCheck, OnlyAThreeByteAnswerIsAVersionAndAnyDifferenceIsOffered) {
     EXPECT_FALSE(offers_catalogue("1.6", "1.6"));
 }
 
+TEST(VersionCheck, OnlyDigitPointDigitIsWrittenToTheSettings) {
+    EXPECT_TRUE(is_recordable_version("1.6"));
+    EXPECT_TRUE(is_recordable_version("0.0"));
+    for (const char* bad : {"1.", "1.66", "a.6", "1,6", "1.x", "\r\n[", "a=b", "1.\n", "１."})
+        EXPECT_FALSE(is_recordable_version(bad)) << bad;
+    EXPECT_FALSE(
+        is_recordable_version(std::string("1\0"
+                                          "6",
+                                          3)));
+}
+
 TEST(VersionCheck, StatusLineTexts) {
     StatusTexts s{kProgramVersionText, latest_version_label("1.5", "1.5"), kConnectedNote};
     EXPECT_EQ(s.line(), "主程序版本:3.6     字库版本号:1.5(最新版本:1.5)"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -52,6 +53,18 @@ TEST(UiThread, RunsWorkOnTheUiThreadInOrderAndRefusesWithoutItsWindow) {
     bool direct = false;
     EXPECT_TRUE(win::run_on_ui([&] { direct = true; }));
     EXPECT_TRUE(direct);
+    // What the work throws on the UI thread reaches the worker that handed
+    // it over, never the UI thread's window procedure.
+    bool caught = false;
+    on_worker_while_pumping([&] {
+        try {
+            win::run_on_ui([] { throw std::bad_alloc(); });
+        } catch (const std::bad_alloc&) {
+            caught = true;
+        }
+    });
+    EXPECT_TRUE(caught);
+    EXPECT_TRUE(win::run_on_ui([] {}));
 }
 
 }  // namespace
