@@ -491,7 +491,13 @@ void HttpServer::Impl::sweep(Clock::time_point now) {
                 micros(kDrainTime) + allowance_us(c->drained, limits.min_client_rate))
                 expired.push_back(fd);
         } else if (c->buffer.empty()) {
-            if (now - c->waiting_since >= limits.keep_alive_idle) expired.push_back(fd);
+            // Idle, unless a request has arrived that the loop has not read
+            // yet (the server was held up past the idle time): that one is
+            // served, never dropped.
+            char next;
+            if (now - c->waiting_since >= limits.keep_alive_idle &&
+                ::recv(fd, &next, 1, MSG_PEEK | MSG_DONTWAIT) <= 0)
+                expired.push_back(fd);
         } else if (now - c->waiting_since >= limits.request_head_time) {
             refuse(*c, 408, "Request Timeout", "head-timeout");
         }

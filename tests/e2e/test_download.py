@@ -149,13 +149,21 @@ class Download(unittest.TestCase):
         self.assertFalse(self.installed("YqDl Beta"))
         self.assertEqual(os.listdir(s.file("字体下载目录")), [])  # nothing half-written is left
 
+    def font_requests(self):
+        with open(os.path.join(self.s.tmp, "server.log"), errors="replace") as f:
+            return f.read().count("/ztwjj/")
+
     def click_and_settle(self, row, seen):
         """Clicks a row's install button and waits until its download has
-        ended; returns the text of the message box it ended with, or None
-        when the row shows the font installed. (A download ends in one or the
-        other: a look taken before the click has been handled must not pass
-        for its end, or the next click would overlap this download.)"""
+        ended; returns the text of the message box it ended with, or None.
+        A download ends in a box, or in its font fetched and its partial file
+        gone with the ring stopped (a row named other than its font's face
+        shows 安装 again once the marks are refreshed). A look taken before
+        the click has been handled must not pass for the end, or the next
+        click would overlap this download."""
         s = self.s
+        asked = self.font_requests()
+        downloads = s.file("字体下载目录")
         self.install(row)
         found = []
 
@@ -164,7 +172,11 @@ class Download(unittest.TestCase):
             if boxes:
                 found.append(s.answer_next_box(seen)["text"])
                 return True
-            return self.button_look(s.image("settle"), row) == "installed"
+            if self.font_requests() == asked:
+                return False
+            if any(n.endswith(PARTIAL) for n in os.listdir(downloads)):
+                return False
+            return self.button_look(s.image("settle"), row) != "ring"
 
         driver.wait_for(ended, 60, what="the download of row %d" % row)
         return found[0] if found else None
