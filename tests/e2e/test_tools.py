@@ -107,6 +107,20 @@ class Tools(unittest.TestCase):
             self.preview(2)
             driver.wait_for(lambda: self.previews()[-1][1] == size, 20, what="size %r" % size)
 
+    def test_the_window_repaints_while_a_slow_preview_waits(self):
+        s = self.s
+        self.start("slow=40@/text.php")  # the small picture takes a few seconds
+        _, _, w, _ = s.refresh_geometry()
+        s.move(w - 148 + 12, 12)  # a caption button's hover: the last paint is a small one
+        time.sleep(0.5)
+        self.preview(1)
+        driver.wait_for(lambda: len(self.previews()) or True, 1)
+        # Covered and shown again meanwhile, the window paints at once.
+        took = int(s.probe("repaint", 1500))
+        self.assertFalse(self.label()[1][0], "the picture came before the repaint was asked")
+        self.assertGreaterEqual(took, 0, "no repaint while the preview waited")
+        driver.wait_for(lambda: self.label()[1][0], 30, what="the picture")
+
     def test_a_server_that_stalls_or_is_gone_gives_the_failure_caption(self):
         s = self.s
         self.start()

@@ -110,15 +110,19 @@ DWORD WINAPI preview_worker(void* arg) {
 }
 
 // Waits for `event` until `deadline`, answering the hand-overs of other
-// workers meanwhile; input and paint wait, as for a synchronous request.
+// workers and repainting meanwhile, so the window never looks hung; input
+// waits, as for a synchronous request.
 bool wait_until(HANDLE event, DWORD deadline) {
     for (;;) {
         const DWORD left = time_left(deadline);
-        const DWORD r = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_SENDMESSAGE);
+        const DWORD r =
+            MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_SENDMESSAGE | QS_PAINT);
         if (r == WAIT_OBJECT_0) return true;
         if (r != WAIT_OBJECT_0 + 1 || time_left(deadline) == 0) return false;
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT))
+            DispatchMessageA(&msg);
     }
 }
 

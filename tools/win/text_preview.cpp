@@ -50,9 +50,13 @@ void preview_entry(int row) {
         return;
     }
     const std::string font = p.entry_font ? p.entry_font(row) : "";
-    const std::string bmp =
-        reencode_picture(fetch_preview(preview_url(p.server, text, size, font), kPreviewTimeoutMs),
-                         PictureFormat::Bmp);
+    // The wait cursor while the server renders; the next move of the mouse
+    // after the answer puts the window's own cursor back.
+    HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    const std::string body =
+        fetch_preview(preview_url(p.server, text, size, font), kPreviewTimeoutMs);
+    SetCursor(before);
+    const std::string bmp = reencode_picture(body, PictureFormat::Bmp);
     HBITMAP bitmap = bmp.empty() ? nullptr : bitmap_from_bmp(bmp);
     if (bitmap) {
         win::set_caption(c.标签14, "");

@@ -36,6 +36,7 @@
 #include "base/text.h"
 #include "platform/win/controls.h"
 #include "platform/win/grid.h"
+#include "skin/win/frame.h"
 #include "skin/win/skin_popup.h"
 #include "skin/win/status_line.h"
 
@@ -443,6 +444,61 @@ int memory() {
     return 0;
 }
 
+// The bits of a cursor's mask and colour pictures.
+std::vector<char> cursor_bits(HCURSOR c) {
+    std::vector<char> bits;
+    ICONINFO info{};
+    if (!c || !GetIconInfo(c, &info)) return bits;
+    for (HBITMAP b : {info.hbmMask, info.hbmColor}) {
+        if (!b) continue;
+        BITMAP bm{};
+        GetObjectA(b, sizeof bm, &bm);
+        std::vector<char> part(static_cast<size_t>(bm.bmWidthBytes) * bm.bmHeight);
+        GetBitmapBits(b, static_cast<LONG>(part.size()), part.data());
+        bits.insert(bits.end(), part.begin(), part.end());
+        DeleteObject(b);
+    }
+    return bits;
+}
+
+// The cursor the screen shows: the system's wait or arrow cursor, or
+// another. Under Wine each process loads the system cursors itself, so they
+// are told apart by their pictures, not their handles.
+int cursor() {
+    CURSORINFO ci{};
+    ci.cbSize = sizeof ci;
+    if (!GetCursorInfo(&ci)) return 1;
+    const std::vector<char> shown = cursor_bits(ci.hCursor);
+    const char* name = shown.empty()                                          ? "none"
+                       : shown == cursor_bits(LoadCursor(nullptr, IDC_WAIT))  ? "wait"
+                       : shown == cursor_bits(LoadCursor(nullptr, IDC_ARROW)) ? "arrow"
+                                                                              : "other";
+    std::printf("%s\n", name);
+    return 0;
+}
+
+// Invalidates the whole main window and waits up to `ms` for a paint of all
+// of it (the frame counts the pixels its last paint copied); prints the
+// milliseconds it took, or -1.
+int repaint(int ms) {
+    HWND main = main_window();
+    if (!main) return 1;
+    RECT r;
+    GetClientRect(main, &r);
+    const LRESULT whole = static_cast<LRESULT>(r.right) * r.bottom;
+    InvalidateRect(main, nullptr, FALSE);
+    const DWORD start = GetTickCount();
+    do {
+        if (SendMessageA(main, yq::kFramePixelsMessage, 0, 0) >= whole) {
+            std::printf("%lu\n", GetTickCount() - start);
+            return 0;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < static_cast<DWORD>(ms));
+    std::printf("-1\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -454,6 +510,8 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
     if (argc >= 2 && !std::strcmp(argv[1], "status")) return status();
     if (argc >= 2 && !std::strcmp(argv[1], "menus")) return menus();
+    if (argc >= 2 && !std::strcmp(argv[1], "cursor")) return cursor();
+    if (argc >= 3 && !std::strcmp(argv[1], "repaint")) return repaint(std::atoi(argv[2]));
     if (argc >= 3 && !std::strcmp(argv[1], "grid")) return grid(argv[2]);
     if (argc >= 3 && !std::strcmp(argv[1], "checks")) return checks(argv[2]);
     if (argc >= 3 && !std::strcmp(argv[1], "fonts")) return fonts(argv[2]);
