@@ -444,39 +444,6 @@ int memory() {
     return 0;
 }
 
-// The bits of a cursor's mask and colour pictures.
-std::vector<char> cursor_bits(HCURSOR c) {
-    std::vector<char> bits;
-    ICONINFO info{};
-    if (!c || !GetIconInfo(c, &info)) return bits;
-    for (HBITMAP b : {info.hbmMask, info.hbmColor}) {
-        if (!b) continue;
-        BITMAP bm{};
-        GetObjectA(b, sizeof bm, &bm);
-        std::vector<char> part(static_cast<size_t>(bm.bmWidthBytes) * bm.bmHeight);
-        GetBitmapBits(b, static_cast<LONG>(part.size()), part.data());
-        bits.insert(bits.end(), part.begin(), part.end());
-        DeleteObject(b);
-    }
-    return bits;
-}
-
-// The cursor the screen shows: the system's wait or arrow cursor, or
-// another. Under Wine each process loads the system cursors itself, so they
-// are told apart by their pictures, not their handles.
-int cursor() {
-    CURSORINFO ci{};
-    ci.cbSize = sizeof ci;
-    if (!GetCursorInfo(&ci)) return 1;
-    const std::vector<char> shown = cursor_bits(ci.hCursor);
-    const char* name = shown.empty()                                          ? "none"
-                       : shown == cursor_bits(LoadCursor(nullptr, IDC_WAIT))  ? "wait"
-                       : shown == cursor_bits(LoadCursor(nullptr, IDC_ARROW)) ? "arrow"
-                                                                              : "other";
-    std::printf("%s\n", name);
-    return 0;
-}
-
 // Invalidates the whole main window and waits up to `ms` for a paint of all
 // of it (the frame counts the pixels its last paint copied); prints the
 // milliseconds it took, or -1.
@@ -510,7 +477,6 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "design")) return design();
     if (argc >= 2 && !std::strcmp(argv[1], "status")) return status();
     if (argc >= 2 && !std::strcmp(argv[1], "menus")) return menus();
-    if (argc >= 2 && !std::strcmp(argv[1], "cursor")) return cursor();
     if (argc >= 3 && !std::strcmp(argv[1], "repaint")) return repaint(std::atoi(argv[2]));
     if (argc >= 3 && !std::strcmp(argv[1], "grid")) return grid(argv[2]);
     if (argc >= 3 && !std::strcmp(argv[1], "checks")) return checks(argv[2]);
