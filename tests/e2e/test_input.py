@@ -57,6 +57,15 @@ class Input(unittest.TestCase):
         # And a quick pair on the page shown: the second press lands.
         self.quick_pair(*TAB[4])
         driver.wait_for(lambda: self.page() == PAGE_OF_TAB[4], 10, what="tab 4's page")
+        # The centring button twice, the second press where the button has
+        # gone: to the corner and back where it was.
+        gx, gy, w, _ = s.refresh_geometry()
+        s.click(w - 123 + 12, 12)
+        driver.wait_for(lambda: s.refresh_geometry()[:2] == (0, 0), 10, interval=0.02,
+                        what="the window in the corner")
+        s.click(w - 123 + 12, 12)
+        driver.wait_for(lambda: s.refresh_geometry()[:2] == (gx, gy), 10,
+                        what="the window back at %s" % ((gx, gy),))
 
     def test_keys_switch_pages_close_the_picker_and_search(self):
         s = self.s
