@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks that a Windows program is fit to hand to users: it carries no debug
-# sections, and every DLL it imports is part of Windows itself (the program
-# is linked statically: a user gets one exe and nothing beside it).
+# sections, no test code (the test builds' switches, all named YQ_TEST...),
+# and every DLL it imports is part of Windows itself (the program is linked
+# statically: a user gets one exe and nothing beside it).
 # Usage: check-release-exe.sh EXE OBJDUMP
 # Exits 1 and names every offending section and DLL otherwise.
 set -uo pipefail
@@ -39,6 +40,11 @@ for dll in $dlls; do
   for a in "${allowed[@]}"; do [ "$dll" = "$a" ] && ok=1 && break; done
   [ $ok = 1 ] || foreign+=("$dll")
 done
+hooks=$(grep -a -o 'YQ_TEST[A-Z_]*' "$exe" | sort -u | tr '\n' ' ')
+if [ -n "$hooks" ]; then
+  echo "$me: $exe: test code: ${hooks% }" >&2
+  problems=1
+fi
 if [ ${#foreign[@]} -gt 0 ]; then
   echo "$me: $exe: imports DLLs that are not part of Windows: ${foreign[*]}" >&2
   problems=1
@@ -47,5 +53,5 @@ if [ $problems = 1 ]; then
   echo "$me: $exe: FAILED" >&2
   exit 1
 fi
-echo "$me: $exe: $(wc -c <"$exe") bytes, $(wc -l <<<"$sections") sections, no debug sections;" \
-  "imports only Windows DLLs: $(echo $dlls)"
+echo "$me: $exe: $(wc -c <"$exe") bytes, $(wc -l <<<"$sections") sections, no debug sections," \
+  "no test code; imports only Windows DLLs: $(echo $dlls)"

@@ -38,9 +38,10 @@ function(yq_define_program)
   endif()
 endfunction()
 
-# The release build's own tests: the program has no debug sections and
-# imports only Windows DLLs, and the check refuses a file that breaks both
-# rules (the toolchain's own libstdc++ DLL), naming what it refuses.
+# The release build's own tests: the program has no debug sections, no test
+# code and imports only Windows DLLs, and the check refuses a file that
+# breaks all three rules (the toolchain's own libstdc++ DLL, with a test
+# switch's name put in it), naming what it refuses.
 function(yq_release_checks)
   set(check ${CMAKE_SOURCE_DIR}/cmake/check-release-exe.sh)
   add_test(NAME release.yanqing_exe COMMAND ${check} $<TARGET_FILE:yanqing> ${CMAKE_OBJDUMP})
@@ -48,12 +49,15 @@ function(yq_release_checks)
                   OUTPUT_VARIABLE probe OUTPUT_STRIP_TRAILING_WHITESPACE)
   add_test(NAME release.check_names_what_it_refuses
            COMMAND sh -c [[
-out=$("$0" "$1" "$2" 2>&1)
+bad=$(mktemp) && cp "$1" "$bad" && printf 'YQ_TEST_FONT_SCOPE' >> "$bad" || exit 1
+out=$("$0" "$bad" "$2" 2>&1)
 rc=$?
+rm -f "$bad"
 printf '%s\n' "$out"
 test "$rc" = 1 &&
 printf '%s' "$out" | grep -q 'debug sections: [.]debug_' &&
-printf '%s' "$out" | grep -q 'not part of Windows: libgcc_s_dw2-1[.]dll libwinpthread-1[.]dll'
+printf '%s' "$out" | grep -q 'test code: YQ_TEST_FONT_SCOPE' &&
+printf '%s' "$out" | grep -q 'not part of Windows: libgcc_s_[a-z0-9]*-1[.]dll libwinpthread-1[.]dll'
 ]] ${check} ${probe} ${CMAKE_OBJDUMP})
   set_tests_properties(release.yanqing_exe release.check_names_what_it_refuses
                        PROPERTIES LABELS release TIMEOUT 60)

@@ -156,6 +156,12 @@ class Session:
         self._start_wine()
         self.wait_for_desktop()
 
+    def use_program(self, exe):
+        """Runs `exe` in place of the released program: a test build, for the
+        tests of its test switches (the README lists them)."""
+        assert exe, "this test needs --test-exe"
+        shutil.copy(exe, os.path.join(self.program_dir, "yanqing.exe"))
+
     def _start_wine(self):
         # Wine finds a prefix's wineserver by the inode of the prefix folder,
         # and removed folders' inodes are soon reused: a server of another
@@ -807,7 +813,8 @@ def parse_args():
     """--exe, --probe, --artifacts from the command line (the rest goes to unittest)."""
     import argparse
     p = argparse.ArgumentParser(add_help=False)
-    p.add_argument("--exe", required=True)
+    p.add_argument("--exe", required=True, help="the released yanqing.exe")
+    p.add_argument("--test-exe", help="a test build of it, for tests of its test switches")
     p.add_argument("--probe", required=True)
     p.add_argument("--artifacts", default=os.path.join(tempfile.gettempdir(), "yq-e2e"))
     p.add_argument("--native", default=os.path.join(ROOT, "build", "native"),

@@ -148,6 +148,7 @@ class PerUser(unittest.TestCase):
         shutil.copy(os.path.join(out, "ztdata.mdb"), s.file("ztdata.mdb"))
         s.serve(out)
         machine = self.machine_fonts()
+        s.use_program(ARGS.test_exe)  # the release has no scope switch
         s.env["YQ_TEST_FONT_SCOPE"] = "user"
         s.start()
         driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
@@ -179,6 +180,7 @@ class PerUser(unittest.TestCase):
         shutil.copy(os.path.join(out, "ztdata.mdb"), s.file("ztdata.mdb"))
         s.serve(out)
         machine = self.machine_fonts()
+        s.use_program(ARGS.test_exe)  # the release has no scope switch
         s.env["YQ_TEST_FONT_SCOPE"] = "none"  # an older Windows, run without rights
         s.start()
         driver.wait_for(lambda: s.control("标签1")["text"] == "1/1", 30, what="the catalogue")
