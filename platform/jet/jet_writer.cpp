@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <memory>
 
 #include "base/text.h"
@@ -14,6 +16,12 @@
 #include "platform/jet/jet_reader.h"
 
 namespace yq::jet {
+
+// A date is stored as the 8 bytes of a little-endian IEEE double, copied
+// as it is held: the same on x86_64 and i686 (both little-endian IEEE).
+static_assert(sizeof(double) == 8 && std::numeric_limits<double>::is_iec559 &&
+                  std::endian::native == std::endian::little,
+              "Jet dates are the bytes of a little-endian IEEE double");
 namespace {
 
 constexpr uint32_t kUsageMapPage = 6;   // first page of usage-map rows, as Jet lays it out
