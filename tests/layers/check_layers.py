@@ -3,16 +3,17 @@
 
   1 base/                               the standard library, zlib
   2 platform/ (jet, sfnt, zt, win)      layer 1
-  3 catalogue/ download/ fonts/ collections/ update/ tools/ skin/ resources/
-                                        layers 1-2; another subsystem's portable
-                                        headers; another subsystem's win/ folder
-                                        only through its declared interface
+  3 the subsystems, in three ranks:      layers 1-2; a subsystem of a lower rank:
+    3a fonts/ skin/ tools/ resources/   its portable headers, and its win/ folder
+    3b catalogue/ download/ collections/  only through its declared interface
+    3c update/
   4 app/                                everything
   - server/                             layers 1-2, never a win/ folder
   - tests/                              anything but app/win/ (app/ wires itself)
 
 Portable code (any file outside a win/ folder, in every layer) includes no
-win/ header and no Windows header.
+win/ header and no Windows header. A project header is included with "...",
+never <...> (which would search the system's folders first).
 
 usage: check_layers.py ROOT     checks the tree; exit 1 and one line per fault
 """
@@ -20,8 +21,13 @@ import os
 import re
 import sys
 
-SUBSYSTEMS = {"catalogue", "download", "fonts", "collections", "update", "tools", "skin",
-              "resources"}
+# Inside layer 3 a subsystem may use only subsystems of a lower rank: the
+# fonts are below what installs and lists them, the update below nothing.
+RANK = {"fonts": 1, "skin": 1, "tools": 1, "resources": 1,
+        "catalogue": 2, "download": 2, "collections": 2,
+        "update": 3}
+SUBSYSTEMS = set(RANK)
+PROJECT_TOPS = SUBSYSTEMS | {"base", "platform", "app", "server", "tests"}
 # Headers of a subsystem's win/ folder that other subsystems may include.
 DECLARED = {
     "fonts/win/font_primitives.h": "installing and removing fonts",
@@ -62,7 +68,9 @@ def faults_of(rel, text):
                 faults.append(where + ": only app/ may include app/win/")
             continue
         if kind == "<":
-            if not is_win(rel) and target.lower() in WINDOWS_HEADERS and top != "server":
+            if parts(target)[0] in PROJECT_TOPS and len(parts(target)) > 1:
+                faults.append(where + ": a project header is included with <...>")
+            elif not is_win(rel) and target.lower() in WINDOWS_HEADERS and top != "server":
                 faults.append(where + ": portable code includes a Windows header")
             continue
         t_top = parts(target)[0]
@@ -80,6 +88,8 @@ def faults_of(rel, text):
                                   and target not in DECLARED):
                 faults.append(where + ": a subsystem includes no app/ header and no other "
                               "subsystem's win/ header but its declared interface")
+            elif t_top in SUBSYSTEMS and t_top != top and RANK[t_top] >= RANK[top]:
+                faults.append(where + ": %s/ may use only subsystems below it" % top)
             elif t_top not in SUBSYSTEMS and t_top not in ("base", "platform"):
                 faults.append(where + ": not a header of a lower layer")
     return faults
