@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <climits>
 #include <mutex>
 #include <vector>
@@ -259,6 +260,16 @@ std::string utf16_to_utf8(std::u16string_view s) {
         }
     }
     return out;
+}
+
+std::optional<uint64_t> parse_decimal(std::string_view digits, size_t max_digits) {
+    if (digits.empty() || digits.size() > std::min<size_t>(max_digits, 18)) return std::nullopt;
+    uint64_t v = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return v;
 }
 
 }  // namespace yq

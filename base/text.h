@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,12 @@ std::string fold_full_width(std::string_view text);
 // optional sign and decimal digits. No number gives 0. A number beyond the
 // 32-bit range saturates to INT32_MAX or INT32_MIN.
 int32_t text_to_int(std::string_view text);
+
+// A decimal number of plain ASCII digits, all of `digits` and at most
+// `max_digits` of them (at most 18, so it never overflows); nothing when
+// it is empty or holds anything else (a sign, a blank, a full-width digit).
+// What every reader of outside numbers (lengths, ports, counts) uses.
+std::optional<uint64_t> parse_decimal(std::string_view digits, size_t max_digits = 18);
 
 // Decimal text of a number, as the settings file and the labels write it.
 std::string int_to_text(int64_t value);

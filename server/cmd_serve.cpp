@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "base/text.h"
 #include "server/command.h"
 #include "server/lib/catalogue_server.h"
 
@@ -13,14 +14,9 @@ namespace yq::server {
 namespace {
 
 bool parse_port(const std::string& text, int* port) {
-    if (text.empty() || text.size() > 5) return false;
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + (c - '0');
-    }
-    if (n > 65535) return false;
-    *port = n;
+    std::optional<uint64_t> n = parse_decimal(text, 5);
+    if (!n || *n > 65535) return false;
+    *port = static_cast<int>(*n);
     return true;
 }
 

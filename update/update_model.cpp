@@ -1,5 +1,7 @@
 #include "update/update_model.h"
 
+#include "base/text.h"
+
 namespace yq {
 namespace {
 
@@ -62,12 +64,7 @@ bool announces_new_program(bool fetched, int http_status, std::string_view body)
 uint32_t read_size_for(std::string_view content_length) {
     constexpr uint32_t kDefault = 10240, kMax = 102400;
     // Digits only, and no more of them than a length can have.
-    if (content_length.empty() || content_length.size() > 10) return kDefault;
-    uint64_t n = 0;
-    for (char c : content_length) {
-        if (c < '0' || c > '9') return kDefault;
-        n = n * 10 + static_cast<uint64_t>(c - '0');
-    }
+    const uint64_t n = parse_decimal(content_length, 10).value_or(0);
     if (n == 0) return kDefault;
     return n + 1 >= kMax ? kMax : static_cast<uint32_t>(n + 1);
 }

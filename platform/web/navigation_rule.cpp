@@ -1,5 +1,7 @@
 #include "platform/web/navigation_rule.h"
 
+#include "base/text.h"
+
 namespace yq {
 namespace {
 
@@ -68,14 +70,9 @@ std::optional<std::string> parse_ipv6_host(std::string_view text) {
 
 // One to five digits naming 1..65535.
 std::optional<int> parse_port(std::string_view text) {
-    if (text.empty() || text.size() > 5) return std::nullopt;
-    int port = 0;
-    for (char c : text) {
-        if (!is_digit(c)) return std::nullopt;
-        port = port * 10 + (c - '0');
-    }
-    if (port < 1 || port > kMaxPort) return std::nullopt;
-    return port;
+    std::optional<uint64_t> port = parse_decimal(text, 5);
+    if (!port || *port < 1 || *port > kMaxPort) return std::nullopt;
+    return static_cast<int>(*port);
 }
 
 // The bytes address_text writes as they are.

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "base/text.h"
+
 namespace yq::server {
 
 namespace {
@@ -10,17 +12,6 @@ std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
-}
-
-// Up to 18 decimal digits, so the value never overflows.
-std::optional<uint64_t> parse_decimal(std::string_view s) {
-    if (s.empty() || s.size() > 18) return std::nullopt;
-    uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return v;
 }
 
 bool starts_with_bytes_unit(std::string_view s) {

@@ -1,17 +1,13 @@
 #include "server/lib/faults.h"
 
+#include "base/text.h"
+
 namespace yq::server {
 
 namespace {
 
 std::optional<uint64_t> parse_count(std::string_view s) {
-    if (s.empty() || s.size() > 18) return std::nullopt;
-    uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return v;
+    return parse_decimal(s);
 }
 
 int hex_digit(char c) {
@@ -72,7 +68,8 @@ uint64_t flip_offset(uint64_t size) {
 
 std::optional<Fault> parse_fault(std::string_view text, std::string* error) {
     Fault f;
-    // version=TEXT and program=TEXT may themselves hold '@', so only a trailing "@/..." is a prefix.
+    // version=TEXT and program=TEXT may themselves hold '@', so only a trailing "@/..." is a
+    // prefix.
     size_t at = text.rfind("@/");
     if (at != std::string_view::npos) {
         f.prefix = std::string(text.substr(at + 1));

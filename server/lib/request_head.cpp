@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text.h"
+
 namespace yq::server {
 
 namespace {
@@ -36,11 +38,9 @@ void RequestHeadReader::note_header(std::string_view line) {
         if (value.find_first_not_of('0') != value.npos) has_body_ = true;
         ++length_headers_;
         // At most 18 digits: no overflow, and far beyond any body read.
-        length_valid_ = !value.empty() && value.size() <= 18 &&
-                        value.find_first_not_of("0123456789") == value.npos;
-        length_ = 0;
-        if (length_valid_)
-            for (char c : value) length_ = length_ * 10 + static_cast<uint64_t>(c - '0');
+        std::optional<uint64_t> length = parse_decimal(value);
+        length_valid_ = length.has_value();
+        length_ = length.value_or(0);
     }
 }
 

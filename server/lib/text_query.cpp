@@ -37,13 +37,9 @@ std::optional<int> parse_small_int(std::string_view v) {
         negative = v.front() == '-';
         v.remove_prefix(1);
     }
-    if (v.empty() || v.size() > 4) return std::nullopt;
-    int n = 0;
-    for (char c : v) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return negative ? -n : n;
+    std::optional<uint64_t> n = parse_decimal(v, 4);
+    if (!n) return std::nullopt;
+    return negative ? -static_cast<int>(*n) : static_cast<int>(*n);
 }
 
 }  // namespace
