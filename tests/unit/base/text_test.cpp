@@ -102,5 +102,16 @@ TEST(Utf8, ConvertsBothWaysAndReplacesInvalidBytes) {
     EXPECT_EQ(utf8_to_utf16("\xE5\xAE"), u"\uFFFD\uFFFD");
 }
 
+TEST(ParseDecimal, PlainDigitsOnlyAndNeverMoreThanAsked) {
+    EXPECT_EQ(parse_decimal("0"), 0u);
+    EXPECT_EQ(parse_decimal("65535", 5), 65535u);
+    EXPECT_EQ(parse_decimal("999999999999999999"), 999999999999999999u);
+    for (const char* bad : {"", "-1", "+1", " 1", "1 ", "1e3", "0x10", "\xA3\xB1",
+                            "1234567890123456789"})
+        EXPECT_FALSE(parse_decimal(bad)) << bad;
+    EXPECT_FALSE(parse_decimal("123456", 5));
+    EXPECT_FALSE(parse_decimal("1234567890123456789", 30));  // 18 at most, whatever is asked
+}
+
 }  // namespace
 }  // namespace yq
