@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/win/messages.h"
+
 namespace yq::win {
 
 // Registers the window classes; call once before creating controls.
@@ -50,9 +52,7 @@ void on_click(HWND button, std::function<void()> handler);
 // left and the caption beside it.
 HWND create_label(HWND parent, int id, int x, int y, int w, int h, const char* caption);
 void set_label_picture(HWND label, HBITMAP picture);  // not owned
-// Sent to a label by test probes in another process: returns MAKELONG(width,
-// height) of its picture, 0 without one.
-inline constexpr UINT kLabelPictureSizeMessage = WM_APP + 0x77;
+// A label answers kLabelPictureSizeMessage (messages.h) with its picture's size.
 void set_caption(HWND control, const std::string& text);
 std::string caption(HWND control);
 

@@ -11,9 +11,11 @@
 
 #include <functional>
 
+#include "platform/win/messages.h"
+
 namespace yq::win {
 
-inline constexpr UINT kRunOnUiMessage = WM_APP + 0x75;  // 0x8075
+// The hand-over is kRunOnUiMessage (messages.h).
 
 // Creates the hidden message window; call once on the UI thread.
 void init_ui_thread();

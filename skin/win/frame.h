@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 
+#include "platform/win/messages.h"
 #include "skin/frame_model.h"
 #include "skin/skin_model.h"
 
@@ -24,9 +25,9 @@ struct FrameHooks {
     std::function<void()> after_paint;               // end of every paint
 };
 
-// Sent to the main window by benchmarks in another process: returns the
-// pixels the last paint or element redraw copied to the window.
-inline constexpr UINT kFramePixelsMessage = WM_APP + 0x79;
+// The main window answers kFramePixelsMessage (messages.h) with the pixels
+// its last paint copied.
+using win::kFramePixelsMessage;
 
 // Takes over the drawn parts of `main` (call once, at main window creation).
 void attach_frame(HWND main, FrameHooks hooks);

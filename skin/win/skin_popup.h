@@ -7,14 +7,13 @@
 
 #include <windows.h>
 
+#include "platform/win/messages.h"
 #include "skin/popup_model.h"
 
 namespace yq {
 
-// Sent to the popup by test probes in another process: returns
-// MAKELONG(selected tab 1..2, the marked thumbnail or cell on that page, 0
-// for none).
-inline constexpr UINT kSkinPopupStateMessage = WM_APP + 0x78;
+// The popup answers kSkinPopupStateMessage (messages.h) with its state.
+using win::kSkinPopupStateMessage;
 
 // Opens the popup under the skin button of `main` (closing one still open).
 void open_skin_popup(HWND main);

@@ -9,14 +9,13 @@
 
 #include <string>
 
+#include "platform/win/messages.h"
 #include "skin/skin_model.h"
 
 namespace yq {
 
-// Sent to the main window by test probes in another process: returns a
-// global atom holding the status text (its first 255 bytes); the caller
-// deletes it.
-inline constexpr UINT kStatusTextAtomMessage = WM_APP + 0x76;
+// The main window answers kStatusTextAtomMessage (messages.h) with the text.
+using win::kStatusTextAtomMessage;
 
 // The text shown from now on; drawn at once in the colour last used, or
 // (draw = false) by the next redraw.
