@@ -36,12 +36,7 @@ std::string load_or_write_font_name_list(const std::vector<std::string>& faces) 
     }
     std::string text = ",";
     for (const std::string& f : faces) text += f + ",";
-    win::UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (out) {
-        DWORD written = 0;
-        WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    }
+    win::write_new_file(path, text);
     return text;
 }
 

@@ -13,30 +13,9 @@ namespace {
 // Numbered names tried before giving up.
 constexpr int kMaxNumberedNames = 999;
 
-struct Stamp {
-    bool exists = false;
-    uint64_t size = 0;
-    FILETIME written{};
-};
-
-Stamp stamp_of(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    Stamp s;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return s;
-    }
-    s.exists = true;
-    s.size = uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
-    s.written = data.ftLastWriteTime;
-    return s;
-}
-
 // The copy keeps the source's write time, so a backup made by an earlier
-// run compares equal here; a font rewritten in place gets a new one.
-bool same_stamp(const Stamp& a, const Stamp& b) {
-    return a.size == b.size && CompareFileTime(&a.written, &b.written) == 0;
-}
+// run has the same stamp as its source; a font rewritten in place gets a
+// new one.
 
 // The copy goes to a partial file beside the target and takes its name once
 // whole; `replace` lets it take the place of the file there. The copy's
@@ -59,19 +38,20 @@ BackupOutcome back_up_font(const std::string& source, const std::string& face,
                            const std::string& folder, std::string* stored_as) {
     const std::string name(file_name_of(source));
     if (!is_storable_file_name(name)) return BackupOutcome::Failed;
-    Stamp from;  // the source's, asked for once a backup of its name is found
+    std::optional<win::FileStamp>
+        from;  // the source's, asked for once a backup of its name is found
     for (int k = 1; k <= kMaxNumberedNames; ++k) {
         std::string candidate = k == 1 ? name : numbered_file_name(name, k);
         if (candidate.empty()) break;
         std::string target = folder + candidate;
         if (stored_as) *stored_as = candidate;
-        const Stamp there = stamp_of(target);
-        if (!there.exists) {
+        const std::optional<win::FileStamp> there = win::file_stamp(target);
+        if (!there) {
             return copy_whole(source, target, false, face) ? BackupOutcome::Copied
                                                            : BackupOutcome::Failed;
         }
-        if (!from.exists && !(from = stamp_of(source)).exists) return BackupOutcome::Failed;
-        if (same_stamp(from, there)) return BackupOutcome::Unchanged;
+        if (!from && !(from = win::file_stamp(source))) return BackupOutcome::Failed;
+        if (*from == *there) return BackupOutcome::Unchanged;
         if (!face.empty() && cached_face_name(target) == face) {
             return copy_whole(source, target, true, face) ? BackupOutcome::Copied
                                                           : BackupOutcome::Failed;

@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,11 +10,12 @@
 #include "base/text.h"
 #include "base/worker_guard.h"
 #include "download/download_model.h"
-#include "fonts/font_report.h"
 #include "download/win/font_transfer.h"
+#include "fonts/font_report.h"
 #include "fonts/win/font_primitives.h"
 #include "fonts/win/inventory.h"
 #include "platform/win/dialogs.h"
+#include "platform/win/files.h"
 #include "platform/win/ui_thread.h"
 
 namespace yq {
@@ -54,16 +53,14 @@ struct Job {
 };
 
 Bytes read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    Bytes bytes;
+    win::read_small_file(path, bytes, static_cast<size_t>(download::kMaxDownloadBytes));
+    return bytes;
 }
 
 bool write_file(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
+    return win::write_file_replacing(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void show_on_ui(const std::string& text) {

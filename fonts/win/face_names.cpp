@@ -9,6 +9,7 @@
 #include "base/parallel.h"
 #include "fonts/face_cache.h"
 #include "fonts/win/font_primitives.h"
+#include "platform/win/files.h"
 #include "platform/win/handles.h"
 
 namespace yq {
@@ -29,19 +30,12 @@ std::string g_cache_file;     // "" keeps the cache in memory only
 bool g_cache_loaded = false;  // the file has been read into g_cache
 bool g_cache_dirty = false;   // remembered names the store file lacks
 
-uint64_t filetime_value(const FILETIME& t) {
-    return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime;
-}
-
 // Size and last-write time of a file; false for a folder or nothing.
 bool stamp_of(ListedFile& f) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(f.path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return false;
-    }
-    f.size = uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
-    f.write_time = filetime_value(data.ftLastWriteTime);
+    std::optional<win::FileStamp> stamp = win::file_stamp(f.path);
+    if (!stamp) return false;
+    f.size = stamp->size;
+    f.write_time = stamp->write_time;
     return true;
 }
 
@@ -50,16 +44,8 @@ bool stamp_of(ListedFile& f) {
 void load_cache_file() {
     if (g_cache_loaded || g_cache_file.empty()) return;
     g_cache_loaded = true;
-    win::UniqueFile in(CreateFileA(g_cache_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart > kMaxCacheFileBytes) return;
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!ReadFile(in.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-        got != bytes.size()) {
-        return;
-    }
+    std::string bytes;
+    if (!win::read_small_file(g_cache_file, bytes, kMaxCacheFileBytes)) return;
     FaceCache stored;
     if (!parse_face_cache(as_span(bytes), stored)) return;
     // What this process has read itself is newer than the stored entry.
@@ -97,23 +83,7 @@ void store_cache_file(const std::vector<ListedFile>& checked) {
         if (stamp_of(f) && f.size == face.size && f.write_time == face.write_time)
             current.emplace(std::move(path), std::move(face));
     }
-    std::string bytes = serialize_face_cache(current);
-    std::string temp = file + "." + std::to_string(GetCurrentThreadId()) + ".tmp";
-    {
-        win::UniqueFile out(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) return;
-        DWORD written = 0;
-        if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr) ||
-            written != bytes.size()) {
-            out.reset();
-            DeleteFileA(temp.c_str());
-            return;
-        }
-    }
-    if (!MoveFileExA(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING))
-        DeleteFileA(temp.c_str());
+    win::write_file_replacing(file, serialize_face_cache(current));
 }
 
 // The face name of a file of known size and time, and whether the file had

@@ -125,7 +125,10 @@ bool copy_into_place(const std::string& source, const std::string& partial,
     return true;
 }
 
-bool read_small_file(const std::string& path, std::string& out, size_t max_bytes) {
+namespace {
+
+template <typename Buffer>
+bool read_whole(const std::string& path, Buffer& out, size_t max_bytes) {
     out.clear();
     UniqueFile in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -135,6 +138,7 @@ bool read_small_file(const std::string& path, std::string& out, size_t max_bytes
         return false;
     }
     out.resize(static_cast<size_t>(size.QuadPart));
+    // ReadFile takes at most 4 GiB a call; the caps are far below that.
     DWORD got = 0;
     if (!out.empty() &&
         (!ReadFile(in.get(), out.data(), static_cast<DWORD>(out.size()), &got, nullptr) ||
@@ -145,25 +149,55 @@ bool read_small_file(const std::string& path, std::string& out, size_t max_bytes
     return true;
 }
 
-bool write_file_replacing(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".yqpart";
-    {
-        UniqueFile out(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) return false;
-        DWORD written = 0;
-        if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr) ||
-            written != bytes.size()) {
-            out.reset();
-            DeleteFileA(temp.c_str());
-            return false;
-        }
+// Writes `bytes` into a file made with `disposition`; false when it cannot
+// be made or written whole (a file made here is then deleted).
+bool write_whole(const std::string& path, std::string_view bytes, DWORD disposition) {
+    UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return false;
+    DWORD written = 0;
+    if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        out.reset();
+        DeleteFileA(path.c_str());
+        return false;
     }
+    return true;
+}
+
+}  // namespace
+
+std::optional<FileStamp> file_stamp(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    return FileStamp{
+        uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow,
+        uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime};
+}
+
+bool read_small_file(const std::string& path, std::string& out, size_t max_bytes) {
+    return read_whole(path, out, max_bytes);
+}
+
+bool read_small_file(const std::string& path, Bytes& out, size_t max_bytes) {
+    return read_whole(path, out, max_bytes);
+}
+
+bool write_file_replacing(const std::string& path, std::string_view bytes) {
+    const std::string temp =
+        path + "." + std::to_string(GetCurrentThreadId()) + std::string(kPartialSuffix);
+    if (!write_whole(temp, bytes, CREATE_ALWAYS)) return false;
     if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     DeleteFileA(temp.c_str());
     return false;
+}
+
+bool write_new_file(const std::string& path, std::string_view bytes) {
+    return write_whole(path, bytes, CREATE_NEW);
 }
 
 bool file_digest(const std::string& path, Sha256Digest& digest, uint64_t& size) {

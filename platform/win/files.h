@@ -5,14 +5,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/sha256.h"
 
 namespace yq::win {
 
 bool file_exists(const std::string& path);
+
+// A file's size and last-write time (FILETIME ticks): what tells whether it
+// has changed since it was last read. Nothing for a folder or a file that
+// cannot be asked.
+struct FileStamp {
+    uint64_t size = 0;
+    uint64_t write_time = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> file_stamp(const std::string& path);
 
 // Whether two files hold the same bytes (false when either cannot be read).
 bool same_bytes(const std::string& a, const std::string& b);
@@ -41,13 +54,19 @@ bool not_held(const std::string& path);
 // read-only file system as done and leaves the file: only looking tells.)
 bool delete_file(const std::string& path);
 
-// Reads a whole file of at most `max_bytes` into `out`; false (out empty)
-// when it cannot be read or is larger.
+// Reads a whole file of at most `max_bytes` into `out` (a std::string or
+// Bytes); false (out empty) when it cannot be read or is larger.
 bool read_small_file(const std::string& path, std::string& out, size_t max_bytes = 1u << 20);
+bool read_small_file(const std::string& path, Bytes& out, size_t max_bytes);
 
-// Writes `bytes` beside `path` and moves that over it, so a program that
-// dies half way leaves the old file whole. True when `path` holds them.
-bool write_file_replacing(const std::string& path, const std::string& bytes);
+// Writes `bytes` beside `path` (under a name of the calling thread's, so two
+// threads never share it) and moves that over it, so a program that dies
+// half way leaves the old file whole. True when `path` holds them.
+bool write_file_replacing(const std::string& path, std::string_view bytes);
+
+// Writes `bytes` as a new file at `path`; false, and a file already there
+// left as it is, when the name is taken or the write fails.
+bool write_new_file(const std::string& path, std::string_view bytes);
 
 // SHA-256 and size of a file's bytes; false when it cannot be read whole.
 bool file_digest(const std::string& path, Sha256Digest& digest, uint64_t& size);
