@@ -110,12 +110,16 @@ class Nginx(unittest.TestCase):
         # in turn, one is sure to be sent to the stopped renderer first.
         s.renderers[0].terminate()
         s.renderers[0].wait(timeout=20)
-        for text in ("永和九年岁在癸丑", "暮春之初"):
+        # (ASCII texts: xdotool types them in order with the clicks, where a
+        # paste through the clipboard could come after the click.)
+        for text in ("Yonghe jiu nian", "Mu chun"):
             asked = len(self.answered("/text.php"))
             s.type_into("编辑框4", text)
             s.click_control("图形按钮18")
             driver.wait_for(lambda: len(self.answered("/text.php")) == asked + 1, 30,
                             what="the preview of %s" % text)
+            target = self.answered("/text.php")[-1]["target"]
+            self.assertIn("?msg=%s&" % text.replace(" ", "%20"), target)
             width = driver.wait_for(lambda: self.preview_shown(width_not=width), 30,
                                     what="the picture of %s" % text)
         stopped, running = ["127.0.0.1:%d" % (driver.SERVER_PORT + i) for i in (1, 2)]
