@@ -27,11 +27,13 @@ def fill_site(template, listen, catalogue, renderers):
     "server" line per renderer address."""
     lines = []
     for line in template.splitlines(keepends=True):
-        if "@RENDERER@" in line and not line.lstrip().startswith("#"):
-            lines += [line.replace("@RENDERER@", r) for r in renderers]
-        else:
+        if line.lstrip().startswith("#"):
             lines.append(line)
-    return "".join(lines).replace("@LISTEN@", listen).replace("@CATALOGUE@", catalogue)
+            continue
+        line = line.replace("@LISTEN@", listen).replace("@CATALOGUE@", catalogue)
+        lines += [line.replace("@RENDERER@", r) for r in renderers] if "@RENDERER@" in line \
+            else [line]
+    return "".join(lines)
 
 
 def main_conf(prefix, site, workers=1, access_log=True):
