@@ -37,7 +37,7 @@ fi
 TMP=$(mktemp -d)
 PIDS=()
 cleanup() {
-    for p in "${PIDS[@]}"; do kill -TERM "$p" 2> /dev/null && wait "$p" 2> /dev/null; done
+    for p in "${PIDS[@]}"; do kill -TERM "$p" 2> /dev/null && wait "$p" 2> /dev/null || true; done
     rm -rf "$TMP"
 }
 trap cleanup EXIT
