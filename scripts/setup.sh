@@ -19,6 +19,8 @@ packages=(
   fonts-arphic-uming fonts-dejavu fonts-liberation2 fonts-noto-core fontconfig
   # oracles and benchmarks
   mdbtools curl wrk iproute2 util-linux
+  # a standard web server in front of the renderers (tests/e2e/test_nginx.py, the server benchmark)
+  nginx
   # the skin's pictures (scripts/gen_skin_art.py; their PNGs are checked in)
   python3-pil python3-numpy
 )

@@ -17,6 +17,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+import nginx_site  # noqa: E402
 DEJAVU = "/usr/share/fonts/truetype/dejavu/"
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -33,6 +35,11 @@ def wait_for(condition, timeout=30.0, interval=0.1, what="condition"):
         if time.monotonic() > deadline:
             raise TimeoutError("timed out waiting for " + what)
         time.sleep(interval)
+
+
+def read_text(path):
+    with open(path, errors="replace") as f:
+        return f.read()
 
 
 def read_ini(path):
@@ -135,6 +142,7 @@ class Session:
         self.exe, self.probe_exe = exe, probe
         self.native = native
         self.server = None
+        self.nginx, self.renderers = None, []
         self.netns = None
         self.artifacts = artifacts
         os.makedirs(artifacts, exist_ok=True)
@@ -304,6 +312,48 @@ class Session:
             ["curl", "-s", "-o", "/dev/null", "http://127.0.0.1:%d/ztpz.txt" % SERVER_PORT]))
                  .returncode == 0, 20, what="the server")
 
+    def serve_behind_nginx(self, folder, renderers=2, current=True):
+        """Publishes `folder` as a publisher does with server/deploy/: nginx
+        on the program's server port, made from the site template, sends the
+        static files itself and passes /text.php and /identify/ to
+        `renderers` yanqing-server processes on the next ports, started with
+        the renderer unit's own command line. nginx's access log is
+        self.nginx_log; the renderers' logs are self.renderer_logs. With
+        `current`, as serve()."""
+        self.stop_server()
+        version = os.path.join(folder, "ztpz.txt")
+        if current and os.path.isfile(version):
+            with open(version, "rb") as f:
+                self.set_setting("bbh", f.read().decode("gbk"))
+        ports = [SERVER_PORT + 1 + i for i in range(renderers)]
+        server = os.path.join(self.native, "server", "yanqing-server")
+        self.renderers, self.renderer_logs = [], []
+        for port in ports:
+            log = os.path.join(self.tmp, "renderer-%d.log" % port)
+            self.renderer_logs.append(log)
+            with open(log, "w") as f:
+                self.renderers.append(subprocess.Popen(
+                    self.in_netns(nginx_site.renderer_command(server, folder, port)), stdout=f,
+                    stderr=f))
+        for log, proc in zip(self.renderer_logs, self.renderers):
+            wait_for(lambda: proc.poll() is not None or "serving " in read_text(log), 20,
+                     what="the renderer of " + log)
+            assert proc.poll() is None, read_text(log)
+
+        prefix = os.path.join(self.tmp, "nginx")
+        command = nginx_site.write_conf(prefix, folder, "127.0.0.1:%d" % SERVER_PORT,
+                                        ["127.0.0.1:%d" % p for p in ports])
+        self.nginx_log = os.path.join(prefix, "access.log")
+        self.nginx_errors = open(os.path.join(prefix, "error.log"), "a")
+        self.nginx = subprocess.Popen(self.in_netns(command), stdout=self.nginx_errors,
+                                      stderr=self.nginx_errors)
+        wait_for(lambda: self.nginx.poll() is not None or subprocess.run(self.in_netns(
+            ["curl", "-s", "-o", "/dev/null", "http://127.0.0.1:%d/ztpz.txt" % SERVER_PORT]))
+                 .returncode == 0, 20, what="nginx")
+        if self.nginx.poll() is not None:
+            with open(self.nginx_errors.name, errors="replace") as f:
+                raise RuntimeError("nginx did not start: " + f.read()[-2000:])
+
     def logs_tail(self, chars=4000):
         """The ends of the server's and the program's output, for a failure
         message."""
@@ -374,6 +424,13 @@ class Session:
         if self.server:
             self.server_log.close()
         self.server = None
+        for proc in [self.nginx] + self.renderers:
+            if proc and proc.poll() is None:
+                proc.terminate()
+                proc.wait(timeout=20)
+        if self.nginx:
+            self.nginx_errors.close()
+        self.nginx, self.renderers = None, []
 
     def x(self, *args, check=True):
         out = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
