@@ -61,6 +61,42 @@ printf '%s' "$out" | grep -q 'not part of Windows: libgcc_s_[a-z0-9]*-1[.]dll li
 ]] ${check} ${probe} ${CMAKE_OBJDUMP})
   set_tests_properties(release.yanqing_exe release.check_names_what_it_refuses
                        PROPERTIES LABELS release TIMEOUT 60)
+
+  # The project version in the title, the status line, the manifest and the
+  # version resource (with its Chinese names), and no build time; and the
+  # check names exactly what is wrong in a copy whose manifest says another
+  # version, that holds a second, stale title and carries a link time.
+  set(vcheck ${CMAKE_SOURCE_DIR}/cmake/check-release-version.py)
+  add_test(NAME release.one_version
+           COMMAND python3 ${vcheck} $<TARGET_FILE:yanqing> ${PROJECT_VERSION})
+  add_test(NAME release.version_check_names_what_it_refuses
+           COMMAND sh -c [[
+bad=$(mktemp) || exit 1
+python3 -c '
+import struct, sys
+exe, bad, file_version = sys.argv[1:]
+data = bytearray(open(exe, "rb").read())
+identity = ("name=\"Yanqing.FontManager\" version=\"%s\"" % file_version).encode()
+at = data.index(identity) + len(identity) - len(file_version) - 1
+other = "".join("8" if c == "9" else "9" if c.isdigit() else c for c in file_version)
+data[at:at + len(other)] = other.encode()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+struct.pack_into("<I", data, pe + 8, 1600000000)
+data += "砚青0.9".encode("gbk") + bytes(1)
+open(bad, "wb").write(data)
+' "$1" "$bad" "$3" || exit 1
+out=$(python3 "$0" "$bad" "$2" 2>&1)
+rc=$?
+rm -f "$bad"
+printf '%s\n' "$out"
+test "$rc" = 1 &&
+printf '%s' "$out" | grep -qF "title: ['0.9', '$2'], not ['$2']" &&
+printf '%s' "$out" | grep -q "manifest: \['[0-9.]*'\], not \['$3'\]" &&
+printf '%s' "$out" | grep -qF 'PE time stamp: 1600000000, not 0' &&
+test "$(printf '%s\n' "$out" | grep -c ', not ')" = 3
+]] ${vcheck} $<TARGET_FILE:yanqing> ${PROJECT_VERSION} ${YQ_FILE_VERSION})
+  set_tests_properties(release.one_version release.version_check_names_what_it_refuses
+                       PROPERTIES LABELS release TIMEOUT 60)
 endfunction()
 
 # Native unit test: one executable per subsystem, each case its own CTest test.
