@@ -35,7 +35,37 @@ function(yq_define_program)
     # exe a user downloads carries neither that nor a symbol table.
     target_link_options(yanqing PRIVATE -s)
     yq_release_checks()
+    yq_release_package()
   endif()
+endfunction()
+
+# The zip users download, made by the target `dist` (scripts/package.sh
+# builds it for both releases): YQ_DIST_DIR/yanqing-<version>-<arch>.zip and
+# its .sha256, holding this tree's yanqing.exe, 使用说明.txt and the licence
+# notices of what the exe links.
+set(YQ_DIST_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH "where the target dist writes the release zip")
+function(yq_release_package)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(arch win64)
+  else()
+    set(arch win32)
+  endif()
+  set(zip ${YQ_DIST_DIR}/yanqing-${PROJECT_VERSION}-${arch}.zip)
+  set(YQ_DIST_ZIP ${zip} CACHE INTERNAL "the zip the target dist makes (scripts/package.sh reads it)")
+  set(packer ${CMAKE_SOURCE_DIR}/scripts/make_package.py)
+  add_custom_command(OUTPUT ${zip} ${zip}.sha256
+                     COMMAND python3 ${packer} --exe $<TARGET_FILE:yanqing>
+                             --version ${PROJECT_VERSION} --arch ${arch} --out ${zip}
+                     DEPENDS yanqing ${packer} ${CMAKE_SOURCE_DIR}/resources/package/使用说明.txt
+                     VERBATIM)
+  add_custom_target(dist DEPENDS ${zip})
+  # The zip holds what it should, as bytes a Windows archiver reads: the
+  # very exe of this tree, GBK names, GBK text with CRLF, each notice; and
+  # made twice it is the same bytes.
+  add_test(NAME release.package
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/package_test.py ${packer}
+                   $<TARGET_FILE:yanqing> ${PROJECT_VERSION} ${arch})
+  set_tests_properties(release.package PROPERTIES LABELS release TIMEOUT 120)
 endfunction()
 
 # The release build's own tests: the program has no debug sections, no test
