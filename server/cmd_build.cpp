@@ -1,6 +1,7 @@
 // yanqing-server build: makes a catalogue folder from a tree of font files.
 #include <cstdio>
 
+#include "base/version.h"
 #include "server/command.h"
 #include "server/lib/catalogue_builder.h"
 
@@ -30,9 +31,10 @@ int run_build(const std::vector<std::string>& args) {
         }
     }
     if (places.size() != 2) {
-        std::fprintf(stderr,
-                     "usage: yanqing-server build SRC OUT [--version 1.6] [--program-version 3.6] "
-                     "[--exe PATH]\n");
+        std::fprintf(
+            stderr,
+            "usage: yanqing-server build SRC OUT [--version 1.6] [--program-version " YQ_VERSION
+            "] [--exe PATH]\n");
         return 2;
     }
     o.source = places[0];
@@ -49,7 +51,8 @@ int run_build(const std::vector<std::string>& args) {
 }
 
 const Command reg{"build",
-                  "SRC OUT [--version 1.6] [--program-version 3.6] [--exe PATH]\n\n"
+                  "SRC OUT [--version 1.6] [--program-version " YQ_VERSION
+                  "] [--exe PATH]\n\n"
                   "  SRC holds <group>/<category>/<font files>; a group folder is named\n"
                   "  \xe4\xb8\xad\xe6\x96\x87\xe5\xad\x97\xe4\xbd\x93, "
                   "\xe8\x8b\xb1\xe6\x96\x87\xe5\xad\x97\xe4\xbd\x93 or "

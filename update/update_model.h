@@ -14,10 +14,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/version.h"
+
 namespace yq {
 
-// The program's own version text; /My.txt holds the current one.
-inline constexpr char kProgramVersionText[] = "主程序版本:3.6";
+// The program's own version text, "主程序版本:3.6"; /My.txt holds the
+// current one.
+inline constexpr char kProgramVersionText[] = "主程序版本:" YQ_VERSION;
 
 // Connection notes: 18 spaces, then the state.
 inline constexpr char kConnectedNote[] = "                  连接服务器成功!";
@@ -29,7 +32,7 @@ inline constexpr char kShownVersionFallback[] = "0.1";
 inline constexpr char kFailedVersionFallback[] = "1.0";
 
 struct StatusTexts {
-    std::string program_label;    // "主程序版本:3.6" once the window has painted
+    std::string program_label;    // kProgramVersionText once the window has painted
     std::string catalogue_label;  // the local version and the last outcome
     std::string connection_note;  // one of the notes above, or a percentage
 

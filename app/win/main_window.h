@@ -9,12 +9,13 @@
 #include <string>
 
 #include "app/control_design.h"
+#include "base/version.h"
 
 namespace yq {
 
 inline constexpr int kMainWidth = 744;
 inline constexpr int kMainHeight = 620;
-inline constexpr char kMainTitle[] = "砚青3.6";
+inline constexpr const char* kMainTitle = kProgramTitle;  // "砚青3.6"
 inline constexpr char kMainClass[] = "YqMainWindow";
 
 // The catalogue server's base URL, fixed when the program is built, without

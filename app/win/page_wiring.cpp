@@ -1,6 +1,7 @@
 #include "app/win/page_wiring.h"
 
 #include "app/win/main_window.h"
+#include "base/version.h"
 #include "catalogue/win/catalogue_page.h"
 #include "collections/win/backup_page.h"
 #include "collections/win/downloaded_page.h"
@@ -32,6 +33,8 @@ namespace yq {
 namespace {
 
 constexpr UINT kMenuCheckUpdate = 101, kMenuHomePage = 102, kMenuAbout = 103;
+// The about box's first line: the product and the program's version.
+constexpr char kAboutProductLine[] = "    砚青字体下载器2012  版本 " YQ_VERSION "\r\n";
 
 HWND c(Ctl id) {
     return main_window_control(id);
@@ -43,10 +46,9 @@ void run_menu_command(UINT id) {
             // The publisher's lines are build-time settings, as the home page is.
             const std::string qq = YQ_CONTACT_QQ;
             const std::string text =
-                "    砚青字体下载器2012\r\n"
-                "    砚青工作室出品: 找字体、装字体、管字体, 一个就够。\r\n"
-                "    官方主页: " +
-                home_page_url() +
+                kAboutProductLine +
+                std::string("    砚青工作室出品: 找字体、装字体、管字体, 一个就够。\r\n") +
+                "    官方主页: " + home_page_url() +
                 "\r\n"
                 "    字库网站: " YQ_SECOND_SITE_URL
                 "\r\n"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/version.h"
 #include "server/lib/text_image.h"
 
 namespace yq::server {
@@ -26,11 +27,11 @@ inline constexpr int kPreviewSmallestSize = 10;
 inline constexpr size_t kMaxCategoryNameUnits = 64;  // Jet table name limit
 
 struct BuildOptions {
-    std::string source;                     // SRC
-    std::string out;                        // OUT, created when missing
-    std::string catalogue_version = "1.6";  // exactly 3 printable ASCII bytes
-    std::string program_version = "3.6";    // printable ASCII, no blanks
-    std::string exe;                        // copied to OUT/yanqing.exe when not empty
+    std::string source;                        // SRC
+    std::string out;                           // OUT, created when missing
+    std::string catalogue_version = "1.6";     // exactly 3 printable ASCII bytes
+    std::string program_version = YQ_VERSION;  // printable ASCII, no blanks
+    std::string exe;                           // copied to OUT/yanqing.exe when not empty
 };
 
 struct BuildReport {

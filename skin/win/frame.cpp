@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "base/text.h"
+#include "base/version.h"
 #include "platform/win/handles.h"
 #include "platform/win/settings.h"
 #include "skin/win/skin_art.h"
@@ -18,7 +19,6 @@
 namespace yq {
 namespace {
 
-constexpr char kTitle[] = "砚青3.6";
 constexpr COLORREF kContentBackground = 0xECECEC;
 constexpr UINT_PTR kFadeTimer = 1;  // 时钟1
 constexpr int kHeaderHeight = 103;
@@ -253,7 +253,7 @@ void compose_frame(Frame& f, HDC target) {
         TextOutA(dc, kCaptionX[k - 1], kCaptionY, caption, static_cast<int>(std::strlen(caption)));
     }
     SetTextColor(dc, RGB(255, 255, 255));
-    TextOutA(dc, 28, 9, kTitle, static_cast<int>(sizeof kTitle - 1));
+    TextOutA(dc, 28, 9, kProgramTitle, static_cast<int>(sizeof kProgramTitle - 1));
     fill(dc, 1, kHeaderHeight, 4, H, skin.frame_colour);
     fill(dc, W - 4, kHeaderHeight, W - 1, H, skin.frame_colour);
     fill(dc, 4, H - 27, W, H - 1, skin.frame_colour);

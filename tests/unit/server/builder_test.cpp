@@ -15,6 +15,7 @@
 #include "server/lib/request_target.h"
 #include "test_support.h"
 #include "tests/support/process.h"
+#include "update/update_model.h"
 
 namespace yq::server {
 namespace {
@@ -155,6 +156,12 @@ TEST(CatalogueBuilder, WritesADatabaseOurReaderReadsBack) {
     EXPECT_EQ(names, (std::vector<std::u16string>{u"文鼎ＰＬ简报宋", u"DejaVu Sans",
                                                   u"DejaVu Sans Condensed", u"DejaVu Sans Light",
                                                   u"DejaVu Math TeX Gyre"}));
+}
+
+// A catalogue built without --program-version announces no new program to
+// the program built from the same tree.
+TEST(CatalogueBuilder, ByDefaultMyTxtHoldsTheProgramsOwnVersionText) {
+    EXPECT_EQ(program_version_text(BuildOptions{}.program_version), kProgramVersionText);
 }
 
 TEST(CatalogueBuilder, WritesEveryPublishedFile) {

@@ -31,7 +31,8 @@ TEST(VersionCheck, OnlyDigitPointDigitIsWrittenToTheSettings) {
 
 TEST(VersionCheck, StatusLineTexts) {
     StatusTexts s{kProgramVersionText, latest_version_label("1.5", "1.5"), kConnectedNote};
-    EXPECT_EQ(s.line(), "主程序版本:3.6     字库版本号:1.5(最新版本:1.5)"
+    EXPECT_EQ(s.line(), "主程序版本:" YQ_VERSION
+                        "     字库版本号:1.5(最新版本:1.5)"
                         "                  连接服务器成功!");
     s = {"", failed_check_label(kFailedVersionFallback), kNotConnectedNote};
     EXPECT_EQ(s.line(), "     字库版本号:1.0(字库更新失败!)                  连接服务器失败!");
@@ -44,9 +45,9 @@ TEST(VersionCheck, StatusLineTexts) {
 
 TEST(VersionCheck, OnlyAnArrivedOtherVersionTextAnnouncesAProgram) {
     EXPECT_FALSE(announces_new_program(true, 200, kProgramVersionText));
-    EXPECT_TRUE(announces_new_program(true, 200, "主程序版本:3.7"));
-    EXPECT_TRUE(announces_new_program(true, 200, "主程序版本:3.6\r\n"));
-    EXPECT_FALSE(announces_new_program(false, 0, ""));     // no connection
+    EXPECT_TRUE(announces_new_program(true, 200, std::string(kProgramVersionText) + ".1"));
+    EXPECT_TRUE(announces_new_program(true, 200, std::string(kProgramVersionText) + "\r\n"));
+    EXPECT_FALSE(announces_new_program(false, 0, ""));         // no connection
     EXPECT_FALSE(announces_new_program(true, 500, "<html>"));  // an error page
     EXPECT_FALSE(announces_new_program(true, 200, ""));    // nothing said
     EXPECT_FALSE(announces_new_program(true, 200, std::string("\0x", 2)));
