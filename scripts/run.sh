@@ -41,6 +41,7 @@ pids+=($!)
 for _ in $(seq 50); do curl -fs "http://127.0.0.1:$port/ztpz.txt" >/dev/null && break; sleep 0.1; done
 echo "run: catalogue server on http://127.0.0.1:$port (log: $run/server.log)"
 
+version=$(sed -n 's/^project(yanqing VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 if [ -z "${DISPLAY:-}" ]; then
   display=:$((RANDOM % 800 + 100))
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -50,7 +51,7 @@ if [ -z "${DISPLAY:-}" ]; then
   (cd "$run/program" && "$WINE" yanqing.exe >"$root/$run/program.log" 2>&1) &
   window=""
   for _ in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name '^砚青3.6$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+    window=$(xdotool search --onlyvisible --name "^砚青${version}\$" 2>/dev/null | head -1) && [ -n "$window" ] && break
     sleep 0.1
   done
   [ -n "$window" ] || { echo "run: the program window did not appear (see $run/program.log)" >&2; exit 1; }

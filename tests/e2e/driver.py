@@ -9,6 +9,7 @@ Standard library only; xdotool and ImageMagick's import do the X work.
 """
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -22,7 +23,14 @@ import nginx_site  # noqa: E402
 DEJAVU = "/usr/share/fonts/truetype/dejavu/"
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
-TITLE = "砚青3.6"
+def _project_version():
+    """The program's version, from the one place it is set (CMake's project())."""
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
+        return re.search(r"project\(yanqing VERSION ([0-9.]+)", f.read()).group(1)
+
+
+VERSION = _project_version()
+TITLE = "砚青" + VERSION
 
 
 def wait_for(condition, timeout=30.0, interval=0.1, what="condition"):

@@ -11,7 +11,7 @@ import unittest
 import driver
 
 ARGS = driver.parse_args()
-PROGRAM = "主程序版本:3.6"
+PROGRAM = "主程序版本:" + driver.VERSION
 CONNECTED = " " * 18 + "连接服务器成功!"
 NOT_CONNECTED = " " * 18 + "连接服务器失败!"
 OFFER = "服务器上有新的字库版本,是否更新字库?"

@@ -2,6 +2,8 @@
 // paints one colour, with the same title so the same search finds it.
 #include <windows.h>
 
+#include "base/version.h"
+
 static LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_PAINT) {
         PAINTSTRUCT ps;
@@ -22,7 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     wc.hInstance = instance;
     wc.lpszClassName = "YqBlank";
     RegisterClassA(&wc);
-    HWND w = CreateWindowExA(0, "YqBlank", "砚青3.6", WS_POPUP | WS_VISIBLE, 100, 100, 744, 620,
+    HWND w = CreateWindowExA(0, "YqBlank", yq::kProgramTitle, WS_POPUP | WS_VISIBLE, 100, 100, 744, 620,
                              nullptr, nullptr, instance, nullptr);
     UpdateWindow(w);
     MSG msg;

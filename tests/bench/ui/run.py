@@ -266,7 +266,7 @@ def catalogue_update():
         with open(os.path.join(published, "ztpz.txt"), "wb") as f:
             f.write(b"1.7")
         with open(os.path.join(published, "My.txt"), "wb") as f:
-            f.write("主程序版本:3.6".encode("gbk"))
+            f.write(("主程序版本:" + driver.VERSION).encode("gbk"))
         s.serve(published, current=False)
         bare = os.path.join(s.tmp, "bare.data")
         return run_harness(s, "catalogue-update", "http://127.0.0.1:%d/ztysb.data"
