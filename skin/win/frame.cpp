@@ -479,9 +479,22 @@ bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
         case WM_MOUSEMOVE:
             apply_actions(f, f.model.mouse_move(x, y));
             return false;
-        case WM_MOUSELEAVE:
+        case WM_MOUSELEAVE: {
+            // Only a pointer that has really left counts: a tooltip shown
+            // under it (transparent to the mouse) or a busy moment must not
+            // end a hover that goes on. Then the leave is watched for again.
+            POINT at;
+            if (GetCursorPos(&at) && WindowFromPoint(at) == w) {
+                TRACKMOUSEEVENT t{};
+                t.cbSize = sizeof t;
+                t.dwFlags = TME_LEAVE;
+                t.hwndTrack = w;
+                TrackMouseEvent(&t);
+                return false;
+            }
             apply_actions(f, f.model.mouse_leave());
             return false;
+        }
         case WM_LBUTTONDOWN:
             apply_actions(f, f.model.left_down(x, y));
             *result = 0;
