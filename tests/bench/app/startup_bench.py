@@ -4,6 +4,8 @@ painted (the header band no longer black), median of several runs, beside a
 blank Win32 window launched the same way (the platform's floor).
 
 usage: startup_bench.py WIN64_BUILD [RUNS]
+The released exe (WIN64_BUILD/../win64-release/yanqing.exe, the one users
+download) is timed beside the test build's when it is there.
 """
 import os
 import statistics
@@ -45,26 +47,35 @@ def main():
     build = sys.argv[1]
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 7
     exe = os.path.join(build, "yanqing.exe")
+    release = os.path.join(build, "..", "win64-release", "yanqing.exe")
     blank = os.path.join(build, "tests", "bench", "app", "yq_blank_window.exe")
     probe = os.path.join(build, "tests", "e2e", "yq_probe.exe")
     import shutil
-    results = {"yanqing.exe": [], "blank window": []}
+    programs = {"test build": "yanqing.exe", "blank window": "blank.exe"}
+    if os.path.isfile(release):
+        programs = {"release": "release.exe", **programs}
+    results = {k: [] for k in programs}
     with driver.Session(exe, probe, "/tmp/yq-bench", "startup") as s:
         shutil.copy(blank, os.path.join(s.program_dir, "blank.exe"))
-        for i in range(runs + 1):  # the first pair warms the prefix up
-            a = time_to_paint(s, "yanqing.exe")
-            b = time_to_paint(s, "blank.exe")
-            for f in ("pos.ini", "xtzt.data"):
-                if os.path.exists(s.file(f)):
-                    os.remove(s.file(f))
-            if i:
-                results["yanqing.exe"].append(a)
-                results["blank window"].append(b)
+        if "release" in programs:
+            shutil.copy(release, os.path.join(s.program_dir, "release.exe"))
+        for i in range(runs + 1):  # the first round warms the prefix up
+            for name, file in programs.items():
+                t = time_to_paint(s, file)
+                for f in ("pos.ini", "xtzt.data"):
+                    if os.path.exists(s.file(f)):
+                        os.remove(s.file(f))
+                if i:
+                    results[name].append(t)
     med = {k: statistics.median(v) for k, v in results.items()}
     for k, v in results.items():
         print("%-13s median %6.0f ms  (min %4.0f, max %4.0f, %d runs)"
               % (k, med[k] * 1000, min(v) * 1000, max(v) * 1000, len(v)))
-    print("ratio yanqing.exe / blank window: %.2f" % (med["yanqing.exe"] / med["blank window"]))
+    for k in results:
+        if k != "blank window":
+            print("ratio %s / blank window: %.2f" % (k, med[k] / med["blank window"]))
+    if "release" in med:
+        print("ratio release / test build: %.2f" % (med["release"] / med["test build"]))
 
 
 if __name__ == "__main__":
