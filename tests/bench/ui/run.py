@@ -47,10 +47,15 @@ WIN64 = os.path.join(ROOT, "build", "win64")
 NATIVE = os.path.join(ROOT, "build", "native")
 
 
+# The exe users download, as the e2e tests run it; the test build where
+# there is no release build.
+RELEASE_EXE = os.path.join(ROOT, "build", "win64-release", "yanqing.exe")
+PROGRAM = RELEASE_EXE if os.path.isfile(RELEASE_EXE) else os.path.join(WIN64, "yanqing.exe")
+
+
 def session(name):
-    return driver.Session(os.path.join(WIN64, "yanqing.exe"),
-                          os.path.join(WIN64, "tests", "e2e", "yq_probe.exe"), "/tmp/yq-bench",
-                          name, native=NATIVE)
+    return driver.Session(PROGRAM, os.path.join(WIN64, "tests", "e2e", "yq_probe.exe"),
+                          "/tmp/yq-bench", name, native=NATIVE)
 
 
 def run_harness(s, mode, *args):
@@ -295,6 +300,7 @@ def frame_paint():
 
 if __name__ == "__main__":
     which = sys.argv[1] if len(sys.argv) > 1 else "all"
+    print("program: %s" % os.path.relpath(PROGRAM, ROOT))
     rc = 0
     if which in ("page-load", "all"):
         rc |= page_load()
