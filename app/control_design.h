@@ -96,6 +96,76 @@ enum Ctl : int {
     kControlEnd
 };
 
+// What each control does: the names the program's code uses for them. The
+// design names above stay in this table and in the test probe's lookup.
+namespace ctl {
+// system font page
+inline constexpr Ctl kNewestFirstButton = 图形按钮3;       // 按时间排序
+inline constexpr Ctl kChineseFirstButton = 图形按钮4;      // 按语言排序
+inline constexpr Ctl kInitialLetterButton = 图形按钮5;     // 按首拼排序
+inline constexpr Ctl kRefreshButton = 图形按钮25;          // 刷新
+inline constexpr Ctl kUninstallTickedButton = 图形按钮17;  // 卸载
+inline constexpr Ctl kFontCountLabel = 标签2;              // 系统字体数:
+inline constexpr Ctl kSelectAllFontsBox = 选择框4;         // 全选
+inline constexpr Ctl kFontGrid = 系统字体表格;
+inline constexpr Ctl kSearchResultGrid = 系统字体表格2;
+inline constexpr Ctl kSearchBoxFrame = 标签10;
+inline constexpr Ctl kSearchBox = 编辑框1;  // 模糊查询
+inline constexpr Ctl kSearchIconButton = 图形按钮23;
+inline constexpr Ctl kCaseSensitiveBox = 选择框5;  // 区分大小写
+inline constexpr Ctl kPreviewTextLabel = 标签13;   // 自定义预览:
+inline constexpr Ctl kPreviewTextFrame = 标签12;
+inline constexpr Ctl kPreviewTextBox = 编辑框2;
+inline constexpr Ctl kUninstallProgressLabel = 标签18;
+inline constexpr Ctl kNoResultLabel = 标签20;  // 查询无结果!
+inline constexpr Ctl kAdGroup = 分组框6;
+inline constexpr Ctl kAdView = 超文本浏览框1;
+// catalogue page
+inline constexpr Ctl kGroupTabs = 高级选择夹2;      // 中文字体 | 专题字体 | 英文字体
+inline constexpr Ctl kIdentifyButton = 图形按钮26;  // 字体识别
+inline constexpr Ctl kCategoryPanel = 分类画板;
+inline constexpr Ctl kPreviewPictureLabel = 标签14;
+inline constexpr Ctl kSampleTextFrame = 标签15;
+inline constexpr Ctl kSampleTextBox = 编辑框4;   // 预览文字
+inline constexpr Ctl kSampleSizeLabel = 标签17;  // 字号:
+inline constexpr Ctl kSampleSizeFrame = 标签16;
+inline constexpr Ctl kSampleSizeBox = 编辑框5;
+inline constexpr Ctl kListPanel = 前台画板;
+inline constexpr Ctl kListBuffer = 后台画板;
+inline constexpr Ctl kRowPreviewButtons[5] = {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21,
+                                              图形按钮22};  // 预览 of rows 1..5
+inline constexpr Ctl kFirstPageButton = 图形按钮2;          // 首页
+inline constexpr Ctl kPreviousPageButton = 图形按钮6;       // 上一页
+inline constexpr Ctl kNextPageButton = 图形按钮7;           // 下一页
+inline constexpr Ctl kLastPageButton = 图形按钮8;           // 末页
+inline constexpr Ctl kPageIndicatorLabel = 标签1;           // page / pages
+// downloaded fonts page
+inline constexpr Ctl kDownloadedCountLabel = 标签3;            // 已下载字体数:
+inline constexpr Ctl kReinstallButton = 图形按钮27;            // 重装
+inline constexpr Ctl kUninstallDownloadedButton = 图形按钮14;  // 卸载
+inline constexpr Ctl kOpenDownloadFolderButton = 图形按钮28;   // 打开字体目录
+inline constexpr Ctl kSelectAllDownloadedBox = 选择框2;        // 全选
+inline constexpr Ctl kDownloadedGrid = 我的字体表格;
+inline constexpr Ctl kDownloadedStateLabel = 标签6;  // empty list, or the reinstall's progress
+// recycle bin page
+inline constexpr Ctl kBinCountLabel = 标签4;
+inline constexpr Ctl kPurgeButton = 图形按钮15;    // 清空
+inline constexpr Ctl kRestoreButton = 图形按钮16;  // 还原
+inline constexpr Ctl kSelectAllBinBox = 选择框1;   // 全选
+inline constexpr Ctl kBinGrid = 回收站表格;
+inline constexpr Ctl kBinEmptyLabel = 标签5;  // 没得删了!
+inline constexpr Ctl kBinProgressLabel = 标签9;
+// backup page
+inline constexpr Ctl kOpenBackupFolderButton = 图形按钮29;  // 打开备份目录
+inline constexpr Ctl kBackUpButton = 图形按钮1;             // 一键备份
+inline constexpr Ctl kRestoreBackupsButton = 图形按钮10;    // 一键还原
+inline constexpr Ctl kBackupCountLabel = 标签19;            // 已备份字体数:
+inline constexpr Ctl kSelectAllBackupsBox = 选择框3;        // 全选
+inline constexpr Ctl kBackupGrid = 备份表格;
+inline constexpr Ctl kBackupEmptyLabel = 标签7;     // 你还未备份过!
+inline constexpr Ctl kBackupProgressLabel = 标签8;  // 备份进行中.
+}  // namespace ctl
+
 struct ControlDesign {
     Ctl id;
     const char* name;  // design name (GBK)
