@@ -33,6 +33,38 @@ MainLayout compute_main_layout(int W, int H) {
     return m;
 }
 
+LayoutRect control_rect(const ControlDesign& d, const MainLayout& l) {
+    LayoutRect r{d.x, d.y, d.w, d.h};
+    switch (d.id) {
+        case ctl::kFontGrid:
+        case ctl::kSearchResultGrid:
+        case ctl::kAdGroup:
+        case ctl::kBackupGrid:
+        case ctl::kDownloadedGrid:
+        case ctl::kBinGrid:
+            r.w = l.list_width;
+            break;
+        case ctl::kFirstPageButton:
+            r.x = l.paging_left[0];
+            break;
+        case ctl::kPreviousPageButton:
+            r.x = l.paging_left[1];
+            break;
+        case ctl::kNextPageButton:
+            r.x = l.paging_left[2];
+            break;
+        case ctl::kLastPageButton:
+            r.x = l.paging_left[3];
+            break;
+        case ctl::kPageIndicatorLabel:
+            r.x = l.paging_left[4];
+            break;
+        default:
+            break;
+    }
+    return r;
+}
+
 int page_for_tab(int tab) {
     switch (tab) {
         case 1:

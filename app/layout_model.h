@@ -2,6 +2,8 @@
 // Divisions are done in double precision and truncated toward zero.
 #pragma once
 
+#include "app/control_design.h"
+
 namespace yq {
 
 struct LayoutRect {
@@ -22,6 +24,12 @@ struct MainLayout {
 };
 
 MainLayout compute_main_layout(int width, int height);
+
+// Where a control of the design goes in a window laid out as `l`, in its
+// parent's pixels: its design rectangle, but as wide as the lists for the
+// grids and the ad group, and at the paging row's places for the paging
+// buttons and the page indicator.
+LayoutRect control_rect(const ControlDesign& d, const MainLayout& l);
 
 // Page of 选择夹1 shown for skin tab n (1..5); -1 for any other n.
 int page_for_tab(int tab);

@@ -63,7 +63,7 @@ MainWindow* state() {
     return state_of(g_main);
 }
 
-HWND ctl(const MainWindow& m, Ctl id) {
+HWND control_of(const MainWindow& m, Ctl id) {
     return id >= kFirstControl && id < kControlEnd ? m.controls[id - kFirstControl] : nullptr;
 }
 
@@ -84,7 +84,7 @@ LRESULT CALLBACK page_area_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
 }
 
 HWND create_control(const MainWindow& m, const ControlDesign& d) {
-    HWND parent = d.parent == kControlEnd ? m.pages[d.page] : ctl(m, d.parent);
+    HWND parent = d.parent == kControlEnd ? m.pages[d.page] : control_of(m, d.parent);
     HWND w = nullptr;
     switch (d.kind) {
         case ControlKind::PictureButton:
@@ -158,16 +158,18 @@ void create_controls(MainWindow& m) {
 void set_grid_cell_kinds(const MainWindow& m) {
     using win::CellKind;
     for (Ctl g : {我的字体表格, 回收站表格}) {
-        win::grid_set_column_kind(ctl(m, g), 2, CellKind::CheckBox);
-        win::grid_set_column_width(ctl(m, g), 0, 400);
-        win::grid_set_column_width(ctl(m, g), 1, 192);
+        win::grid_set_column_kind(control_of(m, g), 2, CellKind::CheckBox);
+        win::grid_set_column_width(control_of(m, g), 0, 400);
+        win::grid_set_column_width(control_of(m, g), 1, 192);
     }
-    win::grid_set_column_kind(ctl(m, 备份表格), 0, CellKind::Text);
-    win::grid_set_column_kind(ctl(m, 备份表格), 1, CellKind::Text);
-    win::grid_set_column_kind(ctl(m, 备份表格), 2, CellKind::CheckBox);
-    win::grid_set_column_kind(ctl(m, 系统字体表格2), 2, CellKind::CheckBox);
-    for (int c : {0, 1, 3, 4}) win::grid_set_column_kind(ctl(m, 系统字体表格), c, CellKind::Text);
-    for (int c : {2, 5}) win::grid_set_column_kind(ctl(m, 系统字体表格), c, CellKind::CheckBox);
+    win::grid_set_column_kind(control_of(m, 备份表格), 0, CellKind::Text);
+    win::grid_set_column_kind(control_of(m, 备份表格), 1, CellKind::Text);
+    win::grid_set_column_kind(control_of(m, 备份表格), 2, CellKind::CheckBox);
+    win::grid_set_column_kind(control_of(m, 系统字体表格2), 2, CellKind::CheckBox);
+    for (int c : {0, 1, 3, 4})
+        win::grid_set_column_kind(control_of(m, 系统字体表格), c, CellKind::Text);
+    for (int c : {2, 5})
+        win::grid_set_column_kind(control_of(m, 系统字体表格), c, CellKind::CheckBox);
 }
 
 void request_privilege() {
@@ -186,14 +188,15 @@ void main_window_creation(MainWindow& m) {
     icc.dwICC = ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&icc);
     for (Ctl b : {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21, 图形按钮22}) {
-        win::set_button_faces(ctl(m, b), art::button_faces(63, 23, "预览"));
+        win::set_button_faces(control_of(m, b), art::button_faces(63, 23, "预览"));
     }
-    win::web_view_navigate(ctl(m, 超文本浏览框1), server_url() + "/ad.html");
+    win::web_view_navigate(control_of(m, 超文本浏览框1), server_url() + "/ad.html");
     wire_pages(m.window);
     int preset = text_to_int(read_setting(kSettingsSection, "pf", "8"));
     apply_window_skin(preset, true, 0, false);
     draw_status_line(0, false);
-    m.web_page_window = create_identify_page(m.window, ctl(m, 图形按钮26), identify_start_page());
+    m.web_page_window =
+        create_identify_page(m.window, control_of(m, 图形按钮26), identify_start_page());
     set_grid_cell_kinds(m);
     show_page(m, 1);
     start_background_work();
@@ -210,31 +213,20 @@ void size_changed_layout(MainWindow& m) {
     MoveWindow(m.page_control, l.page_control.x, l.page_control.y, l.page_control.w,
                l.page_control.h, TRUE);
     place_pages(m);
-    auto set_width = [&](Ctl id, int width) {
-        HWND w = ctl(m, id);
-        RECT r;
-        GetWindowRect(w, &r);
-        MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
-        MoveWindow(w, r.left, r.top, width, r.bottom - r.top, TRUE);
-    };
-    for (Ctl id : {系统字体表格, 系统字体表格2, 分组框6, 备份表格, 我的字体表格, 回收站表格}) {
-        set_width(id, l.list_width);
+    // Every control where the layout model puts it at this size.
+    for (size_t i = 0; i < kControlCount; ++i) {
+        const ControlDesign& d = kControls[i];
+        const LayoutRect r = control_rect(d, l);
+        if (r == LayoutRect{d.x, d.y, d.w, d.h}) continue;  // where the design put it
+        MoveWindow(control_of(m, d.id), r.x, r.y, r.w, r.h, TRUE);
     }
-    for (Ctl id : {备份表格, 回收站表格, 我的字体表格}) {
-        win::grid_set_column_width(ctl(m, id), 0, l.list_col0);
-        win::grid_set_column_width(ctl(m, id), 1, l.list_col1);
-    }
-    const Ctl paging[5] = {图形按钮2, 图形按钮6, 图形按钮7, 图形按钮8, 标签1};
-    for (int i = 0; i < 5; ++i) {
-        HWND w = ctl(m, paging[i]);
-        RECT r;
-        GetWindowRect(w, &r);
-        MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
-        MoveWindow(w, l.paging_left[i], r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    for (Ctl id : {ctl::kBackupGrid, ctl::kBinGrid, ctl::kDownloadedGrid}) {
+        win::grid_set_column_width(control_of(m, id), 0, l.list_col0);
+        win::grid_set_column_width(control_of(m, id), 1, l.list_col1);
     }
     for (int c = 0; c < 6; ++c)
-        win::grid_set_column_width(ctl(m, 系统字体表格), c, l.system_grid_cols[c]);
-    HWND search = ctl(m, 系统字体表格2);
+        win::grid_set_column_width(control_of(m, 系统字体表格), c, l.system_grid_cols[c]);
+    HWND search = control_of(m, 系统字体表格2);
     win::grid_set_column_width(search, 0, l.search_grid_col0);
     // Column 1 takes what column 0 leaves, as read back from the grid.
     int f = l.search_grid_col0 + l.search_grid_col1 + 67;
@@ -245,7 +237,11 @@ void size_changed_layout(MainWindow& m) {
         buttons[k] = {b.x, b.y, b.w, b.h};
     }
     set_caption_buttons(buttons);
-    set_width(系统字体表格, l.system_grid_width);
+    // The system font grid ends a little wider than the lists: its last step.
+    {
+        const ControlDesign* d = find_control(ctl::kFontGrid);
+        MoveWindow(control_of(m, ctl::kFontGrid), d->x, d->y, l.system_grid_width, d->h, TRUE);
+    }
 }
 
 LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -343,7 +339,7 @@ HWND main_window() {
 
 HWND main_window_control(Ctl id) {
     MainWindow* m = state();
-    return m ? ctl(*m, id) : nullptr;
+    return m ? control_of(*m, id) : nullptr;
 }
 
 void select_page(int tab) {
