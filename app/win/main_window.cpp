@@ -8,6 +8,7 @@
 
 #include "app/layout_model.h"
 #include "app/win/page_wiring.h"
+#include "app/win/privilege.h"
 #include "app/win/startup.h"
 #include "base/text.h"
 #include "collections/win/backup_page.h"
@@ -172,17 +173,9 @@ void set_grid_cell_kinds(const MainWindow& m) {
         win::grid_set_column_kind(control_of(m, 系统字体表格), c, CellKind::CheckBox);
 }
 
-void request_privilege() {
-    using AdjustFn = LONG(WINAPI*)(ULONG, BOOLEAN, BOOLEAN, PBOOLEAN);
-    auto adjust = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlAdjustPrivilege")));
-    BOOLEAN previous = FALSE;
-    if (adjust) adjust(3, TRUE, FALSE, &previous);  // SeAssignPrimaryTokenPrivilege; may fail
-}
-
 // Main window creation: runs once the window and all its controls exist.
 void main_window_creation(MainWindow& m) {
-    request_privilege();
+    request_start_privilege();
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
