@@ -1,0 +1,19 @@
+// A font pack's zip: the directory listed, and every entry it calls
+// readable extracted, with the writer keeping no more than the entry's size.
+#include <cstdlib>
+
+#include "platform/zip/zip_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    yq::zip::MemorySource src(yq::ByteSpan(data, size));
+    yq::zip::Listing listing = yq::zip::list_zip(src, 1u << 20);
+    for (const yq::zip::Entry& e : listing.entries) {
+        uint64_t written = 0;
+        yq::zip::ZipOutcome o = yq::zip::extract_zip(src, e, [&](yq::ByteSpan piece) {
+            written += piece.size();
+            return true;
+        });
+        if (written > e.size || (o == yq::zip::ZipOutcome::Ok && written != e.size)) std::abort();
+    }
+    return 0;
+}
