@@ -13,12 +13,12 @@ struct LayoutRect {
 
 struct MainLayout {
     LayoutRect region;         // rounded clip: corners (2, 2), (W + 1, H - 1)
-    LayoutRect page_control;   // 选择夹1
-    int list_width;            // G = W - 10, for the grids and 分组框6
+    LayoutRect page_control;   // the area of the five pages
+    int list_width;            // G = W - 10, for the grids and the ad strip's group
     int list_col0, list_col1;  // 备份表格, 回收站表格, 我的字体表格
-    int paging_left[5];       // 图形按钮2, 图形按钮6, 图形按钮7, 图形按钮8, 标签1
+    int paging_left[5];       // 首页, 上一页, 下一页, 末页, the page indicator
     int system_grid_cols[6];  // 系统字体表格
-    int search_grid_col0, search_grid_col1;  // 系统字体表格2
+    int search_grid_col0, search_grid_col1;  // the search results
     int system_grid_width;                   // 系统字体表格 after the last step: W - 8
     LayoutRect caption_buttons[6];           // skin caption buttons 1..6
 };
@@ -31,7 +31,7 @@ MainLayout compute_main_layout(int width, int height);
 // buttons and the page indicator.
 LayoutRect control_rect(const ControlDesign& d, const MainLayout& l);
 
-// Page of 选择夹1 shown for skin tab n (1..5); -1 for any other n.
+// Page shown for skin tab n (1..5); -1 for any other n.
 int page_for_tab(int tab);
 
 }  // namespace yq

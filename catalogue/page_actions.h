@@ -28,7 +28,7 @@ enum class RowButtonLook : uint8_t {
 // Everything needed to draw one list row into the buffer (list_geometry.h has
 // the positions relative to `top`). After drawing, the shell copies the whole
 // buffer onto the visible panel at (0, 0) and shows the row's preview button
-// (图形按钮18 for row 1 .. 图形按钮22 for row 5).
+// (the 预览 button beside each row, 1 to 5).
 struct RowDrawing {
     int row = 0;  // 1..5
     int top = 0;  // (row - 1) * 50
@@ -58,9 +58,9 @@ struct PageAction {
         ClearListBuffer,     // clear 后台画板
         ClearListPanel,      // clear 前台画板
         ClearCategoryPanel,  // clear 分类画板
-        SetPageIndicator,    // caption of 标签1 = text
-        HidePreviewButtons,  // hide 图形按钮18 .. 图形按钮22
-        ShowTextPreview,     // show 编辑框4, 编辑框5, 标签14 .. 标签17
+        SetPageIndicator,    // the page indicator's caption = text
+        HidePreviewButtons,  // hide the rows' 预览 buttons
+        ShowTextPreview,     // show the text preview's boxes, picture and labels
         HideTextPreview,     // hide the same six controls
         ShowMessage,         // plain message box with text, OK button, default caption
         DrawRow,             // row drawing (see RowDrawing)

@@ -25,7 +25,7 @@ std::string face_from_delete_caption(std::string_view caption);
 // On 系统字体表格 a release at x toggles column 2 when 332 < x < 350 and
 // column 5 when 690 < x < 705: -1 elsewhere.
 int system_grid_check_column(int x);
-// On 系统字体表格2, with the widths of its columns 0 to 2: w0 + w1 < x < w0 + w1 + w2.
+// On the search result grid, with the widths of its columns 0 to 2: w0 + w1 < x < w0 + w1 + w2.
 bool search_grid_check_hit(int x, int w0, int w1, int w2);
 
 // The batch uninstall's progress after the font of 0-based row r: the

@@ -3,7 +3,7 @@
 //
 //   search_faces          positions of the matching faces, in inventory order
 //   pinyin_initials       the pinyin initials of a face's Chinese characters
-//   search_column_widths  columns 0 and 1 of 系统字体表格2 for a result count
+//   search_column_widths  columns 0 and 1 of the search result grid for a result count
 #pragma once
 
 #include <string>

@@ -44,7 +44,7 @@ constexpr UINT_PTR kSpinnerTimer = 2;  // 时钟2 (download rings); 时钟1 is t
 // The main window's own state, kept in its GWLP_USERDATA.
 struct MainWindow {
     HWND window = nullptr;
-    HWND page_control = nullptr;  // 选择夹1
+    HWND page_control = nullptr;  // holds the five pages
     std::array<HWND, kPageCount> pages{};
     std::array<HWND, kControlEnd - kFirstControl> controls{};
     HWND web_page_window = nullptr;
@@ -138,10 +138,10 @@ HWND create_control(const MainWindow& m, const ControlDesign& d) {
 }
 
 void create_controls(MainWindow& m) {
-    // 选择夹1 holds the five pages without tab headers of its own: the frame's
+    // The page area holds the five pages without tab headers of its own: the frame's
     // drawn tabs are the navigation.
     m.page_control = win::create_page(m.window, 5, 104, 736, 544, kPageBackground);
-    SetWindowTextA(m.page_control, "选择夹1");
+    SetWindowTextA(m.page_control, "选择夹1");  // the design name, which the test probe finds it by
     ShowWindow(m.page_control, SW_SHOW);
     for (int i = 0; i < kPageCount; ++i) {
         m.pages[i] = win::create_page(m.page_control, 0, 0, 736, 544, kPageBackground);
@@ -158,19 +158,19 @@ void create_controls(MainWindow& m) {
 
 void set_grid_cell_kinds(const MainWindow& m) {
     using win::CellKind;
-    for (Ctl g : {我的字体表格, 回收站表格}) {
+    for (Ctl g : {ctl::kDownloadedGrid, ctl::kBinGrid}) {
         win::grid_set_column_kind(control_of(m, g), 2, CellKind::CheckBox);
         win::grid_set_column_width(control_of(m, g), 0, 400);
         win::grid_set_column_width(control_of(m, g), 1, 192);
     }
-    win::grid_set_column_kind(control_of(m, 备份表格), 0, CellKind::Text);
-    win::grid_set_column_kind(control_of(m, 备份表格), 1, CellKind::Text);
-    win::grid_set_column_kind(control_of(m, 备份表格), 2, CellKind::CheckBox);
-    win::grid_set_column_kind(control_of(m, 系统字体表格2), 2, CellKind::CheckBox);
+    win::grid_set_column_kind(control_of(m, ctl::kBackupGrid), 0, CellKind::Text);
+    win::grid_set_column_kind(control_of(m, ctl::kBackupGrid), 1, CellKind::Text);
+    win::grid_set_column_kind(control_of(m, ctl::kBackupGrid), 2, CellKind::CheckBox);
+    win::grid_set_column_kind(control_of(m, ctl::kSearchResultGrid), 2, CellKind::CheckBox);
     for (int c : {0, 1, 3, 4})
-        win::grid_set_column_kind(control_of(m, 系统字体表格), c, CellKind::Text);
+        win::grid_set_column_kind(control_of(m, ctl::kFontGrid), c, CellKind::Text);
     for (int c : {2, 5})
-        win::grid_set_column_kind(control_of(m, 系统字体表格), c, CellKind::CheckBox);
+        win::grid_set_column_kind(control_of(m, ctl::kFontGrid), c, CellKind::CheckBox);
 }
 
 // Main window creation: runs once the window and all its controls exist.
@@ -180,16 +180,16 @@ void main_window_creation(MainWindow& m) {
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&icc);
-    for (Ctl b : {图形按钮18, 图形按钮19, 图形按钮20, 图形按钮21, 图形按钮22}) {
+    for (Ctl b : ctl::kRowPreviewButtons) {
         win::set_button_faces(control_of(m, b), art::button_faces(63, 23, "预览"));
     }
-    win::web_view_navigate(control_of(m, 超文本浏览框1), server_url() + "/ad.html");
+    win::web_view_navigate(control_of(m, ctl::kAdView), server_url() + "/ad.html");
     wire_pages(m.window);
     int preset = text_to_int(read_setting(kSettingsSection, "pf", "8"));
     apply_window_skin(preset, true, 0, false);
     draw_status_line(0, false);
     m.web_page_window =
-        create_identify_page(m.window, control_of(m, 图形按钮26), identify_start_page());
+        create_identify_page(m.window, control_of(m, ctl::kIdentifyButton), identify_start_page());
     set_grid_cell_kinds(m);
     show_page(m, 1);
     start_background_work();
@@ -218,8 +218,8 @@ void size_changed_layout(MainWindow& m) {
         win::grid_set_column_width(control_of(m, id), 1, l.list_col1);
     }
     for (int c = 0; c < 6; ++c)
-        win::grid_set_column_width(control_of(m, 系统字体表格), c, l.system_grid_cols[c]);
-    HWND search = control_of(m, 系统字体表格2);
+        win::grid_set_column_width(control_of(m, ctl::kFontGrid), c, l.system_grid_cols[c]);
+    HWND search = control_of(m, ctl::kSearchResultGrid);
     win::grid_set_column_width(search, 0, l.search_grid_col0);
     // Column 1 takes what column 0 leaves, as read back from the grid.
     int f = l.search_grid_col0 + l.search_grid_col1 + 67;
@@ -355,7 +355,7 @@ bool handle_main_window_key(const MSG& msg) {
         return false;
     const UINT vk = static_cast<UINT>(msg.wParam);
     if (frame_key(vk, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0)) return true;
-    if (vk == VK_RETURN && msg.hwnd == main_window_control(编辑框1)) {
+    if (vk == VK_RETURN && msg.hwnd == main_window_control(ctl::kSearchBox)) {
         run_font_search();
         return true;
     }

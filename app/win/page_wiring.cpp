@@ -86,14 +86,30 @@ void collection_fonts_changed() {
 
 void wire_collection_pages() {
     const std::string dir = program_directory();
-    wire_downloaded_page({c(我的字体表格), c(标签3), c(图形按钮27), c(图形按钮14), c(图形按钮28),
-                          c(选择框2), c(标签6)},
+    wire_downloaded_page({.grid = c(ctl::kDownloadedGrid),
+                          .count_label = c(ctl::kDownloadedCountLabel),
+                          .reinstall_button = c(ctl::kReinstallButton),
+                          .uninstall_button = c(ctl::kUninstallDownloadedButton),
+                          .open_folder_button = c(ctl::kOpenDownloadFolderButton),
+                          .select_all_box = c(ctl::kSelectAllDownloadedBox),
+                          .state_label = c(ctl::kDownloadedStateLabel)},
                          dir + "\\字体下载目录\\", {collection_fonts_changed});
-    wire_recycle_bin_page(
-        {c(回收站表格), c(标签4), c(图形按钮16), c(图形按钮15), c(选择框1), c(标签5), c(标签9)},
-        dir + "\\字体回收站\\", {collection_fonts_changed});
-    wire_backup_page({c(备份表格), c(图形按钮1), c(图形按钮10), c(图形按钮29), c(选择框3),
-                      c(标签19), c(标签7), c(标签8)},
+    wire_recycle_bin_page({.grid = c(ctl::kBinGrid),
+                           .count_label = c(ctl::kBinCountLabel),
+                           .restore_button = c(ctl::kRestoreButton),
+                           .purge_button = c(ctl::kPurgeButton),
+                           .select_all_box = c(ctl::kSelectAllBinBox),
+                           .empty_label = c(ctl::kBinEmptyLabel),
+                           .progress_label = c(ctl::kBinProgressLabel)},
+                          dir + "\\字体回收站\\", {collection_fonts_changed});
+    wire_backup_page({.grid = c(ctl::kBackupGrid),
+                      .back_up_button = c(ctl::kBackUpButton),
+                      .restore_button = c(ctl::kRestoreBackupsButton),
+                      .open_folder_button = c(ctl::kOpenBackupFolderButton),
+                      .select_all_box = c(ctl::kSelectAllBackupsBox),
+                      .count_label = c(ctl::kBackupCountLabel),
+                      .empty_label = c(ctl::kBackupEmptyLabel),
+                      .progress_label = c(ctl::kBackupProgressLabel)},
                      dir + "\\字体备份\\", {collection_fonts_changed});
 }
 
@@ -126,22 +142,40 @@ void wire_pages(HWND main) {
                             prepare_working_folders();
                             status_after_paint();
                         }});
-    wire_system_font_page({main, c(系统字体表格), c(系统字体表格2), c(标签2), c(图形按钮3),
-                           c(图形按钮4), c(图形按钮5), c(图形按钮25), c(图形按钮17), c(选择框4),
-                           c(编辑框1), c(选择框5), c(编辑框2), c(标签18), c(标签20)},
+    wire_system_font_page({.main = main,
+                           .font_grid = c(ctl::kFontGrid),
+                           .search_result_grid = c(ctl::kSearchResultGrid),
+                           .font_count_label = c(ctl::kFontCountLabel),
+                           .newest_first_button = c(ctl::kNewestFirstButton),
+                           .chinese_first_button = c(ctl::kChineseFirstButton),
+                           .initial_letter_button = c(ctl::kInitialLetterButton),
+                           .refresh_button = c(ctl::kRefreshButton),
+                           .uninstall_button = c(ctl::kUninstallTickedButton),
+                           .select_all_box = c(ctl::kSelectAllFontsBox),
+                           .search_box = c(ctl::kSearchBox),
+                           .case_sensitive_box = c(ctl::kCaseSensitiveBox),
+                           .preview_text_box = c(ctl::kPreviewTextBox),
+                           .uninstall_progress_label = c(ctl::kUninstallProgressLabel),
+                           .no_result_label = c(ctl::kNoResultLabel)},
                           program_directory() + "\\字体回收站\\", {refresh_catalogue_rows});
+    const std::array<HWND, 5> row_preview_buttons = {
+        c(ctl::kRowPreviewButtons[0]), c(ctl::kRowPreviewButtons[1]),
+        c(ctl::kRowPreviewButtons[2]), c(ctl::kRowPreviewButtons[3]),
+        c(ctl::kRowPreviewButtons[4])};
     wire_catalogue_page(
-        {c(高级选择夹2),
-         c(分类画板),
-         c(前台画板),
-         c(后台画板),
-         c(标签1),
-         c(图形按钮2),
-         c(图形按钮6),
-         c(图形按钮7),
-         c(图形按钮8),
-         {c(图形按钮18), c(图形按钮19), c(图形按钮20), c(图形按钮21), c(图形按钮22)},
-         {c(编辑框4), c(编辑框5), c(标签14), c(标签15), c(标签16), c(标签17)}},
+        {.group_tabs = c(ctl::kGroupTabs),
+         .category_panel = c(ctl::kCategoryPanel),
+         .list_panel = c(ctl::kListPanel),
+         .list_buffer = c(ctl::kListBuffer),
+         .page_indicator_label = c(ctl::kPageIndicatorLabel),
+         .first_page_button = c(ctl::kFirstPageButton),
+         .previous_page_button = c(ctl::kPreviousPageButton),
+         .next_page_button = c(ctl::kNextPageButton),
+         .last_page_button = c(ctl::kLastPageButton),
+         .preview_buttons = row_preview_buttons,
+         .text_preview = {c(ctl::kSampleTextBox), c(ctl::kSampleSizeBox),
+                          c(ctl::kPreviewPictureLabel), c(ctl::kSampleTextFrame),
+                          c(ctl::kSampleSizeFrame), c(ctl::kSampleSizeLabel)}},
         is_face_installed,
         // A download ends in an install: without a scope to install for,
         // the user is told once and asked about restarting elevated.
@@ -154,10 +188,10 @@ void wire_pages(HWND main) {
                                catalogue_download_finished(font, installed);
                            },
                            fonts_changed});
-    wire_text_preview({c(编辑框4),
-                       c(编辑框5),
-                       c(标签14),
-                       {c(图形按钮18), c(图形按钮19), c(图形按钮20), c(图形按钮21), c(图形按钮22)}},
+    wire_text_preview({.text_box = c(ctl::kSampleTextBox),
+                       .size_box = c(ctl::kSampleSizeBox),
+                       .picture_label = c(ctl::kPreviewPictureLabel),
+                       .buttons = row_preview_buttons},
                       server_url(), catalogue_entry_font);
     wire_collection_pages();
     init_update(server_url(), home_page_url(), program_directory(),

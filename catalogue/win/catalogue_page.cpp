@@ -156,7 +156,7 @@ COLORREF colour(unsigned rgb) {
 }
 
 void draw_row(CataloguePage& p, const RowDrawing& r) {
-    HWND buffer = p.controls.后台画板, panel = p.controls.前台画板;
+    HWND buffer = p.controls.list_buffer, panel = p.controls.list_panel;
     HDC dc = win::panel_dc(buffer);
     int y = r.top;
     {
@@ -213,7 +213,7 @@ void draw_row(CataloguePage& p, const RowDrawing& r) {
 }
 
 void draw_category_button(CataloguePage& p, const CategoryButtonDrawing& b) {
-    HWND panel = p.controls.分类画板;
+    HWND panel = p.controls.category_panel;
     HDC dc = win::panel_dc(panel);
     HBITMAP face = p.category_faces[static_cast<int>(b.look)];
     BITMAP bm{};
@@ -236,16 +236,16 @@ void apply_actions(CataloguePage& p, const PageActions& actions) {
     for (const PageAction& a : actions) {
         switch (a.kind) {
             case PageAction::Kind::ClearListBuffer:
-                win::panel_clear(c.后台画板);
+                win::panel_clear(c.list_buffer);
                 break;
             case PageAction::Kind::ClearListPanel:
-                win::panel_clear(c.前台画板);
+                win::panel_clear(c.list_panel);
                 break;
             case PageAction::Kind::ClearCategoryPanel:
-                win::panel_clear(c.分类画板);
+                win::panel_clear(c.category_panel);
                 break;
             case PageAction::Kind::SetPageIndicator:
-                win::set_caption(c.标签1, a.text);
+                win::set_caption(c.page_indicator_label, a.text);
                 break;
             case PageAction::Kind::HidePreviewButtons:
                 for (HWND b : c.preview_buttons) ShowWindow(b, SW_HIDE);
@@ -273,7 +273,7 @@ void apply_actions(CataloguePage& p, const PageActions& actions) {
 }
 
 int current_group(const CataloguePage& p) {
-    return static_cast<int>(SendMessageA(p.controls.高级选择夹2, TCM_GETCURSEL, 0, 0));
+    return static_cast<int>(SendMessageA(p.controls.group_tabs, TCM_GETCURSEL, 0, 0));
 }
 
 void group_refresh() {
@@ -321,10 +321,10 @@ void wire_catalogue_page(const CatalogueControls& controls, InstalledCheck insta
     // them: raised, they get the clicks that land on them.
     for (HWND b : controls.preview_buttons)
         SetWindowPos(b, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    win::on_notify(controls.高级选择夹2, [](int code) {
+    win::on_notify(controls.group_tabs, [](int code) {
         if (static_cast<UINT>(code) == TCN_SELCHANGE) group_refresh();
     });
-    win::on_panel_mouse(controls.分类画板, [](win::MouseEvent e, int x, int y) {
+    win::on_panel_mouse(controls.category_panel, [](win::MouseEvent e, int x, int y) {
         with_list([&](CataloguePage& p, PageActions& out) {
             if (e == win::MouseEvent::Move) p.categories.hover(x, y, out);
             if (e == win::MouseEvent::LeftUp) {
@@ -332,29 +332,29 @@ void wire_catalogue_page(const CatalogueControls& controls, InstalledCheck insta
             }
         });
     });
-    win::on_panel_mouse(controls.前台画板, [](win::MouseEvent e, int x, int y) {
+    win::on_panel_mouse(controls.list_panel, [](win::MouseEvent e, int x, int y) {
         with_list([&](CataloguePage& p, PageActions& out) {
             if (e == win::MouseEvent::Move) p.list.mouse_move(x, y, out);
             if (e == win::MouseEvent::LeftDown) p.list.mouse_press(x, y, out);
             if (e == win::MouseEvent::LeftUp) p.list.mouse_release(x, y, out);
         });
     });
-    win::on_click(controls.图形按钮2, [] {
+    win::on_click(controls.first_page_button, [] {
         with_list([](CataloguePage& p, PageActions& out) {
             p.list.first_page(p.records, p.installed, out);
         });
     });
-    win::on_click(controls.图形按钮6, [] {
+    win::on_click(controls.previous_page_button, [] {
         with_list([](CataloguePage& p, PageActions& out) {
             p.list.previous_page(p.records, p.installed, out);
         });
     });
-    win::on_click(controls.图形按钮7, [] {
+    win::on_click(controls.next_page_button, [] {
         with_list([](CataloguePage& p, PageActions& out) {
             p.list.next_page(p.records, p.installed, out);
         });
     });
-    win::on_click(controls.图形按钮8, [] {
+    win::on_click(controls.last_page_button, [] {
         with_list([](CataloguePage& p, PageActions& out) {
             p.list.last_page(p.records, p.installed, out);
         });

@@ -16,13 +16,19 @@
 namespace yq {
 
 struct CatalogueControls {
-    HWND 高级选择夹2;                 // the three category groups
-    HWND 分类画板;                    // category buttons
-    HWND 前台画板, 后台画板;           // the rows, and their drawing buffer
-    HWND 标签1;                       // page indicator
-    HWND 图形按钮2, 图形按钮6, 图形按钮7, 图形按钮8;  // 首页, 上一页, 下一页, 末页
-    std::array<HWND, 5> preview_buttons;  // 图形按钮18..22, beside rows 1..5
-    std::array<HWND, 6> text_preview;     // 编辑框4, 编辑框5, 标签14..17
+    HWND group_tabs;            // 中文字体 | 专题字体 | 英文字体
+    HWND category_panel;        // the category buttons
+    HWND list_panel;            // the five rows on screen
+    HWND list_buffer;           // their off-screen drawing buffer
+    HWND page_indicator_label;  // page / pages
+    HWND first_page_button;     // 首页
+    HWND previous_page_button;  // 上一页
+    HWND next_page_button;      // 下一页
+    HWND last_page_button;      // 末页
+    std::array<HWND, 5> preview_buttons;  // 预览, beside rows 1..5
+    // The text preview's boxes, picture and their labels and frames, shown
+    // together when a row's 预览 is pressed.
+    std::array<HWND, 6> text_preview;
 };
 
 // Asked to start the download of a row's font: the list row (1..5, already

@@ -35,18 +35,18 @@ BackupPage& page() {
 
 void show_backups(const std::vector<ListedFont>& fonts) {
     const BackupControls& c = page().controls;
-    fill_list_grid(c.备份表格, fonts, false);
+    fill_list_grid(c.grid, fonts, false);
     const bool filled = !fonts.empty();
     if (filled)
-        win::set_caption(c.标签19, count_caption("已备份字体数:", static_cast<int>(fonts.size())));
-    show(c.标签7, !filled);
-    show(c.备份表格, filled);
-    show(c.选择框3, filled);
-    EnableWindow(c.图形按钮10, filled);
+        win::set_caption(c.count_label, count_caption("已备份字体数:", static_cast<int>(fonts.size())));
+    show(c.empty_label, !filled);
+    show(c.grid, filled);
+    show(c.select_all_box, filled);
+    EnableWindow(c.restore_button, filled);
 }
 
 // 一键备份: every file of the inventory, the grid's ticks playing no part.
-// 标签8 first shows the caption it has (the design's "备份进行中." in a new
+// The progress label first shows the caption it has (the design's "备份进行中." in a new
 // run, else the last operation's). The files are copied on workers while
 // the UI thread dispatches messages and shows the percentage done; the
 // inventory is taken as it stands when the button is pressed, since it may
@@ -54,8 +54,8 @@ void show_backups(const std::vector<ListedFont>& fonts) {
 void back_up_everything() {
     BackupPage& p = page();
     const BackupControls& c = p.controls;
-    if (shown(c.标签8)) return;
-    show(c.标签8, true);
+    if (shown(c.progress_label)) return;
+    show(c.progress_label, true);
     std::vector<BackupSource> fonts;
     const FontInventory& inventory = system_font_inventory();
     for (int i = 1; i <= inventory.count(); ++i)
@@ -83,15 +83,15 @@ void back_up_everything() {
         const int now = done.load();
         // Thousands of small copies: the caption is set when it can be seen.
         if (now != shown_done && now > 0 && pump.repaint_due()) {
-            win::set_caption(c.标签8, progress_caption("备份进行中:", now, n));
+            win::set_caption(c.progress_label, progress_caption("备份进行中:", now, n));
             shown_done = now;
         }
         pump.after_item();
     }
     copies.join();
-    if (n > 0) win::set_caption(c.标签8, progress_caption("备份进行中:", n, n));
+    if (n > 0) win::set_caption(c.progress_label, progress_caption("备份进行中:", n, n));
     show_backups(listing);
-    show(c.标签8, false);
+    show(c.progress_label, false);
 }
 
 // 一键还原: the ticked backups installed under their own names, spaces kept.
@@ -100,21 +100,21 @@ void back_up_everything() {
 void restore_ticked() {
     BackupPage& p = page();
     const BackupControls& c = p.controls;
-    if (shown(c.标签8) || !may_install_fonts()) return;
-    win::set_caption(c.标签8, "还原进行中:");
-    show(c.标签8, true);
+    if (shown(c.progress_label) || !may_install_fonts()) return;
+    win::set_caption(c.progress_label, "还原进行中:");
+    show(c.progress_label, true);
     int installed = 0;
     std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
-        for_each_ticked_row(c.备份表格, c.标签8, "还原进行中:", true, [&](const std::string& file) {
+        for_each_ticked_row(c.grid, c.progress_label, "还原进行中:", true, [&](const std::string& file) {
             std::string own_name;
             count_install(file, install_font_in_its_scope(p.folder + file, own_name), installed,
                           failed);
         });
         broadcast_font_change();
     }
-    show(c.标签8, false);
+    show(c.progress_label, false);
     if (p.hooks.fonts_changed) p.hooks.fonts_changed();
     win::message_box(batch_summary("安装", installed, failed));
 }
@@ -127,14 +127,14 @@ void wire_backup_page(const BackupControls& controls, const std::string& folder,
     p.controls = controls;
     p.folder = folder;
     p.hooks = std::move(hooks);
-    wire_list_ticks(controls.备份表格, controls.选择框3);
-    win::on_click(controls.图形按钮1, back_up_everything);
-    win::on_click(controls.图形按钮10, restore_ticked);
-    win::on_click(controls.图形按钮29, [] { win::open_in_shell(page().folder); });
+    wire_list_ticks(controls.grid, controls.select_all_box);
+    win::on_click(controls.back_up_button, back_up_everything);
+    win::on_click(controls.restore_button, restore_ticked);
+    win::on_click(controls.open_folder_button, [] { win::open_in_shell(page().folder); });
 }
 
 void refresh_backups() {
-    if (!page().controls.备份表格) return;
+    if (!page().controls.grid) return;
     show_backups(list_font_folder(page().folder));
 }
 

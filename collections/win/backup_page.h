@@ -14,14 +14,14 @@
 namespace yq {
 
 struct BackupControls {
-    HWND 备份表格;    // file name, face name, check box
-    HWND 图形按钮1;   // 一键备份
-    HWND 图形按钮10;  // 一键还原
-    HWND 图形按钮29;  // 打开备份目录
-    HWND 选择框3;     // 全选
-    HWND 标签19;      // "已备份字体数:" + count
-    HWND 标签7;       // "你还未备份过!赶紧备份吧!": nothing backed up
-    HWND 标签8;       // the backup's or restore's progress
+    HWND grid;                // file name, face name, check box
+    HWND back_up_button;      // 一键备份
+    HWND restore_button;      // 一键还原
+    HWND open_folder_button;  // 打开备份目录
+    HWND select_all_box;      // 全选
+    HWND count_label;         // "已备份字体数:" + count
+    HWND empty_label;         // "你还未备份过!赶紧备份吧!": nothing backed up
+    HWND progress_label;      // the backup's or restore's progress
 };
 
 // `folder` is 字体备份, ending in a backslash.

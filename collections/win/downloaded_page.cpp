@@ -32,39 +32,39 @@ DownloadedPage& page() {
 void show_listing(const std::vector<ListedFont>& fonts) {
     DownloadedPage& p = page();
     const DownloadedFontControls& c = p.controls;
-    if (!c.我的字体表格 || p.reinstalling) return;
-    fill_list_grid(c.我的字体表格, fonts, true);
+    if (!c.grid || p.reinstalling) return;
+    fill_list_grid(c.grid, fonts, true);
     const bool filled = !fonts.empty();
-    win::set_caption(c.标签3, count_caption("已下载字体数:", static_cast<int>(fonts.size())));
-    for (HWND w : {c.我的字体表格, c.图形按钮14, c.选择框2, c.图形按钮27}) show(w, filled);
-    if (!filled) win::set_caption(c.标签6, kEmptyMessage);
-    show(c.标签6, !filled);
+    win::set_caption(c.count_label, count_caption("已下载字体数:", static_cast<int>(fonts.size())));
+    for (HWND w : {c.grid, c.uninstall_button, c.select_all_box, c.reinstall_button}) show(w, filled);
+    if (!filled) win::set_caption(c.state_label, kEmptyMessage);
+    show(c.state_label, !filled);
 }
 
 // 重装: every ticked font installed again from its downloaded file, under
-// its own (space-stripped) name. 标签6 is shown while the list is empty and
+// its own (space-stripped) name. The state label is shown while the list is empty and
 // while a reinstall runs, so a second click does nothing. A font that could
 // not be installed is named in one box at the end.
 void reinstall() {
     DownloadedPage& p = page();
     const DownloadedFontControls& c = p.controls;
-    if (shown(c.标签6) || !may_install_fonts()) return;
-    win::set_caption(c.标签6, "字体重装中....");
-    show(c.标签6, true);
+    if (shown(c.state_label) || !may_install_fonts()) return;
+    win::set_caption(c.state_label, "字体重装中....");
+    show(c.state_label, true);
     p.reinstalling = true;
     int installed = 0;
     std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
         for_each_ticked_row(
-            c.我的字体表格, c.标签6, "字体重装中:", false, [&](const std::string& file) {
+            c.grid, c.state_label, "字体重装中:", false, [&](const std::string& file) {
                 std::string name = file;
                 count_install(file, install_font_in_its_scope(p.folder + file, name), installed,
                               failed);
             });
         broadcast_font_change();
     }
-    show(c.标签6, false);
+    show(c.state_label, false);
     p.reinstalling = false;
     refresh_downloaded_fonts();
     if (p.hooks.fonts_changed) p.hooks.fonts_changed();
@@ -77,7 +77,7 @@ void reinstall() {
 // anybody else installed is not the program's to take off: it stays.
 void uninstall_and_delete() {
     DownloadedPage& p = page();
-    HWND g = p.controls.我的字体表格;
+    HWND g = p.controls.grid;
     const int n = win::grid_row_count(g);
     int done = 0;
     std::vector<FailedFont> failed;
@@ -114,10 +114,10 @@ void wire_downloaded_page(const DownloadedFontControls& controls, const std::str
     p.controls = controls;
     p.folder = folder;
     p.hooks = std::move(hooks);
-    wire_list_ticks(controls.我的字体表格, controls.选择框2);
-    win::on_click(controls.图形按钮27, reinstall);
-    win::on_click(controls.图形按钮14, uninstall_and_delete);
-    win::on_click(controls.图形按钮28, [] { win::open_in_shell(page().folder); });
+    wire_list_ticks(controls.grid, controls.select_all_box);
+    win::on_click(controls.reinstall_button, reinstall);
+    win::on_click(controls.uninstall_button, uninstall_and_delete);
+    win::on_click(controls.open_folder_button, [] { win::open_in_shell(page().folder); });
 }
 
 void refresh_downloaded_fonts() {

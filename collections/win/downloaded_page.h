@@ -14,13 +14,13 @@
 namespace yq {
 
 struct DownloadedFontControls {
-    HWND 我的字体表格;  // file name, face name, check box
-    HWND 标签3;         // "已下载字体数:" + count
-    HWND 图形按钮27;    // 重装
-    HWND 图形按钮14;    // 卸载
-    HWND 图形按钮28;    // 打开字体目录
-    HWND 选择框2;       // 全选
-    HWND 标签6;         // the empty-list message, or the reinstall's progress
+    HWND grid;                // file name, face name, check box
+    HWND count_label;         // "已下载字体数:" + count
+    HWND reinstall_button;    // 重装
+    HWND uninstall_button;    // 卸载
+    HWND open_folder_button;  // 打开字体目录
+    HWND select_all_box;      // 全选
+    HWND state_label;         // the empty-list message, or the reinstall's progress
 };
 
 // `folder` is 字体下载目录, ending in a backslash.

@@ -50,21 +50,21 @@ InstallResult restore_file(const std::string& file) {
 void restore() {
     RecycleBinPage& p = page();
     const RecycleBinControls& c = p.controls;
-    if (p.busy || shown(c.标签9) || !may_install_fonts()) return;
+    if (p.busy || shown(c.progress_label) || !may_install_fonts()) return;
     p.busy = true;
-    win::set_caption(c.标签9, "还原字体中:");
-    show(c.标签9, true);
+    win::set_caption(c.progress_label, "还原字体中:");
+    show(c.progress_label, true);
     int restored = 0;
     std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
-        for_each_ticked_row(c.回收站表格, c.标签9, "还原字体中:", false,
+        for_each_ticked_row(c.grid, c.progress_label, "还原字体中:", false,
                             [&](const std::string& file) {
                                 count_install(file, restore_file(file), restored, failed);
                             });
         broadcast_font_change();
     }
-    show(c.标签9, false);
+    show(c.progress_label, false);
     p.busy = false;
     refresh_recycle_bin();
     if (p.hooks.fonts_changed) p.hooks.fonts_changed();
@@ -75,24 +75,24 @@ void restore() {
 void purge() {
     RecycleBinPage& p = page();
     const RecycleBinControls& c = p.controls;
-    if (p.busy || shown(c.标签9)) return;
+    if (p.busy || shown(c.progress_label)) return;
     p.busy = true;  // the question's own message loop must not start a restore
     if (win::message_box("确实要永久删除选中的文件吗?", nullptr, MB_OKCANCEL) != IDOK) {
         p.busy = false;
         return;
     }
-    win::set_caption(c.标签9, "清理字体中:");
-    show(c.标签9, true);
+    win::set_caption(c.progress_label, "清理字体中:");
+    show(c.progress_label, true);
     int purged = 0;
     std::vector<FailedFont> failed;
-    for_each_ticked_row(c.回收站表格, c.标签9, "清理字体中:", false, [&](const std::string& file) {
+    for_each_ticked_row(c.grid, c.progress_label, "清理字体中:", false, [&](const std::string& file) {
         if (delete_from_bin(p.folder + file)) {
             ++purged;
         } else {
             failed.push_back({file, kWhyNotDeleted});
         }
     });
-    show(c.标签9, false);
+    show(c.progress_label, false);
     p.busy = false;
     refresh_recycle_bin();
     if (!failed.empty()) win::message_box(batch_summary("清理", purged, failed));
@@ -106,20 +106,20 @@ void wire_recycle_bin_page(const RecycleBinControls& controls, const std::string
     p.controls = controls;
     p.folder = folder;
     p.hooks = std::move(hooks);
-    wire_list_ticks(controls.回收站表格, controls.选择框1);
-    win::on_click(controls.图形按钮16, restore);
-    win::on_click(controls.图形按钮15, purge);
+    wire_list_ticks(controls.grid, controls.select_all_box);
+    win::on_click(controls.restore_button, restore);
+    win::on_click(controls.purge_button, purge);
 }
 
 void refresh_recycle_bin() {
     RecycleBinPage& p = page();
     const RecycleBinControls& c = p.controls;
-    if (!c.回收站表格 || p.busy) return;
+    if (!c.grid || p.busy) return;
     std::vector<ListedFont> fonts = list_font_folder(p.folder);
-    fill_list_grid(c.回收站表格, fonts, false);
+    fill_list_grid(c.grid, fonts, false);
     const bool filled = !fonts.empty();
-    show(c.标签5, !filled);
-    for (HWND w : {c.标签4, c.回收站表格, c.图形按钮15, c.图形按钮16, c.选择框1}) show(w, filled);
+    show(c.empty_label, !filled);
+    for (HWND w : {c.count_label, c.grid, c.purge_button, c.restore_button, c.select_all_box}) show(w, filled);
 }
 
 }  // namespace yq

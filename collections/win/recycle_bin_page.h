@@ -14,13 +14,13 @@
 namespace yq {
 
 struct RecycleBinControls {
-    HWND 回收站表格;  // file name, face name, check box
-    HWND 标签4;       // shown and hidden with the grid
-    HWND 图形按钮16;  // 还原
-    HWND 图形按钮15;  // 清空
-    HWND 选择框1;     // 全选
-    HWND 标签5;       // "没得删了!": the bin is empty
-    HWND 标签9;       // the restore's or purge's progress
+    HWND grid;             // file name, face name, check box
+    HWND count_label;      // shown and hidden with the grid
+    HWND restore_button;   // 还原
+    HWND purge_button;     // 清空
+    HWND select_all_box;   // 全选
+    HWND empty_label;      // "没得删了!": the bin is empty
+    HWND progress_label;   // the restore's or purge's progress
 };
 
 // `folder` is 字体回收站, ending in a backslash.

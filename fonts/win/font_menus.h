@@ -1,5 +1,5 @@
 // The right-click menus of the installed-font grids: "系统表格" on
-// 系统字体表格 and "系统表格2" on 系统字体表格2. The menu names the font under
+// 系统字体表格 and "系统表格2" on the search result grid. The menu names the font under
 // the mouse in its "删除字体" item; the page acts on the choice.
 #pragma once
 

@@ -30,7 +30,7 @@ struct SystemFontPage {
     SystemFontHooks hooks;
     std::string recycle_bin;
     ListingOrder order = ListingOrder::ChineseFirst;  // listing order 2, as at every start
-    std::string preview;                              // the last content of 编辑框2
+    std::string preview;                              // the last content of the preview text box
 };
 
 SystemFontPage& page() {
@@ -57,28 +57,28 @@ void rebuild_and_fill(std::function<void()> then = {}) {
 // --- search and preview ---------------------------------------------------------
 
 void show_state(const SystemFontControls& c, bool grid, bool results, bool none) {
-    ShowWindow(c.系统字体表格, grid ? SW_SHOWNA : SW_HIDE);
-    ShowWindow(c.系统字体表格2, results ? SW_SHOWNA : SW_HIDE);
-    ShowWindow(c.标签20, none ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(c.font_grid, grid ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(c.search_result_grid, results ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(c.no_result_label, none ? SW_SHOWNA : SW_HIDE);
 }
 
 void search() {
     SystemFontPage& p = page();
     const SystemFontControls& c = p.controls;
-    std::string query = win::caption(c.编辑框1);
+    std::string query = win::caption(c.search_box);
     if (query.empty()) {
         fill_system_font_grid();
         show_state(c, true, false, false);
         return;
     }
-    bool case_sensitive = SendMessageA(c.选择框5, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    bool case_sensitive = SendMessageA(c.case_sensitive_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     const FontInventory& inventory = system_font_inventory();
     std::vector<int> found = search_faces(inventory, query, case_sensitive);
     if (found.empty()) {
         show_state(c, false, false, true);
         return;
     }
-    HWND g = c.系统字体表格2;
+    HWND g = c.search_result_grid;
     int n = static_cast<int>(found.size());
     SendMessageA(g, WM_SETREDRAW, FALSE, 0);
     // Row 0 is kept and the rest made anew: every row of a new search starts
@@ -86,7 +86,7 @@ void search() {
     win::grid_set_row_count(g, 1);
     win::grid_set_check(g, {0, 2}, false);
     win::grid_set_row_count(g, n);
-    SendMessageA(c.选择框4, BM_SETCHECK, BST_UNCHECKED, 0);  // 全选 says what the rows show
+    SendMessageA(c.select_all_box, BM_SETCHECK, BST_UNCHECKED, 0);  // 全选 says what the rows show
     for (int i = 0; i < n; ++i) {
         const std::string& face = inventory.face_name(found[i]);
         win::grid_set_text(g, {i, 0}, face);
@@ -104,8 +104,8 @@ void search() {
 
 void apply_preview_text() {
     SystemFontPage& p = page();
-    HWND g = p.controls.系统字体表格;
-    p.preview = win::caption(p.controls.编辑框2);
+    HWND g = p.controls.font_grid;
+    p.preview = win::caption(p.controls.preview_text_box);
     int rows = win::grid_row_count(g);
     SendMessageA(g, WM_SETREDRAW, FALSE, 0);
     for (int r = 0; r < rows; ++r) {
@@ -126,13 +126,13 @@ void toggle(HWND g, int row, int col) {
 }
 
 void on_system_grid_release(int x) {
-    HWND g = page().controls.系统字体表格;
+    HWND g = page().controls.font_grid;
     int col = system_grid_check_column(x);
     if (col >= 0) toggle(g, win::grid_cursor_row(g), col);
 }
 
 void on_result_grid_release(int x) {
-    HWND g = page().controls.系统字体表格2;
+    HWND g = page().controls.search_result_grid;
     if (search_grid_check_hit(x, win::grid_column_width(g, 0), win::grid_column_width(g, 1),
                               win::grid_column_width(g, 2)))
         toggle(g, win::grid_cursor_row(g), 2);
@@ -140,9 +140,9 @@ void on_result_grid_release(int x) {
 
 void select_all() {
     const SystemFontControls& c = page().controls;
-    bool on = SendMessageA(c.选择框4, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    bool results = visible(c.系统字体表格2);
-    HWND g = results ? c.系统字体表格2 : c.系统字体表格;
+    bool on = SendMessageA(c.select_all_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    bool results = visible(c.search_result_grid);
+    HWND g = results ? c.search_result_grid : c.font_grid;
     int rows = win::grid_row_count(g);
     for (int r = 0; r < rows; ++r) {
         win::grid_set_check(g, {r, 2}, on);
@@ -208,21 +208,21 @@ void delete_one(const std::string& caption, bool result_grid) {
         win::message_box(batch_summary("删除", 0, {{face, why_not_removed(outcome)}}));
 }
 
-// 标签18 stays up, and a second press says "卸载进行中!", until the grid has
+// The progress label stays up, and a second press says "卸载进行中!", until the grid has
 // been refilled from the new inventory: a press before that would act on
 // rows that no longer show what is installed. The fonts that could not be
 // removed are named in one box at the end.
 void batch_uninstall() {
     SystemFontPage& p = page();
     const SystemFontControls& c = p.controls;
-    if (visible(c.标签18)) {
+    if (visible(c.uninstall_progress_label)) {
         win::message_box("卸载进行中!");
         return;
     }
     if (win::message_box("是否执行批量卸载?", nullptr, MB_YESNO) != IDYES) return;
-    ShowWindow(c.标签18, SW_SHOWNA);
-    bool results = visible(c.系统字体表格2);
-    HWND g = results ? c.系统字体表格2 : c.系统字体表格;
+    ShowWindow(c.uninstall_progress_label, SW_SHOWNA);
+    bool results = visible(c.search_result_grid);
+    HWND g = results ? c.search_result_grid : c.font_grid;
     const int rows = win::grid_row_count(g);
     const int base = results ? rows : system_font_inventory().count();
     const int factor = results ? 100 : 200;
@@ -243,15 +243,15 @@ void batch_uninstall() {
         }
         progress = batch_progress_text(face, r, base, factor, ok);
         // The caption is shown when it can be seen: at each repaint.
-        if (pump.repaint_due()) win::set_caption(c.标签18, progress);
+        if (pump.repaint_due()) win::set_caption(c.uninstall_progress_label, progress);
         pump.after_item();
     };
     for (int r = 0; r < rows; ++r) {
         if (win::grid_check(g, {r, 2})) process(r, 1);
         if (!results && win::grid_check(g, {r, 5})) process(r, 4);
     }
-    if (!progress.empty()) win::set_caption(c.标签18, progress);  // the last font's
-    after_removal(results, [label = c.标签18, removed, failed] {
+    if (!progress.empty()) win::set_caption(c.uninstall_progress_label, progress);  // the last font's
+    after_removal(results, [label = c.uninstall_progress_label, removed, failed] {
         ShowWindow(label, SW_HIDE);
         if (!failed->empty()) win::message_box(batch_summary("卸载", removed, *failed));
     });
@@ -261,7 +261,7 @@ void batch_uninstall() {
 
 void on_menu(bool system_grid, int row, int x) {
     const SystemFontControls& c = page().controls;
-    HWND g = system_grid ? c.系统字体表格 : c.系统字体表格2;
+    HWND g = system_grid ? c.font_grid : c.search_result_grid;
     FontMenuChoice choice = show_font_menu(c.main, g, system_grid, row, x);
     int cursor = win::grid_cursor_row(g);
     switch (choice.command) {
@@ -317,11 +317,11 @@ void refresh() {
 
 void fill_system_font_grid() {
     SystemFontPage& p = page();
-    if (!p.controls.系统字体表格) return;
-    fill_font_grid(p.controls.系统字体表格, p.controls.标签2, system_font_inventory(), p.order);
+    if (!p.controls.font_grid) return;
+    fill_font_grid(p.controls.font_grid, p.controls.font_count_label, system_font_inventory(), p.order);
     // The fill starts every row unticked; 全选 says so while it acts on this grid.
-    if (!visible(p.controls.系统字体表格2))
-        SendMessageA(p.controls.选择框4, BM_SETCHECK, BST_UNCHECKED, 0);
+    if (!visible(p.controls.search_result_grid))
+        SendMessageA(p.controls.select_all_box, BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
 void run_font_search() {
@@ -340,31 +340,31 @@ void wire_system_font_page(const SystemFontControls& controls, const std::string
             fill_system_font_grid();
         });
     };
-    order_button(controls.图形按钮4, ListingOrder::ChineseFirst);
-    order_button(controls.图形按钮5, ListingOrder::InitialLetter);
-    order_button(controls.图形按钮3, ListingOrder::NewestFirst);
-    win::on_click(controls.图形按钮25, refresh);
-    win::on_click(controls.图形按钮17, batch_uninstall);
-    win::on_command(controls.选择框4, [](int code) {
+    order_button(controls.chinese_first_button, ListingOrder::ChineseFirst);
+    order_button(controls.initial_letter_button, ListingOrder::InitialLetter);
+    order_button(controls.newest_first_button, ListingOrder::NewestFirst);
+    win::on_click(controls.refresh_button, refresh);
+    win::on_click(controls.uninstall_button, batch_uninstall);
+    win::on_command(controls.select_all_box, [](int code) {
         if (code == BN_CLICKED) select_all();
     });
-    win::on_command(controls.编辑框1, [](int code) {
+    win::on_command(controls.search_box, [](int code) {
         if (code == EN_CHANGE) search();
     });
     // 区分大小写 ticked or unticked: the results follow the new rule at once.
-    win::on_command(controls.选择框5, [](int code) {
-        if (code == BN_CLICKED && !win::caption(page().controls.编辑框1).empty()) search();
+    win::on_command(controls.case_sensitive_box, [](int code) {
+        if (code == BN_CLICKED && !win::caption(page().controls.search_box).empty()) search();
     });
-    win::on_command(controls.编辑框2, [](int code) {
+    win::on_command(controls.preview_text_box, [](int code) {
         if (code == EN_CHANGE) apply_preview_text();
     });
-    win::on_grid_mouse(controls.系统字体表格, [](win::GridEvent e, int row, int col, int x, int) {
-        on_sample_hover(page().controls.系统字体表格, e, row, col);
+    win::on_grid_mouse(controls.font_grid, [](win::GridEvent e, int row, int col, int x, int) {
+        on_sample_hover(page().controls.font_grid, e, row, col);
         if (e == win::GridEvent::LeftUp) on_system_grid_release(x);
         if (e == win::GridEvent::RightUp) on_menu(true, row, x);
     });
-    win::on_grid_mouse(controls.系统字体表格2, [](win::GridEvent e, int row, int col, int x, int) {
-        on_sample_hover(page().controls.系统字体表格2, e, row, col);
+    win::on_grid_mouse(controls.search_result_grid, [](win::GridEvent e, int row, int col, int x, int) {
+        on_sample_hover(page().controls.search_result_grid, e, row, col);
         if (e == win::GridEvent::LeftUp) on_result_grid_release(x);
         if (e == win::GridEvent::RightUp) on_menu(false, row, x);
     });

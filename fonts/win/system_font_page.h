@@ -1,6 +1,6 @@
 // The system font page (字体管理): 系统字体表格 filled from the installed-font
 // inventory in one of three listing orders, the font count, 刷新, the search
-// into 系统字体表格2, the custom preview text, ticking and select-all, the
+// into the search result grid, the custom preview text, ticking and select-all, the
 // grids' right-click menus, and deleting fonts one at a time or in a batch
 // into the recycle bin. The page owns its controls, given to it when the
 // main window is wired, and its state (the listing order, the preview
@@ -18,17 +18,20 @@ namespace yq {
 
 struct SystemFontControls {
     HWND main;                             // owner of the menus and the clipboard
-    HWND 系统字体表格;                     // the installed fonts, two a row
-    HWND 系统字体表格2;                    // search results, one a row
-    HWND 标签2;                            // the font count
-    HWND 图形按钮3, 图形按钮4, 图形按钮5;  // 按时间排序, 按语言排序, 按首拼排序
-    HWND 图形按钮25;                       // 刷新
-    HWND 图形按钮17;                       // 卸载: the batch uninstall
-    HWND 选择框4;                          // 全选
-    HWND 编辑框1, 选择框5;                 // the search box, 区分大小写
-    HWND 编辑框2;                          // the preview text
-    HWND 标签18;                           // the batch's busy label
-    HWND 标签20;                           // "查询无结果!"
+    HWND font_grid;                 // the installed fonts, two a row
+    HWND search_result_grid;        // search results, one a row
+    HWND font_count_label;          // "系统字体数:" + count
+    HWND newest_first_button;       // 按时间排序
+    HWND chinese_first_button;      // 按语言排序
+    HWND initial_letter_button;     // 按首拼排序
+    HWND refresh_button;            // 刷新
+    HWND uninstall_button;          // 卸载: the batch uninstall of the ticked fonts
+    HWND select_all_box;            // 全选
+    HWND search_box;                // 模糊查询
+    HWND case_sensitive_box;        // 区分大小写
+    HWND preview_text_box;          // 自定义预览
+    HWND uninstall_progress_label;  // the batch's progress, shown while it runs
+    HWND no_result_label;           // "查询无结果!"
 };
 
 struct SystemFontHooks {
@@ -43,10 +46,10 @@ void wire_system_font_page(const SystemFontControls& controls, const std::string
                            SystemFontHooks hooks);
 
 // Fills 系统字体表格 from the inventory in the current listing order and sets
-// 标签2.
+// the font count.
 void fill_system_font_grid();
 
-// Runs the search for the content of 编辑框1 again (the page's three states:
+// Runs the search for the content of the search box again (the page's three states:
 // the full grid, the results, or "查询无结果!").
 void run_font_search();
 

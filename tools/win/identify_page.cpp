@@ -7,7 +7,7 @@
 namespace yq {
 namespace {
 
-constexpr int kViewId = 1;  // 超文本浏览框1
+constexpr int kViewId = 1;  // the window's browser
 
 struct IdentifyPage {
     HWND window = nullptr;

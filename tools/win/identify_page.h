@@ -1,4 +1,4 @@
-// The font identification page: 图形按钮26 (字体识别) opens the
+// The font identification page: 字体识别 opens the
 // identification site in the web page window, clicks its picture upload
 // ("uploaded_file", which opens the file chooser) and its submit button
 // ("forward"), and shows the window with the site's answer. The window is
@@ -23,7 +23,7 @@ inline constexpr unsigned kIdentifyWaitFloorMs = 500;
 inline constexpr unsigned kIdentifyWaitCeilingMs = 3000;
 
 // Makes the hidden web page window (670 x 501, owned by `owner`, holding
-// 超文本浏览框1 at (0, 0), 664 x 472) and wires `button` to Identify.
+// its browser at (0, 0), 664 x 472) and wires `button` to Identify.
 // `start_page` is the identification site's root page.
 HWND create_identify_page(HWND owner, HWND button, const std::string& start_page);
 

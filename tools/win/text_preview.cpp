@@ -14,7 +14,7 @@ struct TextPreview {
     TextPreviewControls controls{};
     std::string server;
     std::function<std::string(int)> entry_font;
-    win::UniqueBitmap picture;  // what 标签14 shows; the label does not own it
+    win::UniqueBitmap picture;  // what the picture label shows; the label does not own it
 };
 
 TextPreview& state() {
@@ -24,9 +24,9 @@ TextPreview& state() {
 
 void show_picture(HBITMAP bitmap) {
     TextPreview& p = state();
-    win::set_label_picture(p.controls.标签14, bitmap);
+    win::set_label_picture(p.controls.picture_label, bitmap);
     p.picture.reset(bitmap);
-    InvalidateRect(p.controls.标签14, nullptr, TRUE);
+    InvalidateRect(p.controls.picture_label, nullptr, TRUE);
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ void wire_text_preview(const TextPreviewControls& controls, const std::string& s
 void preview_entry(int row) {
     TextPreview& p = state();
     const TextPreviewControls& c = p.controls;
-    const std::string text = win::caption(c.编辑框4), size = win::caption(c.编辑框5);
+    const std::string text = win::caption(c.text_box), size = win::caption(c.size_box);
     if (!previewable_text(text)) return;
     if (!previewable_size(size)) {
         win::message_box("字体大小只能在6-30之间!");
@@ -59,10 +59,10 @@ void preview_entry(int row) {
     const std::string bmp = reencode_picture(body, PictureFormat::Bmp);
     HBITMAP bitmap = bmp.empty() ? nullptr : bitmap_from_bmp(bmp);
     if (bitmap) {
-        win::set_caption(c.标签14, "");
+        win::set_caption(c.picture_label, "");
         show_picture(bitmap);
     } else {
-        win::set_caption(c.标签14, "远程读取失败!");
+        win::set_caption(c.picture_label, "远程读取失败!");
         show_picture(nullptr);
     }
 }

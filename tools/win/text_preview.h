@@ -1,6 +1,6 @@
 // The remote text preview on the catalogue page: the five buttons beside
 // the list rows each show the row's font drawing the typed text, rendered
-// by the server's /text.php, in 标签14. UI thread only.
+// by the server's /text.php, in the picture label above the list. UI thread only.
 #pragma once
 
 #include <windows.h>
@@ -12,10 +12,10 @@
 namespace yq {
 
 struct TextPreviewControls {
-    HWND 编辑框4;  // the text
-    HWND 编辑框5;  // the size
-    HWND 标签14;   // the picture, or the failure caption
-    std::array<HWND, 5> buttons;  // 图形按钮18..22, beside list rows 1..5
+    HWND text_box;       // the text
+    HWND size_box;       // the size
+    HWND picture_label;  // the picture, or the failure caption
+    std::array<HWND, 5> buttons;  // 预览, beside list rows 1..5
 };
 
 // How long a preview waits for the server before it reports a failure.
