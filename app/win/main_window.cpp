@@ -8,6 +8,7 @@
 
 #include "app/layout_model.h"
 #include "app/win/page_wiring.h"
+#include "app/win/pages.h"
 #include "app/win/privilege.h"
 #include "app/win/startup.h"
 #include "base/text.h"
@@ -51,6 +52,7 @@ struct MainWindow {
     int current_page = 1;
     bool backup_list_loaded = false;
     std::string font_name_list;  // the start-up work's font name list text
+    Pages page_objects;          // made by wire_pages, freed with the window
 };
 
 HINSTANCE g_instance = nullptr;
@@ -184,7 +186,7 @@ void main_window_creation(MainWindow& m) {
         win::set_button_faces(control_of(m, b), art::button_faces(63, 23, "预览"));
     }
     win::web_view_navigate(control_of(m, ctl::kAdView), server_url() + "/ad.html");
-    wire_pages(m.window);
+    wire_pages(m.window, m.page_objects);
     int preset = text_to_int(read_setting(kSettingsSection, "pf", "8"));
     apply_window_skin(preset, true, 0, false);
     draw_status_line(0, false);
@@ -192,7 +194,7 @@ void main_window_creation(MainWindow& m) {
         create_identify_page(m.window, control_of(m, ctl::kIdentifyButton), identify_start_page());
     set_grid_cell_kinds(m);
     show_page(m, 1);
-    start_background_work();
+    start_background_work(m.page_objects);
 }
 
 void size_changed_layout(MainWindow& m) {
@@ -356,7 +358,7 @@ bool handle_main_window_key(const MSG& msg) {
     const UINT vk = static_cast<UINT>(msg.wParam);
     if (frame_key(vk, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0)) return true;
     if (vk == VK_RETURN && msg.hwnd == main_window_control(ctl::kSearchBox)) {
-        run_font_search();
+        if (MainWindow* m = state()) m->page_objects.system_fonts->run_search();
         return true;
     }
     return false;

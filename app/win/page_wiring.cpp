@@ -1,6 +1,7 @@
 #include "app/win/page_wiring.h"
 
 #include "app/win/main_window.h"
+#include "app/win/pages.h"
 #include "base/version.h"
 #include "catalogue/win/catalogue_page.h"
 #include "collections/win/backup_page.h"
@@ -73,18 +74,19 @@ void run_menu_command(UINT id) {
 }
 
 // After fonts were installed: every list showing installed fonts again.
-void fonts_changed() {
-    fill_system_font_grid();
+void fonts_changed(Pages& pages) {
+    pages.system_fonts->fill_grid();
     refresh_catalogue_rows();
 }
 
 // After a collection page installed or removed fonts: the inventory read
 // again on a worker, then the same lists as after a download.
-void collection_fonts_changed() {
-    rebuild_inventory_in_background(fonts_changed);
+void collection_fonts_changed(Pages& pages) {
+    rebuild_inventory_in_background([&pages] { fonts_changed(pages); });
 }
 
-void wire_collection_pages() {
+void wire_collection_pages(Pages& pages) {
+    const CollectionHooks hooks{[&pages] { collection_fonts_changed(pages); }};
     const std::string dir = program_directory();
     wire_downloaded_page({.grid = c(ctl::kDownloadedGrid),
                           .count_label = c(ctl::kDownloadedCountLabel),
@@ -93,7 +95,7 @@ void wire_collection_pages() {
                           .open_folder_button = c(ctl::kOpenDownloadFolderButton),
                           .select_all_box = c(ctl::kSelectAllDownloadedBox),
                           .state_label = c(ctl::kDownloadedStateLabel)},
-                         dir + "\\字体下载目录\\", {collection_fonts_changed});
+                         dir + "\\字体下载目录\\", hooks);
     wire_recycle_bin_page({.grid = c(ctl::kBinGrid),
                            .count_label = c(ctl::kBinCountLabel),
                            .restore_button = c(ctl::kRestoreButton),
@@ -101,7 +103,7 @@ void wire_collection_pages() {
                            .select_all_box = c(ctl::kSelectAllBinBox),
                            .empty_label = c(ctl::kBinEmptyLabel),
                            .progress_label = c(ctl::kBinProgressLabel)},
-                          dir + "\\字体回收站\\", {collection_fonts_changed});
+                          dir + "\\字体回收站\\", hooks);
     wire_backup_page({.grid = c(ctl::kBackupGrid),
                       .back_up_button = c(ctl::kBackUpButton),
                       .restore_button = c(ctl::kRestoreBackupsButton),
@@ -110,7 +112,7 @@ void wire_collection_pages() {
                       .count_label = c(ctl::kBackupCountLabel),
                       .empty_label = c(ctl::kBackupEmptyLabel),
                       .progress_label = c(ctl::kBackupProgressLabel)},
-                     dir + "\\字体备份\\", {collection_fonts_changed});
+                     dir + "\\字体备份\\", hooks);
 }
 
 }  // namespace
@@ -134,7 +136,7 @@ void show_control_menu(int x, int y) {
     if (cmd) run_menu_command(cmd);
 }
 
-void wire_pages(HWND main) {
+void wire_pages(HWND main, Pages& pages) {
     // The frame's last paint step: the working folders made again if they
     // went, and the status text recomposed (shown by its next redraw).
     attach_frame(main, {select_page, show_control_menu, [] { end_program(); },
@@ -142,7 +144,8 @@ void wire_pages(HWND main) {
                             prepare_working_folders();
                             status_after_paint();
                         }});
-    wire_system_font_page({.main = main,
+    pages.system_fonts = std::make_unique<SystemFontPage>(
+        SystemFontControls{.main = main,
                            .font_grid = c(ctl::kFontGrid),
                            .search_result_grid = c(ctl::kSearchResultGrid),
                            .font_count_label = c(ctl::kFontCountLabel),
@@ -157,7 +160,7 @@ void wire_pages(HWND main) {
                            .preview_text_box = c(ctl::kPreviewTextBox),
                            .uninstall_progress_label = c(ctl::kUninstallProgressLabel),
                            .no_result_label = c(ctl::kNoResultLabel)},
-                          program_directory() + "\\字体回收站\\", {refresh_catalogue_rows});
+                          program_directory() + "\\字体回收站\\", SystemFontHooks{refresh_catalogue_rows});
     const std::array<HWND, 5> row_preview_buttons = {
         c(ctl::kRowPreviewButtons[0]), c(ctl::kRowPreviewButtons[1]),
         c(ctl::kRowPreviewButtons[2]), c(ctl::kRowPreviewButtons[3]),
@@ -187,13 +190,13 @@ void wire_pages(HWND main) {
                            [](const std::string& font, bool installed) {
                                catalogue_download_finished(font, installed);
                            },
-                           fonts_changed});
+                           [&pages] { fonts_changed(pages); }});
     wire_text_preview({.text_box = c(ctl::kSampleTextBox),
                        .size_box = c(ctl::kSampleSizeBox),
                        .picture_label = c(ctl::kPreviewPictureLabel),
                        .buttons = row_preview_buttons},
                       server_url(), catalogue_entry_font);
-    wire_collection_pages();
+    wire_collection_pages(pages);
     init_update(server_url(), home_page_url(), program_directory(),
                 {close_catalogue, [] { open_catalogue(program_directory() + "\\ztdata.mdb"); },
                  [] { end_program(); }});

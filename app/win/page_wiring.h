@@ -8,7 +8,10 @@
 
 namespace yq {
 
-void wire_pages(HWND main);
+struct Pages;
+
+// Makes the page objects into `pages` and wires them to each other.
+void wire_pages(HWND main, Pages& pages);
 
 // Pops up the control menu (控制菜单) at a main-window client point.
 void show_control_menu(int x, int y);

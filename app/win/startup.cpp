@@ -48,14 +48,15 @@ void step(const char* what, Step&& work) {
     run_guarded(what, work, [] {});
 }
 
-DWORD WINAPI background_work(void*) {
+DWORD WINAPI background_work(void* param) {
+    Pages& pages = *static_cast<Pages*>(param);
     step("the inventory rebuild at start", startup_rebuild_inventory);
     step("the font name list", [] {
         std::string list = load_or_write_font_name_list(startup_face_names());
         win::run_on_ui([&] { keep_font_name_list(list); });
     });
     step("the downloaded font list", startup_list_downloaded_fonts);
-    step("the font grid at start", startup_fill_font_grid);
+    step("the font grid at start", [&pages] { startup_fill_font_grid(pages); });
     // The catalogue database is opened on the UI thread: hand it over and
     // wait until it has run. Until then the catalogue page is empty.
     step("the catalogue open at start", startup_open_catalogue);
@@ -65,8 +66,8 @@ DWORD WINAPI background_work(void*) {
 
 }  // namespace
 
-void start_background_work() {
-    HANDLE t = CreateThread(nullptr, 0, background_work, nullptr, 0, nullptr);
+void start_background_work(Pages& pages) {
+    HANDLE t = CreateThread(nullptr, 0, background_work, &pages, 0, nullptr);
     if (t) CloseHandle(t);
 }
 

@@ -5,7 +5,10 @@
 
 namespace yq {
 
-// Starts the start-up background work on its own thread (nobody waits for it).
-void start_background_work();
+struct Pages;
+
+// Starts the start-up background work on its own thread (nobody waits for
+// it); it fills `pages` (owned by the main window, which outlives it).
+void start_background_work(Pages& pages);
 
 }  // namespace yq

@@ -1,5 +1,6 @@
 #include "app/win/startup_steps.h"
 
+#include "app/win/pages.h"
 #include "catalogue/win/catalogue_page.h"
 #include "collections/win/downloaded_page.h"
 #include "fonts/win/face_names.h"
@@ -41,8 +42,8 @@ void startup_list_downloaded_fonts() {
     refresh_downloaded_fonts();
 }
 
-void startup_fill_font_grid() {
-    win::run_on_ui([] { fill_system_font_grid(); });
+void startup_fill_font_grid(Pages& pages) {
+    win::run_on_ui([&pages] { pages.system_fonts->fill_grid(); });
 }
 
 void startup_open_catalogue() {

@@ -25,33 +25,10 @@ namespace {
 
 constexpr int kResultSampleHeight = 25;
 
-struct SystemFontPage {
-    SystemFontControls controls{};
-    SystemFontHooks hooks;
-    std::string recycle_bin;
-    ListingOrder order = ListingOrder::ChineseFirst;  // listing order 2, as at every start
-    std::string preview;                              // the last content of the preview text box
-};
-
-SystemFontPage& page() {
-    static SystemFontPage p;
-    return p;
-}
-
 // Whether a control of the page is shown, whether or not its page is the
 // current one: the page's states are its controls' own.
 bool visible(HWND w) {
     return (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-// After fonts were installed or removed: the inventory is read again on a
-// worker, as the start-up work's is, and then, on the UI thread, the grid
-// is filled and `then` runs.
-void rebuild_and_fill(std::function<void()> then = {}) {
-    rebuild_inventory_in_background([then = std::move(then)] {
-        fill_system_font_grid();
-        if (then) then();
-    });
 }
 
 // --- search and preview ---------------------------------------------------------
@@ -62,12 +39,23 @@ void show_state(const SystemFontControls& c, bool grid, bool results, bool none)
     ShowWindow(c.no_result_label, none ? SW_SHOWNA : SW_HIDE);
 }
 
-void search() {
-    SystemFontPage& p = page();
-    const SystemFontControls& c = p.controls;
+}  // namespace
+
+// After fonts were installed or removed: the inventory is read again on a
+// worker, as the start-up work's is, and then, on the UI thread, the grid
+// is filled and `then` runs.
+void SystemFontPage::rebuild_and_fill(std::function<void()> then) {
+    rebuild_inventory_in_background([this, then = std::move(then)] {
+        fill_grid();
+        if (then) then();
+    });
+}
+
+void SystemFontPage::run_search() {
+    const SystemFontControls& c = controls_;
     std::string query = win::caption(c.search_box);
     if (query.empty()) {
-        fill_system_font_grid();
+        fill_grid();
         show_state(c, true, false, false);
         return;
     }
@@ -102,16 +90,15 @@ void search() {
     show_state(c, false, true, false);
 }
 
-void apply_preview_text() {
-    SystemFontPage& p = page();
-    HWND g = p.controls.font_grid;
-    p.preview = win::caption(p.controls.preview_text_box);
+void SystemFontPage::apply_preview_text() {
+    HWND g = controls_.font_grid;
+    preview_ = win::caption(controls_.preview_text_box);
     int rows = win::grid_row_count(g);
     SendMessageA(g, WM_SETREDRAW, FALSE, 0);
     for (int r = 0; r < rows; ++r) {
         for (int half : {0, 1}) {
             const std::string text =
-                p.preview.empty() ? win::grid_text(g, {r, kNameColumn[half]}) : p.preview;
+                preview_.empty() ? win::grid_text(g, {r, kNameColumn[half]}) : preview_;
             win::grid_set_text(g, {r, kSampleColumn[half]}, text);
         }
     }
@@ -120,26 +107,30 @@ void apply_preview_text() {
 
 // --- ticking --------------------------------------------------------------------
 
+namespace {
+
 void toggle(HWND g, int row, int col) {
     if (row < 0) return;
     win::grid_set_check(g, {row, col}, !win::grid_check(g, {row, col}));
 }
 
-void on_system_grid_release(int x) {
-    HWND g = page().controls.font_grid;
+}  // namespace
+
+void SystemFontPage::on_system_grid_release(int x) {
+    HWND g = controls_.font_grid;
     int col = system_grid_check_column(x);
     if (col >= 0) toggle(g, win::grid_cursor_row(g), col);
 }
 
-void on_result_grid_release(int x) {
-    HWND g = page().controls.search_result_grid;
+void SystemFontPage::on_result_grid_release(int x) {
+    HWND g = controls_.search_result_grid;
     if (search_grid_check_hit(x, win::grid_column_width(g, 0), win::grid_column_width(g, 1),
                               win::grid_column_width(g, 2)))
         toggle(g, win::grid_cursor_row(g), 2);
 }
 
-void select_all() {
-    const SystemFontControls& c = page().controls;
+void SystemFontPage::select_all() {
+    const SystemFontControls& c = controls_;
     bool on = SendMessageA(c.select_all_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     bool results = visible(c.search_result_grid);
     HWND g = results ? c.search_result_grid : c.font_grid;
@@ -151,6 +142,8 @@ void select_all() {
 }
 
 // --- deleting -------------------------------------------------------------------
+
+namespace {
 
 // The inventory entry of a face and the file it moves to the bin as.
 struct Target {
@@ -167,9 +160,9 @@ Target target_of(const std::string& face, bool result_grid) {
     return t;
 }
 
-RemovalOutcome remove(const Target& t) {
+RemovalOutcome remove(const Target& t, const std::string& recycle_bin) {
     if (t.path.empty()) return RemovalOutcome::NotRemoved;
-    return remove_font_into_bin(t.path, t.value, t.scope, page().recycle_bin, t.bin_name);
+    return remove_font_into_bin(t.path, t.value, t.scope, recycle_bin, t.bin_name);
 }
 
 // Whether a removal took the font off the system (its file may stay where
@@ -185,10 +178,12 @@ const char* why_not_removed(RemovalOutcome o) {
 // After deletions: the broadcast, the rebuild and the refill, then the
 // search again (the result grid) or the catalogue's marks (the system grid),
 // and last `done`.
-void after_removal(bool result_grid, std::function<void()> done = {}) {
+}  // namespace
+
+void SystemFontPage::after_removal(bool result_grid, std::function<void()> done) {
     broadcast_font_change();
     std::function<void()> follow_up =
-        result_grid ? std::function<void()>(run_font_search) : page().hooks.fonts_removed;
+        result_grid ? std::function<void()>([this] { run_search(); }) : hooks_.fonts_removed;
     rebuild_and_fill([follow_up = std::move(follow_up), done = std::move(done)] {
         if (follow_up) follow_up();
         if (done) done();
@@ -197,12 +192,12 @@ void after_removal(bool result_grid, std::function<void()> done = {}) {
 
 // One font, chosen from its context menu: no question asked, and a box only
 // when it could not be removed.
-void delete_one(const std::string& caption, bool result_grid) {
+void SystemFontPage::delete_one(const std::string& caption, bool result_grid) {
     std::string face = face_from_delete_caption(caption);
     if (face.empty()) return;
     Target t = target_of(face, result_grid);
     if (t.path.empty()) return;
-    RemovalOutcome outcome = remove(t);
+    RemovalOutcome outcome = remove(t, recycle_bin_);
     after_removal(result_grid);
     if (!counts_as_removed(outcome))
         win::message_box(batch_summary("删除", 0, {{face, why_not_removed(outcome)}}));
@@ -212,9 +207,8 @@ void delete_one(const std::string& caption, bool result_grid) {
 // been refilled from the new inventory: a press before that would act on
 // rows that no longer show what is installed. The fonts that could not be
 // removed are named in one box at the end.
-void batch_uninstall() {
-    SystemFontPage& p = page();
-    const SystemFontControls& c = p.controls;
+void SystemFontPage::batch_uninstall() {
+    const SystemFontControls& c = controls_;
     if (visible(c.uninstall_progress_label)) {
         win::message_box("卸载进行中!");
         return;
@@ -234,7 +228,7 @@ void batch_uninstall() {
         std::string face = win::grid_text(g, {r, name_col});
         Target t = target_of(face, false);
         if (t.path.empty()) return;  // gone from the inventory: skipped without a word
-        RemovalOutcome outcome = remove(t);
+        RemovalOutcome outcome = remove(t, recycle_bin_);
         const bool ok = counts_as_removed(outcome);
         if (ok) {
             ++removed;
@@ -259,8 +253,8 @@ void batch_uninstall() {
 
 // --- menus ------------------------------------------------------------------------
 
-void on_menu(bool system_grid, int row, int x) {
-    const SystemFontControls& c = page().controls;
+void SystemFontPage::on_menu(bool system_grid, int row, int x) {
+    const SystemFontControls& c = controls_;
     HWND g = system_grid ? c.font_grid : c.search_result_grid;
     FontMenuChoice choice = show_font_menu(c.main, g, system_grid, row, x);
     int cursor = win::grid_cursor_row(g);
@@ -291,6 +285,8 @@ void on_menu(bool system_grid, int row, int x) {
 
 // --- the sample tooltip --------------------------------------------------------
 
+namespace {
+
 // A sample cell rested on shows its font's file, scope and coverage; the
 // coverage is read from the font's cmap the first time and remembered with
 // its face name. Any other event hides the tooltip.
@@ -307,64 +303,52 @@ void on_sample_hover(HWND g, win::GridEvent e, int row, int col) {
     show_font_tooltip(g, font_tooltip_text(path, inventory.scope(at), cached_hanzi_coverage(path)));
 }
 
-// 刷新: the rebuild reads the registry and every changed font file, so it
-// runs on a worker.
-void refresh() {
-    rebuild_and_fill();
-}
-
 }  // namespace
 
-void fill_system_font_grid() {
-    SystemFontPage& p = page();
-    if (!p.controls.font_grid) return;
-    fill_font_grid(p.controls.font_grid, p.controls.font_count_label, system_font_inventory(), p.order);
+void SystemFontPage::fill_grid() {
+    fill_font_grid(controls_.font_grid, controls_.font_count_label, system_font_inventory(),
+                   order_);
     // The fill starts every row unticked; 全选 says so while it acts on this grid.
-    if (!visible(p.controls.search_result_grid))
-        SendMessageA(p.controls.select_all_box, BM_SETCHECK, BST_UNCHECKED, 0);
+    if (!visible(controls_.search_result_grid))
+        SendMessageA(controls_.select_all_box, BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
-void run_font_search() {
-    search();
-}
-
-void wire_system_font_page(const SystemFontControls& controls, const std::string& recycle_bin,
-                           SystemFontHooks hooks) {
-    SystemFontPage& p = page();
-    p.controls = controls;
-    p.recycle_bin = recycle_bin;
-    p.hooks = std::move(hooks);
-    auto order_button = [](HWND button, ListingOrder order) {
-        win::on_click(button, [order] {
-            page().order = order;
-            fill_system_font_grid();
+SystemFontPage::SystemFontPage(const SystemFontControls& controls, std::string recycle_bin,
+                               SystemFontHooks hooks)
+    : controls_(controls), hooks_(std::move(hooks)), recycle_bin_(std::move(recycle_bin)) {
+    auto order_button = [this](HWND button, ListingOrder order) {
+        win::on_click(button, [this, order] {
+            order_ = order;
+            fill_grid();
         });
     };
     order_button(controls.chinese_first_button, ListingOrder::ChineseFirst);
     order_button(controls.initial_letter_button, ListingOrder::InitialLetter);
     order_button(controls.newest_first_button, ListingOrder::NewestFirst);
-    win::on_click(controls.refresh_button, refresh);
-    win::on_click(controls.uninstall_button, batch_uninstall);
-    win::on_command(controls.select_all_box, [](int code) {
+    // 刷新: the rebuild reads the registry and every changed font file, so it
+    // runs on a worker.
+    win::on_click(controls.refresh_button, [this] { rebuild_and_fill(); });
+    win::on_click(controls.uninstall_button, [this] { batch_uninstall(); });
+    win::on_command(controls.select_all_box, [this](int code) {
         if (code == BN_CLICKED) select_all();
     });
-    win::on_command(controls.search_box, [](int code) {
-        if (code == EN_CHANGE) search();
+    win::on_command(controls.search_box, [this](int code) {
+        if (code == EN_CHANGE) run_search();
     });
     // 区分大小写 ticked or unticked: the results follow the new rule at once.
-    win::on_command(controls.case_sensitive_box, [](int code) {
-        if (code == BN_CLICKED && !win::caption(page().controls.search_box).empty()) search();
+    win::on_command(controls.case_sensitive_box, [this](int code) {
+        if (code == BN_CLICKED && !win::caption(controls_.search_box).empty()) run_search();
     });
-    win::on_command(controls.preview_text_box, [](int code) {
+    win::on_command(controls.preview_text_box, [this](int code) {
         if (code == EN_CHANGE) apply_preview_text();
     });
-    win::on_grid_mouse(controls.font_grid, [](win::GridEvent e, int row, int col, int x, int) {
-        on_sample_hover(page().controls.font_grid, e, row, col);
+    win::on_grid_mouse(controls.font_grid, [this](win::GridEvent e, int row, int col, int x, int) {
+        on_sample_hover(controls_.font_grid, e, row, col);
         if (e == win::GridEvent::LeftUp) on_system_grid_release(x);
         if (e == win::GridEvent::RightUp) on_menu(true, row, x);
     });
-    win::on_grid_mouse(controls.search_result_grid, [](win::GridEvent e, int row, int col, int x, int) {
-        on_sample_hover(page().controls.search_result_grid, e, row, col);
+    win::on_grid_mouse(controls.search_result_grid, [this](win::GridEvent e, int row, int col, int x, int) {
+        on_sample_hover(controls_.search_result_grid, e, row, col);
         if (e == win::GridEvent::LeftUp) on_result_grid_release(x);
         if (e == win::GridEvent::RightUp) on_menu(false, row, x);
     });

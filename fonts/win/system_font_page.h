@@ -40,17 +40,42 @@ struct SystemFontHooks {
     std::function<void()> fonts_removed;
 };
 
-// Wires the page to its controls; the listing order starts as Chinese first.
-// Removed fonts go to `recycle_bin` (a folder path ending in a backslash).
-void wire_system_font_page(const SystemFontControls& controls, const std::string& recycle_bin,
-                           SystemFontHooks hooks);
+// The page: made once when the main window is wired, owned by the main
+// window, and alive as long as its controls are.
+class SystemFontPage {
+  public:
+    // Wires the page to its controls; the listing order starts as Chinese
+    // first. Removed fonts go to `recycle_bin` (a folder path ending in a
+    // backslash).
+    SystemFontPage(const SystemFontControls& controls, std::string recycle_bin,
+                   SystemFontHooks hooks);
+    SystemFontPage(const SystemFontPage&) = delete;
+    SystemFontPage& operator=(const SystemFontPage&) = delete;
 
-// Fills 系统字体表格 from the inventory in the current listing order and sets
-// the font count.
-void fill_system_font_grid();
+    // Fills 系统字体表格 from the inventory in the current listing order and
+    // sets the font count.
+    void fill_grid();
 
-// Runs the search for the content of the search box again (the page's three states:
-// the full grid, the results, or "查询无结果!").
-void run_font_search();
+    // Runs the search for the content of the search box again (the page's
+    // three states: the full grid, the results, or "查询无结果!").
+    void run_search();
+
+  private:
+    void rebuild_and_fill(std::function<void()> then = {});
+    void apply_preview_text();
+    void select_all();
+    void on_system_grid_release(int x);
+    void on_result_grid_release(int x);
+    void after_removal(bool result_grid, std::function<void()> done = {});
+    void delete_one(const std::string& caption, bool result_grid);
+    void batch_uninstall();
+    void on_menu(bool system_grid, int row, int x);
+
+    SystemFontControls controls_;
+    SystemFontHooks hooks_;
+    std::string recycle_bin_;
+    ListingOrder order_ = ListingOrder::ChineseFirst;  // listing order 2, as at every start
+    std::string preview_;                              // the last content of the preview box
+};
 
 }  // namespace yq
