@@ -48,7 +48,6 @@ struct MainWindow {
     HWND page_control = nullptr;  // holds the five pages
     std::array<HWND, kPageCount> pages{};
     std::array<HWND, kControlEnd - kFirstControl> controls{};
-    HWND web_page_window = nullptr;
     int current_page = 1;
     bool backup_list_loaded = false;
     std::string font_name_list;  // the start-up work's font name list text
@@ -190,8 +189,8 @@ void main_window_creation(MainWindow& m) {
     int preset = text_to_int(read_setting(kSettingsSection, "pf", "8"));
     apply_window_skin(preset, true, 0, false);
     draw_status_line(0, false);
-    m.web_page_window =
-        create_identify_page(m.window, control_of(m, ctl::kIdentifyButton), identify_start_page());
+    m.page_objects.identify = std::make_unique<IdentifyPage>(
+        m.window, control_of(m, ctl::kIdentifyButton), identify_start_page());
     set_grid_cell_kinds(m);
     show_page(m, 1);
     start_background_work(m.page_objects);
@@ -272,7 +271,7 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (win::route_notify(lp)) return 0;
             break;
         case WM_TIMER:
-            if (wp == kSpinnerTimer) spinner_tick();
+            if (wp == kSpinnerTimer && m->page_objects.catalogue) m->page_objects.catalogue->spinner_tick();
             return 0;
         case WM_CLOSE:
             // Alt+F4, the taskbar's close and any WM_CLOSE end the program as
@@ -341,10 +340,11 @@ void select_page(int tab) {
     MainWindow* m = state();
     int page = page_for_tab(tab);
     if (!m || page < 0) return;
-    if (tab == 3) refresh_downloaded_fonts();
-    if (tab == 4) refresh_recycle_bin();
+    Pages& pages = m->page_objects;
+    if (tab == 3) pages.downloaded->refresh();
+    if (tab == 4) pages.recycle_bin->refresh();
     if (tab == 5 && !m->backup_list_loaded) {
-        refresh_backups();
+        pages.backups->refresh();
         m->backup_list_loaded = true;
     }
     show_page(*m, page);

@@ -76,7 +76,7 @@ void run_menu_command(UINT id) {
 // After fonts were installed: every list showing installed fonts again.
 void fonts_changed(Pages& pages) {
     pages.system_fonts->fill_grid();
-    refresh_catalogue_rows();
+    pages.catalogue->refresh_rows();
 }
 
 // After a collection page installed or removed fonts: the inventory read
@@ -88,7 +88,8 @@ void collection_fonts_changed(Pages& pages) {
 void wire_collection_pages(Pages& pages) {
     const CollectionHooks hooks{[&pages] { collection_fonts_changed(pages); }};
     const std::string dir = program_directory();
-    wire_downloaded_page({.grid = c(ctl::kDownloadedGrid),
+    pages.downloaded = std::make_unique<DownloadedPage>(
+        DownloadedFontControls{.grid = c(ctl::kDownloadedGrid),
                           .count_label = c(ctl::kDownloadedCountLabel),
                           .reinstall_button = c(ctl::kReinstallButton),
                           .uninstall_button = c(ctl::kUninstallDownloadedButton),
@@ -96,7 +97,8 @@ void wire_collection_pages(Pages& pages) {
                           .select_all_box = c(ctl::kSelectAllDownloadedBox),
                           .state_label = c(ctl::kDownloadedStateLabel)},
                          dir + "\\字体下载目录\\", hooks);
-    wire_recycle_bin_page({.grid = c(ctl::kBinGrid),
+    pages.recycle_bin = std::make_unique<RecycleBinPage>(
+        RecycleBinControls{.grid = c(ctl::kBinGrid),
                            .count_label = c(ctl::kBinCountLabel),
                            .restore_button = c(ctl::kRestoreButton),
                            .purge_button = c(ctl::kPurgeButton),
@@ -104,7 +106,8 @@ void wire_collection_pages(Pages& pages) {
                            .empty_label = c(ctl::kBinEmptyLabel),
                            .progress_label = c(ctl::kBinProgressLabel)},
                           dir + "\\字体回收站\\", hooks);
-    wire_backup_page({.grid = c(ctl::kBackupGrid),
+    pages.backups = std::make_unique<BackupPage>(
+        BackupControls{.grid = c(ctl::kBackupGrid),
                       .back_up_button = c(ctl::kBackUpButton),
                       .restore_button = c(ctl::kRestoreBackupsButton),
                       .open_folder_button = c(ctl::kOpenBackupFolderButton),
@@ -116,10 +119,6 @@ void wire_collection_pages(Pages& pages) {
 }
 
 }  // namespace
-
-void spinner_tick() {
-    catalogue_spinner_tick();
-}
 
 void show_control_menu(int x, int y) {
     HWND main = main_window();
@@ -160,13 +159,13 @@ void wire_pages(HWND main, Pages& pages) {
                            .preview_text_box = c(ctl::kPreviewTextBox),
                            .uninstall_progress_label = c(ctl::kUninstallProgressLabel),
                            .no_result_label = c(ctl::kNoResultLabel)},
-                          program_directory() + "\\字体回收站\\", SystemFontHooks{refresh_catalogue_rows});
+                          program_directory() + "\\字体回收站\\", SystemFontHooks{[&pages] { pages.catalogue->refresh_rows(); }});
     const std::array<HWND, 5> row_preview_buttons = {
         c(ctl::kRowPreviewButtons[0]), c(ctl::kRowPreviewButtons[1]),
         c(ctl::kRowPreviewButtons[2]), c(ctl::kRowPreviewButtons[3]),
         c(ctl::kRowPreviewButtons[4])};
-    wire_catalogue_page(
-        {.group_tabs = c(ctl::kGroupTabs),
+    pages.catalogue = std::make_unique<CataloguePage>(
+        CatalogueControls{.group_tabs = c(ctl::kGroupTabs),
          .category_panel = c(ctl::kCategoryPanel),
          .list_panel = c(ctl::kListPanel),
          .list_buffer = c(ctl::kListBuffer),
@@ -186,19 +185,23 @@ void wire_pages(HWND main, Pages& pages) {
             if (may_install_fonts()) start_download(row, font, address);
         });
     init_download_manager(server_url(), program_directory() + "\\字体下载目录\\",
-                          {catalogue_download_progress,
-                           [](const std::string& font, bool installed) {
-                               catalogue_download_finished(font, installed);
+                          {[&pages](const std::string& font, int percentage) {
+                               pages.catalogue->download_progress(font, percentage);
+                           },
+                           [&pages](const std::string& font, bool installed) {
+                               pages.catalogue->download_finished(font, installed);
                            },
                            [&pages] { fonts_changed(pages); }});
-    wire_text_preview({.text_box = c(ctl::kSampleTextBox),
+    pages.text_preview = std::make_unique<TextPreview>(
+        TextPreviewControls{.text_box = c(ctl::kSampleTextBox),
                        .size_box = c(ctl::kSampleSizeBox),
                        .picture_label = c(ctl::kPreviewPictureLabel),
                        .buttons = row_preview_buttons},
-                      server_url(), catalogue_entry_font);
+                      server_url(), [&pages](int row) { return pages.catalogue->entry_font(row); });
     wire_collection_pages(pages);
     init_update(server_url(), home_page_url(), program_directory(),
-                {close_catalogue, [] { open_catalogue(program_directory() + "\\ztdata.mdb"); },
+                {[&pages] { pages.catalogue->close(); },
+                 [&pages] { pages.catalogue->open(program_directory() + "\\ztdata.mdb"); },
                  [] { end_program(); }});
     // Picture buttons whose behaviour is not part of the program yet do nothing
     // when clicked.

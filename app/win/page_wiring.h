@@ -16,6 +16,4 @@ void wire_pages(HWND main, Pages& pages);
 // Pops up the control menu (控制菜单) at a main-window client point.
 void show_control_menu(int x, int y);
 
-void spinner_tick();  // 时钟2, every 50 ms
-
 }  // namespace yq

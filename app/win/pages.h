@@ -6,12 +6,24 @@
 
 #include <memory>
 
+#include "catalogue/win/catalogue_page.h"
+#include "collections/win/backup_page.h"
+#include "collections/win/downloaded_page.h"
+#include "collections/win/recycle_bin_page.h"
 #include "fonts/win/system_font_page.h"
+#include "tools/win/identify_page.h"
+#include "tools/win/text_preview.h"
 
 namespace yq {
 
 struct Pages {
     std::unique_ptr<SystemFontPage> system_fonts;
+    std::unique_ptr<CataloguePage> catalogue;
+    std::unique_ptr<DownloadedPage> downloaded;
+    std::unique_ptr<RecycleBinPage> recycle_bin;
+    std::unique_ptr<BackupPage> backups;
+    std::unique_ptr<TextPreview> text_preview;
+    std::unique_ptr<IdentifyPage> identify;
 };
 
 }  // namespace yq

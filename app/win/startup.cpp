@@ -55,11 +55,11 @@ DWORD WINAPI background_work(void* param) {
         std::string list = load_or_write_font_name_list(startup_face_names());
         win::run_on_ui([&] { keep_font_name_list(list); });
     });
-    step("the downloaded font list", startup_list_downloaded_fonts);
+    step("the downloaded font list", [&pages] { startup_list_downloaded_fonts(pages); });
     step("the font grid at start", [&pages] { startup_fill_font_grid(pages); });
     // The catalogue database is opened on the UI thread: hand it over and
     // wait until it has run. Until then the catalogue page is empty.
-    step("the catalogue open at start", startup_open_catalogue);
+    step("the catalogue open at start", [&pages] { startup_open_catalogue(pages); });
     step("the version checks at start", startup_check_catalogue_version);
     return 0;
 }

@@ -38,16 +38,16 @@ std::vector<std::string> startup_face_names() {
     return names;
 }
 
-void startup_list_downloaded_fonts() {
-    refresh_downloaded_fonts();
+void startup_list_downloaded_fonts(Pages& pages) {
+    pages.downloaded->refresh();
 }
 
 void startup_fill_font_grid(Pages& pages) {
     win::run_on_ui([&pages] { pages.system_fonts->fill_grid(); });
 }
 
-void startup_open_catalogue() {
-    win::run_on_ui([] { open_catalogue(program_directory() + "\\ztdata.mdb"); });
+void startup_open_catalogue(Pages& pages) {
+    win::run_on_ui([&pages] { pages.catalogue->open(program_directory() + "\\ztdata.mdb"); });
 }
 
 // The last step: the catalogue version, then the program's, both fetched

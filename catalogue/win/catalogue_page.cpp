@@ -36,7 +36,9 @@ class DatabaseRecords : public CatalogueRecords {
     void close_table() override { db.close_table(); }
 };
 
-struct CataloguePage {
+}  // namespace
+
+struct CataloguePage::State {
     CatalogueControls controls{};
     InstalledCheck installed;
     DownloadRequest download;
@@ -50,17 +52,16 @@ struct CataloguePage {
     HFONT name_font = nullptr, percent_font = nullptr;
 };
 
-CataloguePage& page() {
-    static CataloguePage p;
-    return p;
-}
+namespace {
+
+using PageState = CataloguePage::State;
 
 HFONT point_font(int points) {
     win::WindowDc screen(nullptr);
     return win::make_font({"", -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72)});
 }
 
-void load_artwork(CataloguePage& p) {
+void load_artwork(PageState& p) {
     if (p.name_font) return;
     p.category_faces[0] = art::category_face(art::CategoryFace::Normal);
     p.category_faces[1] = art::category_face(art::CategoryFace::Hover);
@@ -155,7 +156,7 @@ COLORREF colour(unsigned rgb) {
     return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
 }
 
-void draw_row(CataloguePage& p, const RowDrawing& r) {
+void draw_row(PageState& p, const RowDrawing& r) {
     HWND buffer = p.controls.list_buffer, panel = p.controls.list_panel;
     HDC dc = win::panel_dc(buffer);
     int y = r.top;
@@ -212,7 +213,7 @@ void draw_row(CataloguePage& p, const RowDrawing& r) {
     if (r.row >= 1 && r.row <= 5) ShowWindow(p.controls.preview_buttons[r.row - 1], SW_SHOWNA);
 }
 
-void draw_category_button(CataloguePage& p, const CategoryButtonDrawing& b) {
+void draw_category_button(PageState& p, const CategoryButtonDrawing& b) {
     HWND panel = p.controls.category_panel;
     HDC dc = win::panel_dc(panel);
     HBITMAP face = p.category_faces[static_cast<int>(b.look)];
@@ -231,7 +232,7 @@ void draw_category_button(CataloguePage& p, const CategoryButtonDrawing& b) {
     win::panel_present(panel);
 }
 
-void apply_actions(CataloguePage& p, const PageActions& actions) {
+void apply_actions(PageState& p, const PageActions& actions) {
     const CatalogueControls& c = p.controls;
     for (const PageAction& a : actions) {
         switch (a.kind) {
@@ -272,20 +273,18 @@ void apply_actions(CataloguePage& p, const PageActions& actions) {
     }
 }
 
-int current_group(const CataloguePage& p) {
+int current_group(const PageState& p) {
     return static_cast<int>(SendMessageA(p.controls.group_tabs, TCM_GETCURSEL, 0, 0));
 }
 
-void group_refresh() {
-    CataloguePage& p = page();
+void group_refresh(PageState& p) {
     PageActions out;
     p.categories.refresh_group(current_group(p), p.records, p.list, p.installed, out);
     apply_actions(p, out);
 }
 
 template <typename Fn>
-void with_list(Fn fn) {
-    CataloguePage& p = page();
+void with_list(PageState& p, Fn fn) {
     PageActions out;
     fn(p, out);
     apply_actions(p, out);
@@ -293,26 +292,29 @@ void with_list(Fn fn) {
 
 }  // namespace
 
-void open_catalogue(const std::string& path) {
-    CataloguePage& p = page();
+CataloguePage::~CataloguePage() = default;
+
+void CataloguePage::open(const std::string& path) {
+    PageState& p = *state_;
     load_artwork(p);
     p.records.db.open(path);
-    group_refresh();
+    group_refresh(p);
 }
 
-std::string catalogue_entry_font(int row) {
-    const ListModel& list = page().list;
+std::string CataloguePage::entry_font(int row) const {
+    const ListModel& list = state_->list;
     if (row < 1 || row > list.rows_on_page()) return "";
     return list.slot(row).font_name;
 }
 
-void close_catalogue() {
-    page().records.db.close();
+void CataloguePage::close() {
+    state_->records.db.close();
 }
 
-void wire_catalogue_page(const CatalogueControls& controls, InstalledCheck installed,
-                         DownloadRequest download) {
-    CataloguePage& p = page();
+CataloguePage::CataloguePage(const CatalogueControls& controls, InstalledCheck installed,
+                             DownloadRequest download)
+    : state_(std::make_unique<State>()) {
+    PageState& p = *state_;
     p.controls = controls;
     p.installed = std::move(installed);
     p.download = std::move(download);
@@ -321,62 +323,63 @@ void wire_catalogue_page(const CatalogueControls& controls, InstalledCheck insta
     // them: raised, they get the clicks that land on them.
     for (HWND b : controls.preview_buttons)
         SetWindowPos(b, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    win::on_notify(controls.group_tabs, [](int code) {
-        if (static_cast<UINT>(code) == TCN_SELCHANGE) group_refresh();
+    PageState* ps = &p;
+    win::on_notify(controls.group_tabs, [ps](int code) {
+        if (static_cast<UINT>(code) == TCN_SELCHANGE) group_refresh(*ps);
     });
-    win::on_panel_mouse(controls.category_panel, [](win::MouseEvent e, int x, int y) {
-        with_list([&](CataloguePage& p, PageActions& out) {
+    win::on_panel_mouse(controls.category_panel, [ps](win::MouseEvent e, int x, int y) {
+        with_list(*ps, [&](PageState& p, PageActions& out) {
             if (e == win::MouseEvent::Move) p.categories.hover(x, y, out);
             if (e == win::MouseEvent::LeftUp) {
                 p.categories.click(x, y, p.records, p.list, p.installed, out);
             }
         });
     });
-    win::on_panel_mouse(controls.list_panel, [](win::MouseEvent e, int x, int y) {
-        with_list([&](CataloguePage& p, PageActions& out) {
+    win::on_panel_mouse(controls.list_panel, [ps](win::MouseEvent e, int x, int y) {
+        with_list(*ps, [&](PageState& p, PageActions& out) {
             if (e == win::MouseEvent::Move) p.list.mouse_move(x, y, out);
             if (e == win::MouseEvent::LeftDown) p.list.mouse_press(x, y, out);
             if (e == win::MouseEvent::LeftUp) p.list.mouse_release(x, y, out);
         });
     });
-    win::on_click(controls.first_page_button, [] {
-        with_list([](CataloguePage& p, PageActions& out) {
+    win::on_click(controls.first_page_button, [ps] {
+        with_list(*ps, [](PageState& p, PageActions& out) {
             p.list.first_page(p.records, p.installed, out);
         });
     });
-    win::on_click(controls.previous_page_button, [] {
-        with_list([](CataloguePage& p, PageActions& out) {
+    win::on_click(controls.previous_page_button, [ps] {
+        with_list(*ps, [](PageState& p, PageActions& out) {
             p.list.previous_page(p.records, p.installed, out);
         });
     });
-    win::on_click(controls.next_page_button, [] {
-        with_list([](CataloguePage& p, PageActions& out) {
+    win::on_click(controls.next_page_button, [ps] {
+        with_list(*ps, [](PageState& p, PageActions& out) {
             p.list.next_page(p.records, p.installed, out);
         });
     });
-    win::on_click(controls.last_page_button, [] {
-        with_list([](CataloguePage& p, PageActions& out) {
+    win::on_click(controls.last_page_button, [ps] {
+        with_list(*ps, [](PageState& p, PageActions& out) {
             p.list.last_page(p.records, p.installed, out);
         });
     });
 }
 
-void catalogue_spinner_tick() {
-    with_list([](CataloguePage& p, PageActions& out) { p.list.spinner_tick(out); });
+void CataloguePage::spinner_tick() {
+    with_list(*state_, [](PageState& p, PageActions& out) { p.list.spinner_tick(out); });
 }
 
-void refresh_catalogue_rows() {
-    with_list(
-        [](CataloguePage& p, PageActions& out) { p.list.refresh_states(p.installed, out); });
+void CataloguePage::refresh_rows() {
+    with_list(*state_,
+              [](PageState& p, PageActions& out) { p.list.refresh_states(p.installed, out); });
 }
 
-void catalogue_download_progress(const std::string& font_name, int percentage) {
-    page().list.download_progress(font_name, percentage);
+void CataloguePage::download_progress(const std::string& font_name, int percentage) {
+    state_->list.download_progress(font_name, percentage);
 }
 
-bool catalogue_download_finished(const std::string& font_name, bool installed) {
+bool CataloguePage::download_finished(const std::string& font_name, bool installed) {
     bool listed = false;
-    with_list([&](CataloguePage& p, PageActions& out) {
+    with_list(*state_, [&](PageState& p, PageActions& out) {
         listed = p.list.download_finished(
             font_name, installed ? EntryState::Installed : EntryState::NotInstalled, out);
     });

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "catalogue/list_model.h"
@@ -36,31 +37,43 @@ struct CatalogueControls {
 using DownloadRequest =
     std::function<void(int row, const std::string& font_name, const std::string& address)>;
 
-// Wires the page to its controls. `installed` tells whether a face is
-// installed; `download` starts a row's download.
-void wire_catalogue_page(const CatalogueControls& controls, InstalledCheck installed,
-                         DownloadRequest download);
+// The page: made once when the main window is wired and owned by it.
+class CataloguePage {
+  public:
+    // Wires the page to its controls. `installed` tells whether a face is
+    // installed; `download` starts a row's download.
+    CataloguePage(const CatalogueControls& controls, InstalledCheck installed,
+                  DownloadRequest download);
+    ~CataloguePage();
+    CataloguePage(const CataloguePage&) = delete;
+    CataloguePage& operator=(const CataloguePage&) = delete;
 
-// Reopens the catalogue database file and shows the first category of the
-// current group.
-void open_catalogue(const std::string& path);
-// Closes the database so the file can be replaced.
-void close_catalogue();
+    // Reopens the catalogue database file and shows the first category of
+    // the current group.
+    void open(const std::string& path);
+    // Closes the database so the file can be replaced.
+    void close();
 
-// The 50 ms ring tick (时钟2).
-void catalogue_spinner_tick();
+    // The 50 ms ring tick (时钟2).
+    void spinner_tick();
 
-// The font name ("字体名") of list row 1..5 of the current page, "" when the
-// row holds no entry.
-std::string catalogue_entry_font(int row);
+    // The font name ("字体名") of list row 1..5 of the current page, ""
+    // when the row holds no entry.
+    std::string entry_font(int row) const;
 
-// Re-derives every row's installed state after fonts changed.
-void refresh_catalogue_rows();
+    // Re-derives every row's installed state after fonts changed.
+    void refresh_rows();
 
-// A download of `font_name` reported: progress stores the percentage; an end
-// sets the rows of that name (installed or not) and redraws them. Returns
-// whether a row of that name is still listed.
-void catalogue_download_progress(const std::string& font_name, int percentage);
-bool catalogue_download_finished(const std::string& font_name, bool installed);
+    // A download of `font_name` reported: progress stores the percentage;
+    // an end sets the rows of that name (installed or not) and redraws
+    // them. Returns whether a row of that name is still listed.
+    void download_progress(const std::string& font_name, int percentage);
+    bool download_finished(const std::string& font_name, bool installed);
+
+    struct State;  // the database, the models, the pictures and the artwork
+
+  private:
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace yq

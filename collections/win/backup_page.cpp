@@ -22,19 +22,10 @@ constexpr unsigned kBackupThreads = 2;
 // How long the UI thread waits for input before it looks at the count done.
 constexpr DWORD kProgressPollMs = 10;
 
-struct BackupPage {
-    BackupControls controls{};
-    std::string folder;
-    CollectionHooks hooks;
-};
+}  // namespace
 
-BackupPage& page() {
-    static BackupPage p;
-    return p;
-}
-
-void show_backups(const std::vector<ListedFont>& fonts) {
-    const BackupControls& c = page().controls;
+void BackupPage::show_backups(const std::vector<ListedFont>& fonts) {
+    const BackupControls& c = controls_;
     fill_list_grid(c.grid, fonts, false);
     const bool filled = !fonts.empty();
     if (filled)
@@ -51,9 +42,8 @@ void show_backups(const std::vector<ListedFont>& fonts) {
 // the UI thread dispatches messages and shows the percentage done; the
 // inventory is taken as it stands when the button is pressed, since it may
 // be replaced meanwhile.
-void back_up_everything() {
-    BackupPage& p = page();
-    const BackupControls& c = p.controls;
+void BackupPage::back_up_everything() {
+    const BackupControls& c = controls_;
     if (shown(c.progress_label)) return;
     show(c.progress_label, true);
     std::vector<BackupSource> fonts;
@@ -70,10 +60,10 @@ void back_up_everything() {
         run_guarded(
             "the backup",
             [&] {
-                back_up_fonts(fonts, p.folder, kBackupThreads, done);
-                listing = list_font_folder(p.folder);
+                back_up_fonts(fonts, folder_, kBackupThreads, done);
+                listing = list_font_folder(folder_);
             },
-            [&] { listing = list_font_folder(p.folder); });
+            [&] { listing = list_font_folder(folder_); });
         finished.store(true);
     });
     win::MessagePump pump;
@@ -97,9 +87,8 @@ void back_up_everything() {
 // 一键还原: the ticked backups installed under their own names, spaces kept.
 // The backups stay in the folder. "安装完毕!" only when every one of them
 // is installed; otherwise the box counts them and names those that failed.
-void restore_ticked() {
-    BackupPage& p = page();
-    const BackupControls& c = p.controls;
+void BackupPage::restore_ticked() {
+    const BackupControls& c = controls_;
     if (shown(c.progress_label) || !may_install_fonts()) return;
     win::set_caption(c.progress_label, "还原进行中:");
     show(c.progress_label, true);
@@ -109,33 +98,26 @@ void restore_ticked() {
         FontsFolderUnlocked writable;
         for_each_ticked_row(c.grid, c.progress_label, "还原进行中:", true, [&](const std::string& file) {
             std::string own_name;
-            count_install(file, install_font_in_its_scope(p.folder + file, own_name), installed,
+            count_install(file, install_font_in_its_scope(folder_ + file, own_name), installed,
                           failed);
         });
         broadcast_font_change();
     }
     show(c.progress_label, false);
-    if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+    if (hooks_.fonts_changed) hooks_.fonts_changed();
     win::message_box(batch_summary("安装", installed, failed));
 }
 
-}  // namespace
-
-void wire_backup_page(const BackupControls& controls, const std::string& folder,
-                      CollectionHooks hooks) {
-    BackupPage& p = page();
-    p.controls = controls;
-    p.folder = folder;
-    p.hooks = std::move(hooks);
+BackupPage::BackupPage(const BackupControls& controls, std::string folder, CollectionHooks hooks)
+    : controls_(controls), folder_(std::move(folder)), hooks_(std::move(hooks)) {
     wire_list_ticks(controls.grid, controls.select_all_box);
-    win::on_click(controls.back_up_button, back_up_everything);
-    win::on_click(controls.restore_button, restore_ticked);
-    win::on_click(controls.open_folder_button, [] { win::open_in_shell(page().folder); });
+    win::on_click(controls.back_up_button, [this] { back_up_everything(); });
+    win::on_click(controls.restore_button, [this] { restore_ticked(); });
+    win::on_click(controls.open_folder_button, [this] { win::open_in_shell(folder_); });
 }
 
-void refresh_backups() {
-    if (!page().controls.grid) return;
-    show_backups(list_font_folder(page().folder));
+void BackupPage::refresh() {
+    show_backups(list_font_folder(folder_));
 }
 
 }  // namespace yq

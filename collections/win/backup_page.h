@@ -24,12 +24,26 @@ struct BackupControls {
     HWND progress_label;      // the backup's or restore's progress
 };
 
-// `folder` is 字体备份, ending in a backslash.
-void wire_backup_page(const BackupControls& controls, const std::string& folder,
-                      CollectionHooks hooks);
+// The page: made once when the main window is wired and owned by it.
+class BackupPage {
+  public:
+    // `folder` is 字体备份, ending in a backslash.
+    BackupPage(const BackupControls& controls, std::string folder, CollectionHooks hooks);
+    BackupPage(const BackupPage&) = delete;
+    BackupPage& operator=(const BackupPage&) = delete;
 
-// Lists the folder again and fills the page (UI thread): on the first visit
-// of the page in a run and after every backup.
-void refresh_backups();
+    // Lists the folder again and fills the page (UI thread): on the first
+    // visit of the page in a run and after every backup.
+    void refresh();
+
+  private:
+    void show_backups(const std::vector<ListedFont>& fonts);
+    void back_up_everything();
+    void restore_ticked();
+
+    const BackupControls controls_;
+    const std::string folder_;
+    const CollectionHooks hooks_;
+};
 
 }  // namespace yq

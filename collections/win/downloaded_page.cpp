@@ -17,22 +17,11 @@ namespace {
 
 constexpr char kEmptyMessage[] = "你还没下载过呢,或本地清单还未刷新请稍后在试!";
 
-struct DownloadedPage {
-    DownloadedFontControls controls{};
-    std::string folder;
-    CollectionHooks hooks;
-    bool reinstalling = false;
-};
+}  // namespace
 
-DownloadedPage& page() {
-    static DownloadedPage p;
-    return p;
-}
-
-void show_listing(const std::vector<ListedFont>& fonts) {
-    DownloadedPage& p = page();
-    const DownloadedFontControls& c = p.controls;
-    if (!c.grid || p.reinstalling) return;
+void DownloadedPage::show_listing(const std::vector<ListedFont>& fonts) {
+    const DownloadedFontControls& c = controls_;
+    if (!c.grid || reinstalling_) return;
     fill_list_grid(c.grid, fonts, true);
     const bool filled = !fonts.empty();
     win::set_caption(c.count_label, count_caption("已下载字体数:", static_cast<int>(fonts.size())));
@@ -45,13 +34,12 @@ void show_listing(const std::vector<ListedFont>& fonts) {
 // its own (space-stripped) name. The state label is shown while the list is empty and
 // while a reinstall runs, so a second click does nothing. A font that could
 // not be installed is named in one box at the end.
-void reinstall() {
-    DownloadedPage& p = page();
-    const DownloadedFontControls& c = p.controls;
+void DownloadedPage::reinstall() {
+    const DownloadedFontControls& c = controls_;
     if (shown(c.state_label) || !may_install_fonts()) return;
     win::set_caption(c.state_label, "字体重装中....");
     show(c.state_label, true);
-    p.reinstalling = true;
+    reinstalling_ = true;
     int installed = 0;
     std::vector<FailedFont> failed;
     {
@@ -59,15 +47,15 @@ void reinstall() {
         for_each_ticked_row(
             c.grid, c.state_label, "字体重装中:", false, [&](const std::string& file) {
                 std::string name = file;
-                count_install(file, install_font_in_its_scope(p.folder + file, name), installed,
+                count_install(file, install_font_in_its_scope(folder_ + file, name), installed,
                               failed);
             });
         broadcast_font_change();
     }
     show(c.state_label, false);
-    p.reinstalling = false;
-    refresh_downloaded_fonts();
-    if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+    reinstalling_ = false;
+    refresh();
+    if (hooks_.fonts_changed) hooks_.fonts_changed();
     if (!failed.empty()) win::message_box(batch_summary("重装", installed, failed));
 }
 
@@ -75,9 +63,8 @@ void reinstall() {
 // folder; a font the program installed from it is unregistered first, its
 // copy in the Fonts folder left where it is. A font of that face that
 // anybody else installed is not the program's to take off: it stays.
-void uninstall_and_delete() {
-    DownloadedPage& p = page();
-    HWND g = p.controls.grid;
+void DownloadedPage::uninstall_and_delete() {
+    HWND g = controls_.grid;
     const int n = win::grid_row_count(g);
     int done = 0;
     std::vector<FailedFont> failed;
@@ -93,38 +80,31 @@ void uninstall_and_delete() {
             remove_font_resource_and_broadcast(own->path);
             if (!unregistered) failed.push_back({file, kWhyNotRemoved});
         }
-        const std::string path = p.folder + file;
-        if (win::is_plain_file_directly_in(p.folder, path) && win::delete_file(path)) {
+        const std::string path = folder_ + file;
+        if (win::is_plain_file_directly_in(folder_, path) && win::delete_file(path)) {
             ++done;
         } else {
             failed.push_back({file, kWhyNotDeleted});
         }
     }
     broadcast_font_change();
-    refresh_downloaded_fonts();
-    if (p.hooks.fonts_changed) p.hooks.fonts_changed();
+    refresh();
+    if (hooks_.fonts_changed) hooks_.fonts_changed();
     if (!failed.empty()) win::message_box(batch_summary("卸载", done, failed));
 }
 
-}  // namespace
-
-void wire_downloaded_page(const DownloadedFontControls& controls, const std::string& folder,
-                          CollectionHooks hooks) {
-    DownloadedPage& p = page();
-    p.controls = controls;
-    p.folder = folder;
-    p.hooks = std::move(hooks);
+DownloadedPage::DownloadedPage(const DownloadedFontControls& controls, std::string folder,
+                               CollectionHooks hooks)
+    : controls_(controls), folder_(std::move(folder)), hooks_(std::move(hooks)) {
     wire_list_ticks(controls.grid, controls.select_all_box);
-    win::on_click(controls.reinstall_button, reinstall);
-    win::on_click(controls.uninstall_button, uninstall_and_delete);
-    win::on_click(controls.open_folder_button, [] { win::open_in_shell(page().folder); });
+    win::on_click(controls.reinstall_button, [this] { reinstall(); });
+    win::on_click(controls.uninstall_button, [this] { uninstall_and_delete(); });
+    win::on_click(controls.open_folder_button, [this] { win::open_in_shell(folder_); });
 }
 
-void refresh_downloaded_fonts() {
-    std::string folder;
-    win::run_on_ui([&] { folder = page().folder; });
-    if (folder.empty()) return;
-    std::vector<ListedFont> fonts = list_font_folder(folder);
+void DownloadedPage::refresh() {
+    // The folder never changes after the page is made: any thread may read it.
+    std::vector<ListedFont> fonts = list_font_folder(folder_);
     win::run_on_ui([&] { show_listing(fonts); });
 }
 

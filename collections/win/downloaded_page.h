@@ -23,13 +23,30 @@ struct DownloadedFontControls {
     HWND state_label;         // the empty-list message, or the reinstall's progress
 };
 
-// `folder` is 字体下载目录, ending in a backslash.
-void wire_downloaded_page(const DownloadedFontControls& controls, const std::string& folder,
-                          CollectionHooks hooks);
+// The page: made once when the main window is wired and owned by it.
+class DownloadedPage {
+  public:
+    // `folder` is 字体下载目录, ending in a backslash.
+    DownloadedPage(const DownloadedFontControls& controls, std::string folder,
+                   CollectionHooks hooks);
+    DownloadedPage(const DownloadedPage&) = delete;
+    DownloadedPage& operator=(const DownloadedPage&) = delete;
 
-// Lists the folder again on the calling thread (the start-up work calls it
-// from its own) and fills the page on the UI thread. While a reinstall runs
-// the list is left alone: the reinstall lists it when it ends.
-void refresh_downloaded_fonts();
+    // Lists the folder again on the calling thread (the start-up work calls
+    // it from its own) and fills the page on the UI thread. While a
+    // reinstall runs the list is left alone: the reinstall lists it when it
+    // ends.
+    void refresh();
+
+  private:
+    void show_listing(const std::vector<ListedFont>& fonts);
+    void reinstall();
+    void uninstall_and_delete();
+
+    const DownloadedFontControls controls_;
+    const std::string folder_;
+    const CollectionHooks hooks_;
+    bool reinstalling_ = false;
+};
 
 }  // namespace yq

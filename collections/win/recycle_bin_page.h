@@ -23,12 +23,26 @@ struct RecycleBinControls {
     HWND progress_label;   // the restore's or purge's progress
 };
 
-// `folder` is 字体回收站, ending in a backslash.
-void wire_recycle_bin_page(const RecycleBinControls& controls, const std::string& folder,
-                           CollectionHooks hooks);
+// The page: made once when the main window is wired and owned by it.
+class RecycleBinPage {
+  public:
+    // `folder` is 字体回收站, ending in a backslash.
+    RecycleBinPage(const RecycleBinControls& controls, std::string folder, CollectionHooks hooks);
+    RecycleBinPage(const RecycleBinPage&) = delete;
+    RecycleBinPage& operator=(const RecycleBinPage&) = delete;
 
-// Lists the bin again and fills the page (UI thread). While a restore or a
-// purge runs the list is left alone: it is listed when that ends.
-void refresh_recycle_bin();
+    // Lists the bin again and fills the page (UI thread). While a restore or
+    // a purge runs the list is left alone: it is listed when that ends.
+    void refresh();
+
+  private:
+    void restore();
+    void purge();
+
+    const RecycleBinControls controls_;
+    const std::string folder_;
+    const CollectionHooks hooks_;
+    bool busy_ = false;  // a restore or purge runs, or the purge's question is open
+};
 
 }  // namespace yq

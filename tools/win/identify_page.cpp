@@ -9,17 +9,6 @@ namespace {
 
 constexpr int kViewId = 1;  // the window's browser
 
-struct IdentifyPage {
-    HWND window = nullptr;
-    HWND view = nullptr;
-    std::string start_page;
-};
-
-IdentifyPage& page() {
-    static IdentifyPage p;
-    return p;
-}
-
 LRESULT CALLBACK window_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CLOSE) {
         // The window, its browser and the page stay for the next Identify.
@@ -40,8 +29,7 @@ void dispatch_until(DWORD start, unsigned ms) {
 }
 
 // Shows the window, centred on the main window when it was hidden.
-void show_window() {
-    HWND w = page().window;
+void show_window(HWND w) {
     if (!IsWindowVisible(w)) {
         RECT owner, own;
         GetWindowRect(GetWindow(w, GW_OWNER), &owner);
@@ -51,13 +39,6 @@ void show_window() {
         SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ShowWindow(w, SW_SHOW);
-}
-
-void identify_clicked() {
-    IdentifyPage& p = page();
-    win::WebView* view = win::web_view_of(p.view);
-    if (!view) return;
-    identify(*view, p.start_page, show_window);
 }
 
 }  // namespace
@@ -83,9 +64,8 @@ void identify(win::WebView& view, const std::string& start_page,
     show();
 }
 
-HWND create_identify_page(HWND owner, HWND button, const std::string& start_page) {
-    IdentifyPage& p = page();
-    p.start_page = start_page;
+IdentifyPage::IdentifyPage(HWND owner, HWND button, std::string start_page)
+    : start_page_(std::move(start_page)) {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = window_proc;
@@ -94,12 +74,14 @@ HWND create_identify_page(HWND owner, HWND button, const std::string& start_page
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = "YqWebPage";
     RegisterClassExA(&wc);
-    p.window = CreateWindowExA(0, wc.lpszClassName, "字体识别",
+    window_ = CreateWindowExA(0, wc.lpszClassName, "字体识别",
                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                                CW_USEDEFAULT, 670, 501, owner, nullptr, wc.hInstance, nullptr);
-    p.view = win::create_web_view(p.window, kViewId, 0, 0, 664, 472, start_page);
-    win::on_click(button, identify_clicked);
-    return p.window;
+    view_ = win::create_web_view(window_, kViewId, 0, 0, 664, 472, start_page_);
+    win::on_click(button, [this] {
+        win::WebView* view = win::web_view_of(view_);
+        if (view) identify(*view, start_page_, [this] { show_window(window_); });
+    });
 }
 
 }  // namespace yq

@@ -22,10 +22,23 @@ namespace yq {
 inline constexpr unsigned kIdentifyWaitFloorMs = 500;
 inline constexpr unsigned kIdentifyWaitCeilingMs = 3000;
 
-// Makes the hidden web page window (670 x 501, owned by `owner`, holding
-// its browser at (0, 0), 664 x 472) and wires `button` to Identify.
-// `start_page` is the identification site's root page.
-HWND create_identify_page(HWND owner, HWND button, const std::string& start_page);
+// The window: made once at main window creation and owned by the main window.
+class IdentifyPage {
+  public:
+    // Makes the hidden web page window (670 x 501, owned by `owner`, holding
+    // its browser at (0, 0), 664 x 472) and wires `button` to Identify.
+    // `start_page` is the identification site's root page.
+    IdentifyPage(HWND owner, HWND button, std::string start_page);
+    IdentifyPage(const IdentifyPage&) = delete;
+    IdentifyPage& operator=(const IdentifyPage&) = delete;
+
+    HWND window() const { return window_; }
+
+  private:
+    const std::string start_page_;
+    HWND window_ = nullptr;
+    HWND view_ = nullptr;
+};
 
 // Identify as the button runs it, on any view: navigate to `start_page`,
 // wait, click "uploaded_file" then "forward" in the document when the

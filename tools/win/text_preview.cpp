@@ -8,53 +8,34 @@
 #include "tools/win/preview_fetch.h"
 
 namespace yq {
-namespace {
 
-struct TextPreview {
-    TextPreviewControls controls{};
-    std::string server;
-    std::function<std::string(int)> entry_font;
-    win::UniqueBitmap picture;  // what the picture label shows; the label does not own it
-};
-
-TextPreview& state() {
-    static TextPreview p;
-    return p;
+void TextPreview::show_picture(HBITMAP bitmap) {
+    win::set_label_picture(controls_.picture_label, bitmap);
+    picture_.reset(bitmap);
+    InvalidateRect(controls_.picture_label, nullptr, TRUE);
 }
 
-void show_picture(HBITMAP bitmap) {
-    TextPreview& p = state();
-    win::set_label_picture(p.controls.picture_label, bitmap);
-    p.picture.reset(bitmap);
-    InvalidateRect(p.controls.picture_label, nullptr, TRUE);
+TextPreview::TextPreview(const TextPreviewControls& controls, std::string server,
+                         std::function<std::string(int row)> entry_font)
+    : controls_(controls), server_(std::move(server)), entry_font_(std::move(entry_font)) {
+    for (int k = 0; k < 5; ++k)
+        win::on_click(controls.buttons[k], [this, k] { preview_entry(k + 1); });
 }
 
-}  // namespace
-
-void wire_text_preview(const TextPreviewControls& controls, const std::string& server,
-                       std::function<std::string(int row)> entry_font) {
-    TextPreview& p = state();
-    p.controls = controls;
-    p.server = server;
-    p.entry_font = std::move(entry_font);
-    for (int k = 0; k < 5; ++k) win::on_click(controls.buttons[k], [k] { preview_entry(k + 1); });
-}
-
-void preview_entry(int row) {
-    TextPreview& p = state();
-    const TextPreviewControls& c = p.controls;
+void TextPreview::preview_entry(int row) {
+    const TextPreviewControls& c = controls_;
     const std::string text = win::caption(c.text_box), size = win::caption(c.size_box);
     if (!previewable_text(text)) return;
     if (!previewable_size(size)) {
         win::message_box("字体大小只能在6-30之间!");
         return;
     }
-    const std::string font = p.entry_font ? p.entry_font(row) : "";
+    const std::string font = entry_font_ ? entry_font_(row) : "";
     // The wait cursor while the server renders; the next move of the mouse
     // after the answer puts the window's own cursor back.
     HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     const std::string body =
-        fetch_preview(preview_url(p.server, text, size, font), kPreviewTimeoutMs);
+        fetch_preview(preview_url(server_, text, size, font), kPreviewTimeoutMs);
     SetCursor(before);
     const std::string bmp = reencode_picture(body, PictureFormat::Bmp);
     HBITMAP bitmap = bmp.empty() ? nullptr : bitmap_from_bmp(bmp);
