@@ -181,11 +181,12 @@ void wire_pages(HWND main, Pages& pages) {
         is_face_installed,
         // A download ends in an install: without a scope to install for,
         // the user is told once and asked about restarting elevated.
-        [](int row, const std::string& font, const std::string& address) {
-            if (may_install_fonts()) start_download(row, font, address);
+        [&pages](int row, const std::string& font, const std::string& address) {
+            if (may_install_fonts()) pages.downloads->start(row, font, address);
         });
-    init_download_manager(server_url(), program_directory() + "\\字体下载目录\\",
-                          {[&pages](const std::string& font, int percentage) {
+    pages.downloads = std::make_unique<DownloadManager>(
+        server_url(), program_directory() + "\\字体下载目录\\",
+                          DownloadHooks{[&pages](const std::string& font, int percentage) {
                                pages.catalogue->download_progress(font, percentage);
                            },
                            [&pages](const std::string& font, bool installed) {

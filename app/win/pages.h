@@ -10,6 +10,7 @@
 #include "collections/win/backup_page.h"
 #include "collections/win/downloaded_page.h"
 #include "collections/win/recycle_bin_page.h"
+#include "download/win/download_manager.h"
 #include "fonts/win/system_font_page.h"
 #include "tools/win/identify_page.h"
 #include "tools/win/text_preview.h"
@@ -24,6 +25,7 @@ struct Pages {
     std::unique_ptr<BackupPage> backups;
     std::unique_ptr<TextPreview> text_preview;
     std::unique_ptr<IdentifyPage> identify;
+    std::unique_ptr<DownloadManager> downloads;
 };
 
 }  // namespace yq

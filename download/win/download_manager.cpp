@@ -24,32 +24,16 @@ namespace {
 constexpr char kServerFailed[] = "服务器连接失败";
 constexpr char kDataError[] = "数据下载错误";
 
-// Serialises the reports of all downloads: percentages, and the whole
-// completion (check, unpack, install, inventory, rows). The UI thread never
-// takes it, so a worker may hold it across a hand-over to the UI thread:
-// what it waits for can never wait for the lock.
-std::mutex& download_lock() {
-    static std::mutex lock;
-    return lock;
-}
-
-struct Manager {
-    std::string server_url;
-    std::string folder;  // the download folder, with its separator
-    DownloadHooks hooks;
-};
-
-Manager& manager() {
-    static Manager m;
-    return m;
-}
-
-// What a worker needs, handed to it as its own argument.
+// What a worker needs, handed to it as its own argument. The manager it
+// reports through lives as long as the main window, which outlives every
+// download.
 struct Job {
     std::string font_name, url;
     std::string target;        // the font's file in the download folder
     std::string partial;       // where the transfer writes until all checks pass
     std::string install_name;  // its file name in the Fonts folder
+    const DownloadHooks* hooks;
+    std::mutex* lock;  // the manager's download lock
 };
 
 Bytes read_file(const std::string& path) {
@@ -67,9 +51,9 @@ void show_on_ui(const std::string& text) {
     win::run_on_ui([&text] { win::message_box(text.c_str()); });
 }
 
-void finish_rows(const std::string& font_name, bool installed) {
+void finish_rows(const Job& job, bool installed) {
     win::run_on_ui([&] {
-        if (manager().hooks.finished) manager().hooks.finished(font_name, installed);
+        if (job.hooks->finished) job.hooks->finished(job.font_name, installed);
     });
 }
 
@@ -78,7 +62,7 @@ void finish_rows(const std::string& font_name, bool installed) {
 // waiting box must not hold up the other downloads).
 void refuse(const Job& job, std::unique_lock<std::mutex>& lock, const std::string& message) {
     DeleteFileA(job.partial.c_str());
-    finish_rows(job.font_name, false);
+    finish_rows(job, false);
     lock.unlock();
     show_on_ui(message);
 }
@@ -88,7 +72,7 @@ void refuse(const Job& job, std::unique_lock<std::mutex>& lock, const std::strin
 // font replace the download folder's copy, so an error page, a cut body or
 // a refused install never touches an earlier good copy, and leaves nothing.
 void complete(const Job& job, const download::TransferSummary& summary) {
-    std::unique_lock<std::mutex> lock(download_lock());
+    std::unique_lock<std::mutex> lock(*job.lock);
     download::CheckedDownload checked =
         download::check_downloaded_file(read_file(job.partial), summary);
     if (!checked.ok()) {
@@ -122,7 +106,7 @@ void complete(const Job& job, const download::TransferSummary& summary) {
     }
     // The font is installed even when its row has left the page: the user
     // asked for it, and the row shows it the next time it is drawn.
-    const DownloadHooks& hooks = manager().hooks;
+    const DownloadHooks& hooks = *job.hooks;
     rebuild_inventory([&] {
         if (hooks.finished) hooks.finished(job.font_name, true);
         if (hooks.fonts_changed) hooks.fonts_changed();
@@ -142,10 +126,10 @@ DWORD download(const std::unique_ptr<Job>& job) {
                 return;
             }
             if (r.kind == download::Report::kProgress) {
-                std::lock_guard<std::mutex> lock(download_lock());
+                std::lock_guard<std::mutex> lock(*job->lock);
                 int percent = r.percent;
                 win::run_on_ui([&] {
-                    if (manager().hooks.progress) manager().hooks.progress(job->font_name, percent);
+                    if (job->hooks->progress) job->hooks->progress(job->font_name, percent);
                 });
             }
         },
@@ -153,7 +137,7 @@ DWORD download(const std::unique_ptr<Job>& job) {
     if (failed) {
         std::fprintf(stderr, "yanqing: download of %s failed at %s (error %lu)\n", job->url.c_str(),
                      summary.failed_step ? summary.failed_step : "?", summary.error);
-        std::unique_lock<std::mutex> lock(download_lock());
+        std::unique_lock<std::mutex> lock(*job->lock);
         // A body longer than any font is the server's fault, not the link's.
         refuse(*job, lock, summary.too_long ? kDataError : kServerFailed);
     } else {
@@ -167,7 +151,7 @@ DWORD download(const std::unique_ptr<Job>& job) {
 DWORD WINAPI download_worker(void* arg) {
     std::unique_ptr<Job> job(static_cast<Job*>(arg));
     auto failed = [&] {
-        std::unique_lock<std::mutex> lock(download_lock());
+        std::unique_lock<std::mutex> lock(*job->lock);
         refuse(*job, lock, kDataError);
     };
     const bool done = run_guarded(
@@ -177,32 +161,30 @@ DWORD WINAPI download_worker(void* arg) {
 
 }  // namespace
 
-void init_download_manager(const std::string& server_url, const std::string& download_folder,
-                           DownloadHooks hooks) {
-    download_lock();
-    Manager& m = manager();
-    m.server_url = server_url;
-    m.folder = download_folder;
-    m.hooks = std::move(hooks);
-}
+DownloadManager::DownloadManager(std::string server_url, std::string download_folder,
+                                 DownloadHooks hooks)
+    : server_url_(std::move(server_url)),
+      folder_(std::move(download_folder)),
+      hooks_(std::move(hooks)) {}
 
-void start_download(int row, const std::string& font_name, const std::string& address) {
-    Manager& m = manager();
-    std::string target = download::target_path(m.folder, font_name);
+void DownloadManager::start(int row, const std::string& font_name, const std::string& address) {
+    std::string target = download::target_path(folder_, font_name);
     std::string install_name = download::install_file_name(font_name);
     if (target.empty() || install_name.empty()) {
         // A name that cannot be a file in the download folder or the Fonts
         // folder is never used.
-        if (m.hooks.finished) m.hooks.finished(font_name, false);
+        if (hooks_.finished) hooks_.finished(font_name, false);
         win::message_box(kDataError);
         return;
     }
-    auto* job = new Job{font_name, download::download_url(m.server_url, address), target,
-                        download::partial_path(target), install_name};
+    auto* job = new Job{font_name,    download::download_url(server_url_, address),
+                        target,       download::partial_path(target),
+                        install_name, &hooks_,
+                        &lock_};
     HANDLE thread = CreateThread(nullptr, 0, download_worker, job, 0, nullptr);
     if (!thread) {
         delete job;
-        if (m.hooks.finished) m.hooks.finished(font_name, false);
+        if (hooks_.finished) hooks_.finished(font_name, false);
         win::message_box(kServerFailed);
         return;
     }

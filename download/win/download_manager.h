@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace yq {
@@ -22,14 +23,30 @@ struct DownloadHooks {
     std::function<void()> fonts_changed;
 };
 
-// Keeps the server's base URL, the download folder and the hooks. Call once
-// at start-up on the UI thread, before the first download.
-void init_download_manager(const std::string& server_url, const std::string& download_folder,
-                           DownloadHooks hooks);
+// The manager: made once when the main window is wired and owned by it; its
+// workers report through it, so it lives as long as the process does.
+class DownloadManager {
+  public:
+    // The server's base URL, the download folder (with its separator) and
+    // the pages' reactions. UI thread.
+    DownloadManager(std::string server_url, std::string download_folder, DownloadHooks hooks);
+    DownloadManager(const DownloadManager&) = delete;
+    DownloadManager& operator=(const DownloadManager&) = delete;
 
-// Starts the download of a catalogue row's font on a worker of its own (UI
-// thread). A name that can be no file in the download folder or the Fonts
-// folder is refused at once with "数据下载错误".
-void start_download(int row, const std::string& font_name, const std::string& address);
+    // Starts the download of a catalogue row's font on a worker of its own
+    // (UI thread). A name that can be no file in the download folder or the
+    // Fonts folder is refused at once with "数据下载错误".
+    void start(int row, const std::string& font_name, const std::string& address);
+
+  private:
+    const std::string server_url_;
+    const std::string folder_;
+    const DownloadHooks hooks_;
+    // Serialises the reports of all downloads: percentages, and the whole
+    // completion (check, unpack, install, inventory, rows). The UI thread
+    // never takes it, so a worker may hold it across a hand-over to the UI
+    // thread: what it waits for can never wait for the lock.
+    std::mutex lock_;
+};
 
 }  // namespace yq
