@@ -11,6 +11,7 @@
 #include "app/win/pages.h"
 #include "app/win/privilege.h"
 #include "app/win/startup.h"
+#include "app/win/working_folders.h"
 #include "base/text.h"
 #include "collections/win/backup_page.h"
 #include "collections/win/downloaded_page.h"
@@ -50,19 +51,11 @@ struct MainWindow {
     std::array<HWND, kControlEnd - kFirstControl> controls{};
     int current_page = 1;
     bool backup_list_loaded = false;
-    std::string font_name_list;  // the start-up work's font name list text
     Pages page_objects;          // made by wire_pages, freed with the window
 };
 
-HINSTANCE g_instance = nullptr;
-HWND g_main = nullptr;
-
 MainWindow* state_of(HWND w) {
     return w ? reinterpret_cast<MainWindow*>(GetWindowLongPtrA(w, GWLP_USERDATA)) : nullptr;
-}
-
-MainWindow* state() {
-    return state_of(g_main);
 }
 
 HWND control_of(const MainWindow& m, Ctl id) {
@@ -80,8 +73,9 @@ void show_page(MainWindow& m, int page) {
     for (int i = 0; i < kPageCount; ++i) ShowWindow(m.pages[i], i == page ? SW_SHOW : SW_HIDE);
 }
 
-LRESULT CALLBACK page_area_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-    if (msg == WM_LBUTTONDOWN) frame_page_pressed();
+LRESULT CALLBACK page_area_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    const Pages& objects = reinterpret_cast<const MainWindow*>(ref)->page_objects;
+    if (msg == WM_LBUTTONDOWN && objects.frame) objects.frame->page_pressed();
     return DefSubclassProc(w, msg, wp, lp);
 }
 
@@ -154,7 +148,7 @@ void create_controls(MainWindow& m) {
         m.controls[d.id - kFirstControl] = create_control(m, d);
     }
     // The page area closes the skin colour popup when pressed.
-    for (HWND p : m.pages) SetWindowSubclass(p, page_area_proc, 1, 0);
+    for (HWND p : m.pages) SetWindowSubclass(p, page_area_proc, 1, reinterpret_cast<DWORD_PTR>(&m));
 }
 
 void set_grid_cell_kinds(const MainWindow& m) {
@@ -177,6 +171,7 @@ void set_grid_cell_kinds(const MainWindow& m) {
 // Main window creation: runs once the window and all its controls exist.
 void main_window_creation(MainWindow& m) {
     request_start_privilege();
+    prepare_working_folders();
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
@@ -185,10 +180,10 @@ void main_window_creation(MainWindow& m) {
         win::set_button_faces(control_of(m, b), art::button_faces(63, 23, "预览"));
     }
     win::web_view_navigate(control_of(m, ctl::kAdView), server_url() + "/ad.html");
-    wire_pages(m.window, m.page_objects);
+    wire_pages(m.window, m.page_objects, [&m](Ctl id) { return control_of(m, id); });
     int preset = text_to_int(read_setting(kSettingsSection, "pf", "8"));
-    apply_window_skin(preset, true, 0, false);
-    draw_status_line(0, false);
+    m.page_objects.frame->apply_skin(preset, true, 0, false);
+    m.page_objects.frame->status_line().draw(0, false);
     m.page_objects.identify = std::make_unique<IdentifyPage>(
         m.window, control_of(m, ctl::kIdentifyButton), identify_start_page());
     set_grid_cell_kinds(m);
@@ -230,7 +225,7 @@ void size_changed_layout(MainWindow& m) {
         const LayoutRect& b = l.caption_buttons[k];
         buttons[k] = {b.x, b.y, b.w, b.h};
     }
-    set_caption_buttons(buttons);
+    if (m.page_objects.frame) m.page_objects.frame->set_caption_buttons(buttons);
     // The system font grid ends a little wider than the lists: its last step.
     {
         const ControlDesign* d = find_control(ctl::kFontGrid);
@@ -243,16 +238,15 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         auto* m = new MainWindow();
         m->window = w;
         SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m));
-        g_main = w;
     }
     MainWindow* m = state_of(w);
     if (!m) return DefWindowProcA(w, msg, wp, lp);
     LRESULT result = 0;
-    if (frame_handle_message(w, msg, wp, lp, &result)) return result;
+    if (m->page_objects.frame && m->page_objects.frame->handle_message(w, msg, wp, lp, &result))
+        return result;
     switch (msg) {
         case WM_NCDESTROY:
             SetWindowLongPtrA(w, GWLP_USERDATA, 0);
-            if (g_main == w) g_main = nullptr;
             delete m;
             return DefWindowProcA(w, msg, wp, lp);
         case WM_CREATE:
@@ -301,7 +295,6 @@ const std::string& home_page_url() {
 }
 
 HWND create_main_window(HINSTANCE instance) {
-    g_instance = instance;
     win::register_control_classes(instance);
     win::register_grid_class(instance);
     win::init_ui_thread();
@@ -327,17 +320,8 @@ HWND create_main_window(HINSTANCE instance) {
     return w;
 }
 
-HWND main_window() {
-    return g_main;
-}
-
-HWND main_window_control(Ctl id) {
-    MainWindow* m = state();
-    return m ? control_of(*m, id) : nullptr;
-}
-
-void select_page(int tab) {
-    MainWindow* m = state();
+void select_page(HWND main, int tab) {
+    MainWindow* m = state_of(main);
     int page = page_for_tab(tab);
     if (!m || page < 0) return;
     Pages& pages = m->page_objects;
@@ -348,60 +332,27 @@ void select_page(int tab) {
         m->backup_list_loaded = true;
     }
     show_page(*m, page);
-    draw_status_line(0, false);
+    pages.frame->status_line().draw(0, false);
 }
 
-bool handle_main_window_key(const MSG& msg) {
-    HWND main = g_main;
+bool handle_main_window_key(HWND main, const MSG& msg) {
     if (msg.message != WM_KEYDOWN || !main || (msg.hwnd != main && !IsChild(main, msg.hwnd)))
         return false;
     const UINT vk = static_cast<UINT>(msg.wParam);
-    if (frame_key(vk, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0)) return true;
-    if (vk == VK_RETURN && msg.hwnd == main_window_control(ctl::kSearchBox)) {
-        if (MainWindow* m = state()) m->page_objects.system_fonts->run_search();
+    MainWindow* m = state_of(main);
+    if (!m || !m->page_objects.frame) return false;
+    if (m->page_objects.frame->key(vk, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0))
+        return true;
+    if (vk == VK_RETURN && msg.hwnd == control_of(*m, ctl::kSearchBox)) {
+        m->page_objects.system_fonts->run_search();
         return true;
     }
     return false;
 }
 
-void prepare_working_folders() {
-    const std::string dir = program_directory();
-    auto exists = [](const std::string& path) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA(path.c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        FindClose(h);
-        return true;
-    };
-    for (const char* name : {"字体备份", "字体回收站", "字体下载目录"}) {
-        std::string path = dir + "\\" + name;
-        if (!exists(path)) CreateDirectoryA(path.c_str(), nullptr);
-    }
-    std::string ini = dir + "\\pos.ini";
-    if (!exists(ini)) {
-        HANDLE h = CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-}
-
-void keep_font_name_list(std::string text) {
-    if (MainWindow* m = state()) m->font_name_list = std::move(text);
-}
-
-void exit_cleanup() {
-    // The process-wide objects are the main window's state and the pages'
-    // own; the process ending releases the rest of what they hold.
-    if (MainWindow* m = state()) m->font_name_list.clear();
-}
-
 void end_program() {
-    static bool ending = false;
-    if (!ending) {
-        ending = true;
-        exit_cleanup();
-    }
-    // Not exit(): running downloads would meet half-destroyed statics.
+    // Not exit(): running downloads would meet half-destroyed statics. The
+    // process ending releases what the window's state holds.
     ExitProcess(0);
 }
 

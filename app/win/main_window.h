@@ -32,32 +32,17 @@ const std::string& identify_start_page();
 // runs main window creation), and shows it. Null when it cannot be made.
 HWND create_main_window(HINSTANCE instance);
 
-// The main window, and its control of a design id (null when none).
-HWND main_window();
-HWND main_window_control(Ctl id);
-
 // Shows the page of tab n (1..5), refreshing that page's list first.
-void select_page(int tab);
+void select_page(HWND main, int tab);
 
 // The main window's keys, looked at by the message loop before the dialog
 // navigation: Ctrl+1..5 and Ctrl+(Shift+)Tab switch pages as the tabs do,
 // Esc closes the skin popup, Enter in the search box runs the search. True
 // when the message was one of them and has been handled.
-bool handle_main_window_key(const MSG& msg);
+bool handle_main_window_key(HWND main, const MSG& msg);
 
-// Creates the working folders and pos.ini in the program directory when they
-// are missing; runs at the end of every paint of the main window.
-void prepare_working_folders();
-
-// Keeps the font name list text of the start-up work for the whole run.
-void keep_font_name_list(std::string text);
-
-// Exit clean-up: releases the process-wide objects and nothing else (workers
-// are not waited for, GDI+ is not shut down).
-void exit_cleanup();
-
-// Ends the program at once: the exit clean-up, then the process ends with
-// every worker cut off where it stands.
+// Ends the program at once: the process ends with every worker cut off
+// where it stands.
 [[noreturn]] void end_program();
 
 }  // namespace yq

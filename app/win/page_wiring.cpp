@@ -37,11 +37,8 @@ constexpr UINT kMenuCheckUpdate = 101, kMenuHomePage = 102, kMenuAbout = 103;
 // The about box's first line: the product and the program's version.
 constexpr char kAboutProductLine[] = "    砚青字体下载器2012  版本 " YQ_VERSION "\r\n";
 
-HWND c(Ctl id) {
-    return main_window_control(id);
-}
 
-void run_menu_command(UINT id) {
+void run_menu_command(Pages& pages, UINT id) {
     switch (id) {
         case kMenuAbout: {
             // The publisher's lines are build-time settings, as the home page is.
@@ -63,7 +60,7 @@ void run_menu_command(UINT id) {
             break;
         }
         case kMenuCheckUpdate:
-            check_for_updates_from_menu();
+            pages.update->check_from_menu();
             break;
         case kMenuHomePage:
             win::open_in_shell(home_page_url());
@@ -85,7 +82,7 @@ void collection_fonts_changed(Pages& pages) {
     rebuild_inventory_in_background([&pages] { fonts_changed(pages); });
 }
 
-void wire_collection_pages(Pages& pages) {
+void wire_collection_pages(Pages& pages, const ControlOf& c) {
     const CollectionHooks hooks{[&pages] { collection_fonts_changed(pages); }};
     const std::string dir = program_directory();
     pages.downloaded = std::make_unique<DownloadedPage>(
@@ -118,12 +115,10 @@ void wire_collection_pages(Pages& pages) {
                      dir + "\\字体备份\\", hooks);
 }
 
-}  // namespace
-
-void show_control_menu(int x, int y) {
-    HWND main = main_window();
+// Pops up the control menu (控制菜单) at a main-window client point.
+void show_control_menu(HWND main, Pages& pages, int x, int y) {
     win::UniqueMenu menu(CreatePopupMenu());
-    AppendMenuA(menu.get(), MF_STRING | (update_check_enabled() ? 0 : MF_GRAYED), kMenuCheckUpdate,
+    AppendMenuA(menu.get(), MF_STRING | (pages.update->check_enabled() ? 0 : MF_GRAYED), kMenuCheckUpdate,
                 "检测更新");
     AppendMenuA(menu.get(), MF_STRING, kMenuHomePage, "官方主页");
     AppendMenuA(menu.get(), MF_STRING, kMenuAbout, "关于我们");
@@ -132,16 +127,18 @@ void show_control_menu(int x, int y) {
     UINT cmd = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, p.x, p.y, 0,
                               main, nullptr);
     menu.reset();
-    if (cmd) run_menu_command(cmd);
+    if (cmd) run_menu_command(pages, cmd);
 }
 
-void wire_pages(HWND main, Pages& pages) {
-    // The frame's last paint step: the working folders made again if they
-    // went, and the status text recomposed (shown by its next redraw).
-    attach_frame(main, {select_page, show_control_menu, [] { end_program(); },
-                        [] {
-                            prepare_working_folders();
-                            status_after_paint();
+}  // namespace
+
+void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
+    // The frame's last paint step: the status text recomposed (shown by its
+    // next redraw).
+    pages.frame = std::make_unique<Frame>(main, FrameHooks{[main](int tab) { select_page(main, tab); },
+                        [main, &pages](int x, int y) { show_control_menu(main, pages, x, y); }, [] { end_program(); },
+                        [&pages] {
+                            if (pages.update) pages.update->status_after_paint();
                         }});
     pages.system_fonts = std::make_unique<SystemFontPage>(
         SystemFontControls{.main = main,
@@ -199,9 +196,10 @@ void wire_pages(HWND main, Pages& pages) {
                        .picture_label = c(ctl::kPreviewPictureLabel),
                        .buttons = row_preview_buttons},
                       server_url(), [&pages](int row) { return pages.catalogue->entry_font(row); });
-    wire_collection_pages(pages);
-    init_update(server_url(), home_page_url(), program_directory(),
-                {[&pages] { pages.catalogue->close(); },
+    wire_collection_pages(pages, c);
+    pages.update = std::make_unique<CatalogueUpdate>(
+        server_url(), home_page_url(), program_directory(), pages.frame->status_line(),
+                UpdateHooks{[&pages] { pages.catalogue->close(); },
                  [&pages] { pages.catalogue->open(program_directory() + "\\ztdata.mdb"); },
                  [] { end_program(); }});
     // Picture buttons whose behaviour is not part of the program yet do nothing

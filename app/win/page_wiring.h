@@ -6,14 +6,19 @@
 
 #include <windows.h>
 
+#include <functional>
+
+#include "app/control_design.h"
+
 namespace yq {
 
 struct Pages;
 
-// Makes the page objects into `pages` and wires them to each other.
-void wire_pages(HWND main, Pages& pages);
+// The main window's control of a design id.
+using ControlOf = std::function<HWND(Ctl)>;
 
-// Pops up the control menu (控制菜单) at a main-window client point.
-void show_control_menu(int x, int y);
+// Makes the page objects into `pages` over the controls of `main` and
+// wires them to each other.
+void wire_pages(HWND main, Pages& pages, const ControlOf& control);
 
 }  // namespace yq

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/win/main_window.h"
+#include "app/win/pages.h"
 #include "app/win/startup_steps.h"
 #include "base/worker_guard.h"
 #include "platform/win/files.h"
@@ -51,16 +52,16 @@ void step(const char* what, Step&& work) {
 DWORD WINAPI background_work(void* param) {
     Pages& pages = *static_cast<Pages*>(param);
     step("the inventory rebuild at start", startup_rebuild_inventory);
-    step("the font name list", [] {
+    step("the font name list", [&pages] {
         std::string list = load_or_write_font_name_list(startup_face_names());
-        win::run_on_ui([&] { keep_font_name_list(list); });
+        win::run_on_ui([&] { pages.font_name_list = std::move(list); });
     });
     step("the downloaded font list", [&pages] { startup_list_downloaded_fonts(pages); });
     step("the font grid at start", [&pages] { startup_fill_font_grid(pages); });
     // The catalogue database is opened on the UI thread: hand it over and
     // wait until it has run. Until then the catalogue page is empty.
     step("the catalogue open at start", [&pages] { startup_open_catalogue(pages); });
-    step("the version checks at start", startup_check_catalogue_version);
+    step("the version checks at start", [&pages] { startup_check_catalogue_version(pages); });
     return 0;
 }
 

@@ -52,9 +52,9 @@ void startup_open_catalogue(Pages& pages) {
 
 // The last step: the catalogue version, then the program's, both fetched
 // here and never in a paint.
-void startup_check_catalogue_version() {
-    check_catalogue_version();
-    check_program_version();
+void startup_check_catalogue_version(Pages& pages) {
+    pages.update->check_catalogue_version();
+    pages.update->check_program_version();
 }
 
 }  // namespace yq

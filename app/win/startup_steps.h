@@ -14,6 +14,6 @@ std::vector<std::string> startup_face_names();  // its face names, in order
 void startup_list_downloaded_fonts(Pages& pages);  // the downloaded fonts page
 void startup_fill_font_grid(Pages& pages);      // 系统字体表格
 void startup_open_catalogue(Pages& pages);      // the catalogue page, on the UI thread
-void startup_check_catalogue_version();         // status line, update offer, program version
+void startup_check_catalogue_version(Pages& pages);  // status line, update offer, program version
 
 }  // namespace yq

@@ -63,6 +63,7 @@ BackupOutcome back_up_font(const std::string& source, const std::string& face,
 void back_up_fonts(const std::vector<BackupSource>& fonts, const std::string& folder,
                    unsigned threads, std::atomic<int>& done) {
     if (threads < 1) threads = 1;
+    win::ensure_folder(folder);  // made again if it went while the program ran
     // One share per thread, chosen by the file name folded to upper case:
     // names equal to the file system land in the same share.
     std::vector<std::vector<size_t>> shares(threads);

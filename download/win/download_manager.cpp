@@ -177,6 +177,7 @@ void DownloadManager::start(int row, const std::string& font_name, const std::st
         win::message_box(kDataError);
         return;
     }
+    win::ensure_folder(folder_);  // made again if it went while the program ran
     auto* job = new Job{font_name,    download::download_url(server_url_, address),
                         target,       download::partial_path(target),
                         install_name, &hooks_,

@@ -24,11 +24,17 @@ constexpr DWORD kMaxCacheFileBytes = 64u << 20;
 constexpr size_t kParallelFrom = 64;
 constexpr unsigned kFileThreads = 2;
 
-std::mutex g_cache_lock;
-FaceCache g_cache;
-std::string g_cache_file;     // "" keeps the cache in memory only
-bool g_cache_loaded = false;  // the file has been read into g_cache
-bool g_cache_dirty = false;   // remembered names the store file lacks
+// The face-name store of the process: every thread that lists fonts reads
+// and adds to it, so it is one object behind its lock (doc/layers.md).
+struct FaceNameStore {
+    std::mutex lock;
+    FaceCache cache;
+    std::string file;     // "" keeps the cache in memory only
+    bool loaded = false;  // the file has been read into the cache
+    bool dirty = false;   // remembered names the store file lacks
+};
+
+FaceNameStore g_store;
 
 // Size and last-write time of a file; false for a folder or nothing.
 bool stamp_of(ListedFile& f) {
@@ -40,16 +46,16 @@ bool stamp_of(ListedFile& f) {
 }
 
 // Reads the stored cache into memory once; entries already in memory stay.
-// Call with g_cache_lock held.
+// Call with g_store.lock held.
 void load_cache_file() {
-    if (g_cache_loaded || g_cache_file.empty()) return;
-    g_cache_loaded = true;
+    if (g_store.loaded || g_store.file.empty()) return;
+    g_store.loaded = true;
     std::string bytes;
-    if (!win::read_small_file(g_cache_file, bytes, kMaxCacheFileBytes)) return;
+    if (!win::read_small_file(g_store.file, bytes, kMaxCacheFileBytes)) return;
     FaceCache stored;
     if (!parse_face_cache(as_span(bytes), stored)) return;
     // What this process has read itself is newer than the stored entry.
-    for (auto& entry : stored) g_cache.emplace(std::move(entry));
+    for (auto& entry : stored) g_store.cache.emplace(std::move(entry));
 }
 
 // Writes the store: the entries of `checked` (files the caller has just
@@ -63,18 +69,18 @@ void store_cache_file(const std::vector<ListedFile>& checked) {
     FaceCache current;
     std::vector<std::pair<std::string, CachedFace>> others;
     {
-        std::lock_guard<std::mutex> hold(g_cache_lock);
-        if (g_cache_file.empty()) return;
-        file = g_cache_file;
+        std::lock_guard<std::mutex> hold(g_store.lock);
+        if (g_store.file.empty()) return;
+        file = g_store.file;
         std::unordered_set<std::string_view> seen;
         for (const ListedFile& f : checked) {
-            auto it = g_cache.find(f.path);
-            if (it != g_cache.end()) {
+            auto it = g_store.cache.find(f.path);
+            if (it != g_store.cache.end()) {
                 current.insert(*it);
                 seen.insert(f.path);
             }
         }
-        for (const auto& entry : g_cache) {
+        for (const auto& entry : g_store.cache) {
             if (!seen.count(entry.first)) others.push_back(entry);
         }
     }
@@ -91,10 +97,10 @@ void store_cache_file(const std::vector<ListedFile>& checked) {
 std::string face_name_for(const ListedFile& f, bool& read) {
     read = false;
     {
-        std::lock_guard<std::mutex> hold(g_cache_lock);
+        std::lock_guard<std::mutex> hold(g_store.lock);
         load_cache_file();
-        auto it = g_cache.find(f.path);
-        if (it != g_cache.end() && it->second.size == f.size &&
+        auto it = g_store.cache.find(f.path);
+        if (it != g_store.cache.end() && it->second.size == f.size &&
             it->second.write_time == f.write_time) {
             return it->second.face;
         }
@@ -106,9 +112,9 @@ std::string face_name_for(const ListedFile& f, bool& read) {
     // moment (being copied, scanned), and remembering that would hide the
     // font until its file changes. Files that are not fonts are few.
     if (face.empty()) return face;
-    std::lock_guard<std::mutex> hold(g_cache_lock);
-    if (g_cache.size() >= kMaxCachedFaces) g_cache.clear();
-    g_cache[f.path] = CachedFace{f.size, f.write_time, face};
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    if (g_store.cache.size() >= kMaxCachedFaces) g_store.cache.clear();
+    g_store.cache[f.path] = CachedFace{f.size, f.write_time, face};
     return face;
 }
 
@@ -129,9 +135,9 @@ std::vector<std::string> names_of(std::vector<ListedFile>& files, bool stamp) {
     });
     bool dirty;
     {
-        std::lock_guard<std::mutex> hold(g_cache_lock);
-        dirty = g_cache_dirty;
-        g_cache_dirty = false;
+        std::lock_guard<std::mutex> hold(g_store.lock);
+        dirty = g_store.dirty;
+        g_store.dirty = false;
     }
     if (files_read.load() > 0 || dirty) store_cache_file(files);
     return faces;
@@ -165,23 +171,23 @@ sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path) {
     ListedFile f{path};
     if (!stamp_of(f)) return {};
     {
-        std::lock_guard<std::mutex> hold(g_cache_lock);
+        std::lock_guard<std::mutex> hold(g_store.lock);
         load_cache_file();
-        auto it = g_cache.find(path);
-        if (it != g_cache.end() && it->second.size == f.size &&
+        auto it = g_store.cache.find(path);
+        if (it != g_store.cache.end() && it->second.size == f.size &&
             it->second.write_time == f.write_time && it->second.coverage_counted) {
             return it->second.coverage;
         }
     }
     // Counted outside the lock: a large font's cmap takes a few milliseconds.
     const sfnt::HanziCoverage coverage = sfnt::read_hanzi_coverage_from_file(path);
-    std::lock_guard<std::mutex> hold(g_cache_lock);
-    auto it = g_cache.find(path);
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    auto it = g_store.cache.find(path);
     // Remembered only beside a face name of the same file as it is now.
-    if (it != g_cache.end() && it->second.size == f.size && it->second.write_time == f.write_time) {
+    if (it != g_store.cache.end() && it->second.size == f.size && it->second.write_time == f.write_time) {
         it->second.coverage_counted = true;
         it->second.coverage = coverage;
-        g_cache_dirty = true;
+        g_store.dirty = true;
     }
     return coverage;
 }
@@ -195,23 +201,23 @@ void remember_face_name(const std::string& path, const std::string& face) {
 void remember_face_name(const std::string& path, const std::string& face, uint64_t size,
                         uint64_t write_time) {
     if (face.empty()) return;
-    std::lock_guard<std::mutex> hold(g_cache_lock);
+    std::lock_guard<std::mutex> hold(g_store.lock);
     load_cache_file();
-    if (g_cache.size() >= kMaxCachedFaces) g_cache.clear();
-    g_cache[path] = CachedFace{size, write_time, face};
-    g_cache_dirty = true;
+    if (g_store.cache.size() >= kMaxCachedFaces) g_store.cache.clear();
+    g_store.cache[path] = CachedFace{size, write_time, face};
+    g_store.dirty = true;
 }
 
 void clear_face_name_cache() {
-    std::lock_guard<std::mutex> hold(g_cache_lock);
-    g_cache.clear();
-    g_cache_loaded = false;
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    g_store.cache.clear();
+    g_store.loaded = false;
 }
 
 void set_face_cache_file(const std::string& path) {
-    std::lock_guard<std::mutex> hold(g_cache_lock);
-    g_cache_file = path;
-    g_cache_loaded = false;
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    g_store.file = path;
+    g_store.loaded = false;
 }
 
 }  // namespace yq

@@ -40,13 +40,19 @@ BinCopy copy_into_bin(const std::string& path, const std::string& folder, const 
     return {};
 }
 
-std::mutex g_leftover_lock;
-std::string g_leftover_file;  // "" keeps no list
+// The list of files Windows held when they were removed: one file of the
+// program's, written by removals on any thread (doc/layers.md).
+struct LeftoverList {
+    std::mutex lock;
+    std::string file;  // "" keeps no list
+};
+
+LeftoverList g_leftovers;
 
 std::vector<std::string> read_leftovers() {
     std::vector<std::string> paths;
     std::string bytes;
-    if (!win::read_small_file(g_leftover_file, bytes)) return paths;
+    if (!win::read_small_file(g_leftovers.file, bytes)) return paths;
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
@@ -61,17 +67,17 @@ std::vector<std::string> read_leftovers() {
 
 bool write_leftovers(const std::vector<std::string>& paths) {
     if (paths.empty())
-        return win::delete_file(g_leftover_file) || !win::file_exists(g_leftover_file);
+        return win::delete_file(g_leftovers.file) || !win::file_exists(g_leftovers.file);
     std::string bytes;
     for (const std::string& p : paths) bytes += p + "\r\n";
-    return win::write_file_replacing(g_leftover_file, bytes);
+    return win::write_file_replacing(g_leftovers.file, bytes);
 }
 
 // Puts a held file on the leftover list; false when there is no list or it
 // cannot be written (the font is then put back instead).
 bool add_leftover(const std::string& path) {
-    std::lock_guard<std::mutex> hold(g_leftover_lock);
-    if (g_leftover_file.empty()) return false;
+    std::lock_guard<std::mutex> hold(g_leftovers.lock);
+    if (g_leftovers.file.empty()) return false;
     std::vector<std::string> paths = read_leftovers();
     if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
     return write_leftovers(paths);
@@ -105,6 +111,7 @@ RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& 
                                     FontScope scope, const std::string& bin_folder,
                                     const std::string& bin_name, std::string* stored_as) {
     if (bin_name.empty()) return RemovalOutcome::NotCopied;
+    win::ensure_folder(bin_folder);  // made again if it went while the program ran
     BinCopy copy = copy_into_bin(path, bin_folder, bin_name);
     if (copy.name.empty()) return RemovalOutcome::NotCopied;
     if (stored_as) *stored_as = copy.name;
@@ -142,13 +149,13 @@ RemovalOutcome remove_font_into_bin(const std::string& path, const std::string& 
 }
 
 void set_leftover_list_file(const std::string& path) {
-    std::lock_guard<std::mutex> hold(g_leftover_lock);
-    g_leftover_file = path;
+    std::lock_guard<std::mutex> hold(g_leftovers.lock);
+    g_leftovers.file = path;
 }
 
 void delete_leftover_fonts() {
-    std::lock_guard<std::mutex> hold(g_leftover_lock);
-    if (g_leftover_file.empty()) return;
+    std::lock_guard<std::mutex> hold(g_leftovers.lock);
+    if (g_leftovers.file.empty()) return;
     // Most starts have no list: nothing is asked of the file system then.
     const std::vector<std::string> listed = read_leftovers();
     if (listed.empty()) return;

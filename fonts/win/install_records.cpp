@@ -12,29 +12,35 @@ namespace {
 // The store is a few dozen bytes a font; this is far above any real one.
 constexpr size_t kMaxStoreBytes = 16u << 20;
 
-std::mutex g_lock;
-std::string g_file;  // "" keeps the records in memory only
-InstallRecords g_records;
+// The records of the process: installs on any thread add to them, so they
+// are one object behind its lock (doc/layers.md).
+struct RecordStore {
+    std::mutex lock;
+    std::string file;  // "" keeps the records in memory only
+    InstallRecords records;
+};
+
+RecordStore g_store;
 
 bool save_locked() {
-    if (g_file.empty()) return true;
-    return win::write_file_replacing(g_file, serialize_install_records(g_records));
+    if (g_store.file.empty()) return true;
+    return win::write_file_replacing(g_store.file, serialize_install_records(g_store.records));
 }
 
 }  // namespace
 
 void set_install_record_file(const std::string& path) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    g_file = path;
-    g_records = InstallRecords();
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    g_store.file = path;
+    g_store.records = InstallRecords();
     std::string bytes;
     if (!path.empty() && win::read_small_file(path, bytes, kMaxStoreBytes))
-        parse_install_records(as_span(bytes), g_records);
+        parse_install_records(as_span(bytes), g_store.records);
 }
 
 std::optional<InstallRecord> install_record_of(FontScope scope, const std::string& value_name) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    const InstallRecord* r = g_records.find_value(scope, value_name);
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    const InstallRecord* r = g_store.records.find_value(scope, value_name);
     return r ? std::optional<InstallRecord>(*r) : std::nullopt;
 }
 
@@ -54,15 +60,15 @@ bool is_own_install(FontScope scope, const std::string& value_name, const std::s
 }
 
 bool is_recorded_bytes(const Sha256Digest& digest, uint64_t size) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    for (const InstallRecord& r : g_records.all())
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    for (const InstallRecord& r : g_store.records.all())
         if (r.size == size && r.digest == digest) return true;
     return false;
 }
 
 bool remember_install(InstallRecord record) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    g_records.put(std::move(record));
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    g_store.records.put(std::move(record));
     return save_locked();
 }
 
@@ -82,8 +88,8 @@ std::optional<OwnInstall> own_install_of_face(const std::string& face) {
 }
 
 void forget_install(FontScope scope, const std::string& value_name) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    if (g_records.forget_value(scope, value_name)) save_locked();
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    if (g_store.records.forget_value(scope, value_name)) save_locked();
 }
 
 }  // namespace yq

@@ -266,6 +266,16 @@ bool same_ignoring_case(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
+bool ensure_folder(std::string path) {
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        CreateDirectoryA(path.c_str(), nullptr);
+        attributes = GetFileAttributesA(path.c_str());
+    }
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool is_plain_file_directly_in(const std::string& folder, const std::string& path) {
     // A drive path ("C:\..."), with no forward slash Windows would take as a
     // separator and no part that steps elsewhere or opens a device.

@@ -17,6 +17,10 @@ namespace yq::win {
 
 bool file_exists(const std::string& path);
 
+// Makes the folder (its parent must exist) when it is missing; a trailing
+// backslash is allowed. True when a folder of that path is there afterwards.
+bool ensure_folder(std::string path);
+
 // A file's size and last-write time (FILETIME ticks): what tells whether it
 // has changed since it was last read. Nothing for a folder or a file that
 // cannot be asked.

@@ -63,7 +63,17 @@ struct Surface {
     }
 };
 
-struct Frame {
+}  // namespace
+
+struct Frame::State {
+    State(Frame& frame, HWND window, FrameHooks frame_hooks)
+        : main(window),
+          hooks(std::move(frame_hooks)),
+          popup([&frame](int preset, bool use_picture, Colour colour, bool use_colour) {
+              frame.apply_skin(preset, use_picture, colour, use_colour);
+          }),
+          status(window, skin) {}
+
     HWND main = nullptr;
     FrameHooks hooks;
     FrameModel model{true};  // with the skin button, which opens the skin picker
@@ -77,7 +87,13 @@ struct Frame {
     bool painting = false;       // a paint's redraws add to its count
     uint64_t pixels_copied = 0;  // to the window, by the last paint or redraw
     HWND tips = nullptr;         // the tooltips of the icon-only buttons
+    SkinPopup popup;
+    StatusLine status;
 };
+
+namespace {
+
+using FrameState = Frame::State;
 
 // What each icon-only button of the frame does, for its tooltip: caption
 // buttons 1..5, then the skin button.
@@ -85,7 +101,7 @@ constexpr const char* kButtonTips[6] = {"关闭", "固定大小", "最小化", "
 
 // One tooltip window for the six drawn buttons, each a rectangle of the
 // main window's client area (they are drawn, not windows of their own).
-void set_button_tips(Frame& f, const std::array<FrameRect, 6>& rects) {
+void set_button_tips(FrameState& f, const std::array<FrameRect, 6>& rects) {
     if (!f.main) return;
     if (!f.tips) {
         f.tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX,
@@ -113,10 +129,6 @@ void set_button_tips(Frame& f, const std::array<FrameRect, 6>& rects) {
     }
 }
 
-Frame& frame() {
-    static Frame f;
-    return f;
-}
 
 void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
     RECT rc{l, t, r, b};
@@ -147,7 +159,7 @@ void outline(Surface& s, int x, int y, int w, int h, COLORREF colour, int alpha)
     }
 }
 
-void add_pixels(Frame& f, uint64_t n) {
+void add_pixels(FrameState& f, uint64_t n) {
     f.pixels_copied = f.painting ? f.pixels_copied + n : n;
 }
 
@@ -157,7 +169,7 @@ void add_pixels(Frame& f, uint64_t n) {
 // DC), else through a DC of the window. Nothing happens before the first
 // paint or for an area outside the composed frame (a resize not yet painted).
 template <typename Draw>
-void redraw_area(Frame& f, HDC target, int sx, int sy, int w, int h, int wx, int wy, int alpha,
+void redraw_area(FrameState& f, HDC target, int sx, int sy, int w, int h, int wx, int wy, int alpha,
                  Draw draw) {
     if (!f.main || !f.painted || w <= 0 || h <= 0 || sx < 0 || sy < 0 || sx + w > f.composed.w ||
         sy + h > f.composed.h)
@@ -181,7 +193,7 @@ void redraw_area(Frame& f, HDC target, int sx, int sy, int w, int h, int wx, int
 
 // Tab k: its area at (tab x, 28) with the hover or the selected backdrop
 // over it (states 0 and 5 put the plain area back), at (tab x + 1, 29).
-void redraw_tab(Frame& f, int k, HDC target = nullptr) {
+void redraw_tab(FrameState& f, int k, HDC target = nullptr) {
     const int x = f.model.tab_rect(k).x, state = f.model.tab_state(k);
     redraw_area(f, target, x, kTabAreaTop, kTabAreaWidth, kTabAreaHeight, x + 1, kTabAreaTop + 1,
                 255, [&](HDC dc) {
@@ -192,7 +204,7 @@ void redraw_tab(Frame& f, int k, HDC target = nullptr) {
 
 // Caption button k (1..5): its face for its state over its rectangle of
 // the composed frame, blended onto the window one row lower at `alpha`.
-void redraw_caption_button(Frame& f, int k, int alpha, HDC target = nullptr) {
+void redraw_caption_button(FrameState& f, int k, int alpha, HDC target = nullptr) {
     const FrameRect& b = f.model.button_rect(k);
     const int state = f.model.button_state(k);
     redraw_area(f, target, b.x, b.y, b.w, b.h, b.x, b.y + 1, alpha, [&](HDC dc) {
@@ -202,7 +214,7 @@ void redraw_caption_button(Frame& f, int k, int alpha, HDC target = nullptr) {
 
 // The skin button: the hover face, or the pressed face with the icon on
 // it, over its area at (W - 35, 77), put at (W - 34, 78).
-void redraw_skin_button(Frame& f, int alpha) {
+void redraw_skin_button(FrameState& f, int alpha) {
     const int state = f.model.button_state(kSkinButton);
     const int x = f.composed.w - kSkinAreaRight;
     redraw_area(f, nullptr, x, kSkinAreaTop, kSkinAreaWidth, kSkinAreaHeight, x + 1,
@@ -217,7 +229,7 @@ void redraw_skin_button(Frame& f, int alpha) {
 
 // The composed frame, W x H, in the order of its layers; then copied to the
 // window at (1, 1) in one operation.
-void compose_frame(Frame& f, HDC target) {
+void compose_frame(FrameState& f, HDC target) {
     RECT wr;
     GetWindowRect(f.main, &wr);
     const int W = wr.right - wr.left, H = wr.bottom - wr.top;
@@ -273,7 +285,7 @@ void compose_frame(Frame& f, HDC target) {
 
 // A whole paint: the composed frame, then on it the selected tab, the five
 // caption buttons and the status line.
-void paint_frame(Frame& f, HDC target) {
+void paint_frame(FrameState& f, HDC target) {
     compose_frame(f, target);
     f.painting = true;
     for (int k = 1; k <= kFrameTabs; ++k) {
@@ -282,11 +294,11 @@ void paint_frame(Frame& f, HDC target) {
         break;
     }
     for (int k = 1; k <= kCaptionButtons; ++k) redraw_caption_button(f, k, 255, target);
-    if (!status_text().empty()) redraw_status_line();
+    if (!f.status.text().empty()) f.status.redraw();
     f.painting = false;
 }
 
-void run_caption(Frame& f, CaptionAction action, int x, int y) {
+void run_caption(FrameState& f, CaptionAction action, int x, int y) {
     HWND w = f.main;
     switch (action) {
         case CaptionAction::Close:
@@ -320,7 +332,7 @@ void run_caption(Frame& f, CaptionAction action, int x, int y) {
 
 // Applies what the model decided, in order. An element's redraw draws it on
 // the last composed frame (a fading caption button at each step's alpha).
-void apply_actions(Frame& f, const FrameActions& actions) {
+void apply_actions(FrameState& f, const FrameActions& actions) {
     using Kind = FrameAction::Kind;
     HWND w = f.main;
     for (const FrameAction& a : actions) {
@@ -353,10 +365,10 @@ void apply_actions(Frame& f, const FrameActions& actions) {
                 if (f.hooks.select_page) f.hooks.select_page(a.index);
                 break;
             case Kind::OpenPopup:
-                open_skin_popup(w);
+                f.popup.open(w);
                 break;
             case Kind::ClosePopup:
-                close_skin_popup();
+                f.popup.close();
                 break;
             case Kind::InvalidateWindow:
                 InvalidateRect(w, nullptr, FALSE);
@@ -380,49 +392,51 @@ void apply_actions(Frame& f, const FrameActions& actions) {
 
 }  // namespace
 
-void attach_frame(HWND main, FrameHooks hooks) {
-    Frame& f = frame();
-    f.main = main;
-    f.hooks = std::move(hooks);
+Frame::Frame(HWND main, FrameHooks hooks)
+    : state_(std::make_unique<State>(*this, main, std::move(hooks))) {
+    State& f = *state_;
     f.skin.picture = kDefaultHeaderPicture;  // the header picture loaded with the skin images
-    if (!f.font) f.font = win::make_font({"宋体", -13});
+    f.font = win::make_font({"宋体", -13});
 }
 
-HWND frame_window() {
-    return frame().main;
+Frame::~Frame() = default;
+
+const SkinState& Frame::skin() const {
+    return state_->skin;
 }
 
-const SkinState& window_skin() {
-    return frame().skin;
+StatusLine& Frame::status_line() {
+    return state_->status;
 }
 
-void apply_window_skin(int preset, bool use_picture, Colour colour, bool use_colour) {
-    Frame& f = frame();
-    apply_skin(f.skin, preset, use_picture, colour, use_colour);
+void Frame::apply_skin(int preset, bool use_picture, Colour colour, bool use_colour) {
+    State& f = *state_;
+    yq::apply_skin(f.skin, preset, use_picture, colour, use_colour);
     // The picker marks the skin applied with its picture.
-    if (use_picture) skin_marks() = {preset >= 1 && preset <= kSkinPresetCount ? preset : 0, 0};
+    if (use_picture)
+        f.popup.marks() = {preset >= 1 && preset <= kSkinPresetCount ? preset : 0, 0};
     write_setting(kSettingsSection, "pf", int_to_text(f.skin.preset));
     write_setting(kSettingsSection, "lb", int_to_text(f.skin.mode));
     // The repaint draws the status line too: in the new skin's colour.
-    status_line_follows_skin();
+    f.status.follow_skin();
     if (f.main) InvalidateRect(f.main, nullptr, FALSE);
 }
 
-void set_caption_buttons(const std::array<FrameRect, 6>& rects) {
-    Frame& f = frame();
+void Frame::set_caption_buttons(const std::array<FrameRect, 6>& rects) {
+    State& f = *state_;
     f.model.set_caption_buttons(rects);
     set_button_tips(f, rects);
 }
 
-void frame_page_pressed() {
-    Frame& f = frame();
+void Frame::page_pressed() {
+    State& f = *state_;
     apply_actions(f, f.model.page_pressed());
 }
 
-bool frame_key(UINT vk, bool ctrl, bool shift) {
-    Frame& f = frame();
+bool Frame::key(UINT vk, bool ctrl, bool shift) {
+    State& f = *state_;
     if (vk == VK_ESCAPE && !ctrl && !shift && f.model.popup_open()) {
-        frame_close_popup();
+        close_popup();
         return true;
     }
     if (!ctrl) return false;
@@ -434,24 +448,19 @@ bool frame_key(UINT vk, bool ctrl, bool shift) {
     return true;
 }
 
-void frame_close_popup() {
-    Frame& f = frame();
+void Frame::close_popup() {
+    State& f = *state_;
     apply_actions(f, f.model.page_pressed());
 }
 
-void frame_fade_tick() {
-    Frame& f = frame();
-    apply_actions(f, f.model.fade_tick());
-}
-
-void frame_select_tab(int k) {
-    Frame& f = frame();
+void Frame::select_tab(int k) {
+    State& f = *state_;
     f.model.select_tab(k);
     for (int i = 1; i <= kFrameTabs; ++i) redraw_tab(f, i);
 }
 
-bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
-    Frame& f = frame();
+bool Frame::handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    State& f = *state_;
     if (w != f.main) return false;
     // x: the low 16 bits unsigned; y: the high 16 bits sign-extended.
     int x = static_cast<int>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
@@ -469,11 +478,11 @@ bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
             *result = static_cast<LRESULT>(f.pixels_copied);
             return true;
         case kStatusTextAtomMessage:
-            *result = GlobalAddAtomA(status_text().substr(0, 255).c_str());
+            *result = GlobalAddAtomA(f.status.text().substr(0, 255).c_str());
             return true;
         case WM_TIMER:
             if (wp != kFadeTimer) return false;
-            frame_fade_tick();
+            apply_actions(f, f.model.fade_tick());
             *result = 0;
             return true;
         case WM_MOUSEMOVE:
@@ -506,7 +515,7 @@ bool frame_handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
         case WM_ACTIVATEAPP:
             // Another program comes to the front: the popup does not stay
             // over it.
-            if (!wp) frame_close_popup();
+            if (!wp) close_popup();
             return false;
     }
     return false;

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "platform/win/handles.h"
-#include "skin/win/frame.h"
 #include "skin/win/skin_art.h"
 
 namespace yq {
@@ -18,16 +17,19 @@ constexpr COLORREF kLine = 0xE3E2DF;
 // of its 16 x 17 rectangle.
 constexpr int kThumbnailOverhang = 1, kCellAreaWidth = 17, kCellAreaHeight = 18;
 
-struct Popup {
+}  // namespace
+
+struct SkinPopup::State {
+    ApplySkin apply_skin;
+    SkinMarks marks;  // the last pick's, kept from one popup to the next
     HWND window = nullptr;
     std::unique_ptr<SkinPopupModel> model;
     win::UniqueBitmap composed;  // the last composed frame, behind partial redraws
 };
 
-Popup& popup() {
-    static Popup p;
-    return p;
-}
+namespace {
+
+using Popup = SkinPopup::State;
 
 void fill(HDC dc, int x, int y, int w, int h, COLORREF c) {
     win::UniqueBrush b(CreateSolidBrush(c));
@@ -73,8 +75,7 @@ void draw_flat_palette(HDC dc) {
 }
 
 // The whole popup composed off screen, kept for partial redraws.
-void compose(HDC target) {
-    Popup& p = popup();
+void compose(Popup& p, HDC target) {
     const SkinPopupModel& m = *p.model;
     win::UniqueMemDc mem(CreateCompatibleDC(target));
     p.composed.reset(CreateCompatibleBitmap(target, kPopupWidth, kPopupHeight));
@@ -99,8 +100,7 @@ void compose(HDC target) {
 // Copies the area (x, y, w, h) of the composed frame, lets `draw` draw on
 // it (in the area's own coordinates) and puts it on the popup.
 template <typename Draw>
-void redraw(int x, int y, int w, int h, Draw draw) {
-    Popup& p = popup();
+void redraw(Popup& p, int x, int y, int w, int h, Draw draw) {
     if (!p.window || !p.composed) return;
     win::WindowDc window(p.window);
     win::UniqueMemDc composed(CreateCompatibleDC(window.get()));
@@ -113,15 +113,15 @@ void redraw(int x, int y, int w, int h, Draw draw) {
     BitBlt(window.get(), x, y, w, h, dc.get(), 0, 0, SRCCOPY);
 }
 
-void redraw_tab(const SkinPopupModel& m, int k) {
+void redraw_tab(Popup& p, const SkinPopupModel& m, int k) {
     const FrameRect& r = m.tab_rect(k);
-    redraw(r.x, r.y, r.w, r.h, [&](HDC dc) { draw_tab(dc, k, m.tab_state(k), 0, 0); });
+    redraw(p, r.x, r.y, r.w, r.h, [&](HDC dc) { draw_tab(dc, k, m.tab_state(k), 0, 0); });
 }
 
-void redraw_thumbnail(const SkinPopupModel& m, int n) {
+void redraw_thumbnail(Popup& p, const SkinPopupModel& m, int n) {
     const FrameRect& r = m.thumbnail_rect(n);
     const int s = m.thumbnail_state(n);
-    redraw(r.x, r.y, r.w + kThumbnailOverhang, r.h + kThumbnailOverhang, [&](HDC dc) {
+    redraw(p, r.x, r.y, r.w + kThumbnailOverhang, r.h + kThumbnailOverhang, [&](HDC dc) {
         if (s == kMarked) draw_thumbnail(dc, n, 0, 0);
         if (s == kMarked || s == kMarkedHover)
             draw_skin_picture(dc, SkinPicture::PopupSelectedFrame, 0, 0);
@@ -130,39 +130,38 @@ void redraw_thumbnail(const SkinPopupModel& m, int n) {
     });
 }
 
-void redraw_cell(const SkinPopupModel& m, int k) {
+void redraw_cell(Popup& p, const SkinPopupModel& m, int k) {
     const FrameRect& r = m.cell_rect(k);
     const bool framed = m.cell_state(k) != kNormal;
-    redraw(r.x, r.y, kCellAreaWidth, kCellAreaHeight, [&](HDC dc) {
+    redraw(p, r.x, r.y, kCellAreaWidth, kCellAreaHeight, [&](HDC dc) {
         if (framed)
             draw_skin_picture_scaled(dc, SkinPicture::PopupCellFrame, 1, 0, 16, 17,
                                      Scaling::Nearest);
     });
 }
 
-void apply(const PopupActions& actions) {
-    Popup& p = popup();
+void apply_actions(Popup& p, const PopupActions& actions) {
     for (const PopupAction& a : actions) {
         if (!p.model) return;
         const SkinPopupModel& m = *p.model;
         switch (a.kind) {
             case PopupAction::Kind::RedrawTab:
-                redraw_tab(m, a.index);
+                redraw_tab(p, m, a.index);
                 break;
             case PopupAction::Kind::RedrawThumbnail:
-                redraw_thumbnail(m, a.index);
+                redraw_thumbnail(p, m, a.index);
                 break;
             case PopupAction::Kind::RedrawCell:
-                redraw_cell(m, a.index);
+                redraw_cell(p, m, a.index);
                 break;
             case PopupAction::Kind::Repaint:
                 InvalidateRect(p.window, nullptr, FALSE);
                 break;
             case PopupAction::Kind::ApplySkin:
-                apply_window_skin(a.index, true, 0, false);
+                if (p.apply_skin) p.apply_skin(a.index, true, 0, false);
                 break;
             case PopupAction::Kind::ApplyColour:
-                apply_window_skin(0, false, a.colour, true);
+                if (p.apply_skin) p.apply_skin(0, false, a.colour, true);
                 break;
         }
     }
@@ -181,29 +180,36 @@ int marked_on_page(const SkinPopupModel& m) {
 }
 
 LRESULT CALLBACK popup_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    Popup& p = popup();
+    // The popup's state comes with its creation and stays in its user data.
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* state = reinterpret_cast<Popup*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (!state) return DefWindowProcA(w, msg, wp, lp);
+    Popup& p = *state;
     const int x = static_cast<int>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
     switch (msg) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(w, &ps);
             if (p.model) {
-                compose(dc);
+                compose(p, dc);
                 win::UniqueMemDc mem(CreateCompatibleDC(dc));
                 win::Selected sel(mem.get(), p.composed.get());
                 BitBlt(dc, 0, 0, kPopupWidth, kPopupHeight, mem.get(), 0, 0, SRCCOPY);
             }
             EndPaint(w, &ps);
-            if (p.model) apply(p.model->painted());
+            if (p.model) apply_actions(p, p.model->painted());
             return 0;
         }
         case WM_ERASEBKGND:
             return 1;
         case WM_MOUSEMOVE:
-            if (p.model) apply(p.model->mouse_move(x, y));
+            if (p.model) apply_actions(p, p.model->mouse_move(x, y));
             return 0;
         case WM_LBUTTONDOWN:
-            if (p.model) apply(p.model->left_down(x, y));
+            if (p.model) apply_actions(p, p.model->left_down(x, y));
             return 0;
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;  // the main window keeps the focus
@@ -227,22 +233,33 @@ void register_popup_class() {
 
 }  // namespace
 
-SkinMarks& skin_marks() {
-    static SkinMarks marks;
-    return marks;
+SkinPopup::SkinPopup(ApplySkin apply_skin) : state_(std::make_unique<State>()) {
+    state_->apply_skin = std::move(apply_skin);
 }
 
-void open_skin_popup(HWND main) {
-    close_skin_popup();
+SkinPopup::~SkinPopup() {
+    close();
+}
+
+SkinMarks& SkinPopup::marks() {
+    return state_->marks;
+}
+
+bool SkinPopup::is_open() const {
+    return state_->window != nullptr;
+}
+
+void SkinPopup::open(HWND main) {
+    close();
     register_popup_class();
-    Popup& p = popup();
-    p.model = std::make_unique<SkinPopupModel>(skin_marks());
+    Popup& p = *state_;
+    p.model = std::make_unique<SkinPopupModel>(p.marks);
     RECT r;
     GetWindowRect(main, &r);
     // Just under the skin button.
     const int left = r.left + (r.right - r.left) - 223, top = r.top + 99;
     p.window = CreateWindowExA(WS_EX_TOOLWINDOW, kPopupClass, "", WS_POPUP, left, top, kPopupWidth,
-                               kPopupHeight, main, nullptr, GetModuleHandleA(nullptr), nullptr);
+                               kPopupHeight, main, nullptr, GetModuleHandleA(nullptr), &p);
     if (!p.window) {
         p.model.reset();
         return;
@@ -252,9 +269,13 @@ void open_skin_popup(HWND main) {
     ShowWindow(p.window, SW_SHOWNOACTIVATE);
 }
 
-void close_skin_popup() {
-    Popup& p = popup();
-    if (p.window) DestroyWindow(p.window);
+void SkinPopup::close() {
+    Popup& p = *state_;
+    if (p.window) {
+        // The window lets go of the state before it goes.
+        SetWindowLongPtrA(p.window, GWLP_USERDATA, 0);
+        DestroyWindow(p.window);
+    }
     p.window = nullptr;
     p.model.reset();
     p.composed.reset();

@@ -3,45 +3,28 @@
 #include "base/text.h"
 #include "platform/win/gdiplus.h"
 #include "platform/win/handles.h"
-#include "skin/win/frame.h"
 
 namespace yq {
-namespace {
 
-struct StatusLine {
-    std::string text;
-    Colour colour = 0;
-};
+StatusLine::StatusLine(HWND window, const SkinState& skin) : window_(window), skin_(skin) {}
 
-StatusLine& line() {
-    static StatusLine s;
-    return s;
+void StatusLine::set_text(const std::string& text, bool draw_now) {
+    text_ = text;
+    if (draw_now) redraw();
 }
 
-}  // namespace
-
-void set_status_text(const std::string& text, bool draw) {
-    line().text = text;
-    if (draw) redraw_status_line();
+void StatusLine::redraw() {
+    draw(colour_, true);
 }
 
-const std::string& status_text() {
-    return line().text;
+void StatusLine::follow_skin() {
+    colour_ = skin_.text_colour;
 }
 
-void redraw_status_line() {
-    draw_status_line(line().colour, true);
-}
-
-void status_line_follows_skin() {
-    line().colour = window_skin().text_colour;
-}
-
-void draw_status_line(Colour colour, bool keep) {
-    StatusLine& s = line();
-    const SkinState& skin = window_skin();
-    s.colour = keep ? colour : skin.text_colour;
-    HWND w = frame_window();
+void StatusLine::draw(Colour colour, bool keep) {
+    const SkinState& skin = skin_;
+    colour_ = keep ? colour : skin.text_colour;
+    HWND w = window_;
     if (!w) return;
     RECT wr;
     GetWindowRect(w, &wr);
@@ -52,12 +35,12 @@ void draw_status_line(Colour colour, bool keep) {
     win::UniqueMemDc dc(CreateCompatibleDC(window.get()));
     win::UniqueBitmap bmp(CreateCompatibleBitmap(window.get(), sw, sh));
     win::Selected sel(dc.get(), bmp.get());
-    Colour bg = skin.frame_colour, fg = s.colour;
+    Colour bg = skin.frame_colour, fg = colour_;
     {
         Gdiplus::Graphics g(dc.get());
         Gdiplus::SolidBrush back(Gdiplus::Color(255, GetRValue(bg), GetGValue(bg), GetBValue(bg)));
         g.FillRectangle(&back, 0, 0, sw, sh);
-        std::u16string text = gbk_to_utf16(s.text);
+        std::u16string text = gbk_to_utf16(text_);
         Gdiplus::FontFamily family(L"宋体");
         if (!text.empty() && family.GetLastStatus() == Gdiplus::Ok) {
             Gdiplus::Font font(&family, 13, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
@@ -71,7 +54,7 @@ void draw_status_line(Colour colour, bool keep) {
             win::Selected sf(dc.get(), font.get());
             SetBkMode(dc.get(), TRANSPARENT);
             SetTextColor(dc.get(), fg);
-            TextOutA(dc.get(), 0, 0, s.text.c_str(), static_cast<int>(s.text.size()));
+            TextOutA(dc.get(), 0, 0, text_.c_str(), static_cast<int>(text_.size()));
         }
     }
     BitBlt(window.get(), 6, H - 21, sw, sh, dc.get(), 0, 0, SRCCOPY);

@@ -36,9 +36,12 @@ constexpr char kVersionKey[] = "bbh";
 // where it could truncate a file of the user's).
 constexpr char kDownloadFile[] = "\\zt.data";
 
-struct Update {
+}  // namespace
+
+struct CatalogueUpdate::State {
     std::string server, home_page, folder;
     UpdateHooks hooks;
+    StatusLine* line = nullptr;  // the frame's, which outlives the update
     // UI thread only.
     StatusTexts status;
     std::string server_version;                // the last answer to /ztpz.txt, as text
@@ -50,23 +53,22 @@ struct Update {
     std::atomic<bool> program_checked{false};
 };
 
-Update& state() {
-    static Update u;
-    return u;
-}
+namespace {
+
+using Update = CatalogueUpdate::State;
 
 // "bbh" from pos.ini, nullopt when the key is absent. UI thread.
-std::optional<std::string> read_local_version() {
+std::optional<std::string> read_local_version(Update& u) {
     static const char kAbsent[] = "\x01";
     std::string v = read_setting(kSettingsSection, kVersionKey, kAbsent);
-    state().local_version = v == kAbsent ? std::nullopt : std::optional<std::string>(v);
-    return state().local_version;
+    u.local_version = v == kAbsent ? std::nullopt : std::optional<std::string>(v);
+    return u.local_version;
 }
 
 // Recomposes the status line and draws it in the default colour. UI thread.
-void show_status() {
-    set_status_text(state().status.line(), false);
-    draw_status_line(0, false);
+void show_status(Update& u) {
+    u.line->set_text(u.status.line(), false);
+    u.line->draw(0, false);
 }
 
 std::string origin_of(const std::string& url) {
@@ -114,11 +116,10 @@ bool is_readable_catalogue(const std::string& path) {
 
 // The install could not be made: the old database and "bbh" stay, and the
 // user is told once.
-void report_install_failure() {
-    win::run_on_ui([] {
-        Update& u = state();
-        u.status.connection_note = install_failed_note();
-        show_status();
+void report_install_failure(Update& u) {
+    win::run_on_ui([&u] {
+            u.status.connection_note = install_failed_note();
+        show_status(u);
         u.menu_enabled = true;
     });
     win::message_box(kUpdateFailedText);
@@ -128,20 +129,19 @@ void report_install_failure() {
 // ztdata.mdb; "bbh" is written only then. On the download worker, with the
 // catalogue closed and reopened on the UI thread, so the catalogue page
 // never reads a file being replaced.
-void install_catalogue(const std::string& version) {
-    Update& u = state();
+void install_catalogue(Update& u, const std::string& version) {
     const std::string database = u.folder + "\\ztdata.mdb";
     const std::string fresh = database + std::string(kPartialSuffix);
     if (!unpack_catalogue(u.folder + kDownloadFile, fresh) || !is_readable_catalogue(fresh)) {
         DeleteFileA(fresh.c_str());
-        report_install_failure();
+        report_install_failure(u);
         return;
     }
     bool moved = false;
     win::run_on_ui([&] {
         u.status.catalogue_label = installed_label(version);
         u.status.connection_note = kConnectedNote;
-        show_status();
+        show_status(u);
         if (u.hooks.close_catalogue) u.hooks.close_catalogue();
         moved = MoveFileExA(fresh.c_str(), database.c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -161,11 +161,11 @@ void install_catalogue(const std::string& version) {
     });
     if (!moved) {
         DeleteFileA(fresh.c_str());
-        report_install_failure();
+        report_install_failure(u);
         return;
     }
     win::message_box("数据库安装成功,已自动刷新!");
-    win::run_on_ui([] { state().menu_enabled = true; });
+    win::run_on_ui([&u] { u.menu_enabled = true; });
 }
 
 // Starts `work` on a detached worker; false when no thread can be made.
@@ -181,8 +181,7 @@ bool start_detached(std::function<void()> work) {
 // The catalogue download: "/ztysb.data" into "zt.data" (created or
 // truncated, no resume), the percentage in the status line, then the
 // install when every announced byte arrived. One at a time.
-void download_and_install(const std::string& version) {
-    Update& u = state();
+void download_and_install(Update& u, const std::string& version) {
     download::TransferSummary summary;
     int completion_percent = 0, shown_percent = -1;
     auto report = [&](const download::Report& r) {
@@ -195,10 +194,10 @@ void download_and_install(const std::string& version) {
         // the line changes only when the percentage does.
         if (r.percent == shown_percent) return;
         const int percent = shown_percent = r.percent;
-        win::run_on_ui([percent] {
-            state().status.connection_note = download_progress_note(percent);
-            show_status();
-            state().menu_enabled = true;
+        win::run_on_ui([&u, percent] {
+            u.status.connection_note = download_progress_note(percent);
+            show_status(u);
+            u.menu_enabled = true;
         });
     };
     const int rc = download::font_transfer(u.server + "/ztysb.data", u.folder + kDownloadFile,
@@ -210,43 +209,42 @@ void download_and_install(const std::string& version) {
             win::message_box("字库更新出错!!");
         else if (step != "open the internet")
             win::message_box(kUpdateFailedText);
-        win::run_on_ui([] { state().menu_enabled = true; });
+        win::run_on_ui([&u] { u.menu_enabled = true; });
     } else if (summary.short_body) {
         // Fewer bytes than announced: the last percentage stays, nothing
         // is installed.
-        win::run_on_ui([completion_percent] {
-            state().status.connection_note = download_progress_note(completion_percent);
-            show_status();
-            state().menu_enabled = true;
+        win::run_on_ui([&u, completion_percent] {
+            u.status.connection_note = download_progress_note(completion_percent);
+            show_status(u);
+            u.menu_enabled = true;
         });
     } else {
-        install_catalogue(version);
+        install_catalogue(u, version);
     }
 }
 
 // The download worker. A failure escaping it (memory running out above
 // all) is an update that could not be made: the old catalogue stays, and
 // the user is told so.
-void download_catalogue(const std::string& version) {
+void download_catalogue(Update& u, const std::string& version) {
     run_guarded(
-        "the catalogue update", [&] { download_and_install(version); },
-        [] {
-            const std::string fresh = state().folder + "\\ztdata.mdb" + std::string(kPartialSuffix);
+        "the catalogue update", [&] { download_and_install(u, version); },
+        [&u] {
+            const std::string fresh = u.folder + "\\ztdata.mdb" + std::string(kPartialSuffix);
             DeleteFileA(fresh.c_str());
-            report_install_failure();
+            report_install_failure(u);
         });
-    state().downloading.store(false);
+    u.downloading.store(false);
 }
 
 // The update offer, on the UI thread while the checking worker waits.
-void offer_update() {
-    Update& u = state();
-    std::optional<std::string> local = read_local_version();
+void offer_update(Update& u) {
+    std::optional<std::string> local = read_local_version(u);
     if (offers_catalogue(local.value_or(""), u.server_version) &&
         win::message_box("服务器上有新的字库版本,是否更新字库?", "更新提示!", MB_YESNO) == IDYES) {
         // One download at a time: a second offer accepted meanwhile starts none.
         if (!u.downloading.exchange(true)) {
-            if (!start_detached([version = u.server_version] { download_catalogue(version); })) {
+            if (!start_detached([&u, version = u.server_version] { download_catalogue(u, version); })) {
                 u.downloading.store(false);
                 u.menu_enabled = true;
                 win::message_box(kUpdateFailedText);
@@ -257,12 +255,11 @@ void offer_update() {
     u.menu_enabled = true;
     u.status.catalogue_label =
         latest_version_label(local.value_or(kShownVersionFallback), u.server_version);
-    show_status();
+    show_status(u);
 }
 
 // The prompts for a newer program. UI thread.
-void offer_new_program() {
-    Update& u = state();
+void offer_new_program(Update& u) {
     if (win::message_box("发现最新版本 是否下载？", nullptr, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         win::open_in_shell(u.server + "/yanqing.exe");
         if (u.hooks.end_program) u.hooks.end_program();
@@ -278,20 +275,24 @@ void offer_new_program() {
 
 }  // namespace
 
-void init_update(const std::string& server, const std::string& home_page,
-                 const std::string& program_folder, UpdateHooks hooks) {
-    Update& u = state();
-    u.server = server;
-    u.home_page = home_page;
-    u.folder = program_folder;
+CatalogueUpdate::CatalogueUpdate(std::string server, std::string home_page,
+                                 std::string program_folder, StatusLine& status_line,
+                                 UpdateHooks hooks)
+    : state_(std::make_unique<State>()) {
+    Update& u = *state_;
+    u.line = &status_line;
+    u.server = std::move(server);
+    u.home_page = std::move(home_page);
+    u.folder = std::move(program_folder);
     u.hooks = std::move(hooks);
-    read_local_version();
+    read_local_version(u);
 }
+
+CatalogueUpdate::~CatalogueUpdate() = default;
 
 namespace {
 
-void check_catalogue_version_now() {
-    Update& u = state();
+void check_catalogue_version_now(Update& u) {
     const HttpAnswer answer = http_get(u.server + "/ztpz.txt");
     const std::optional<std::string> version =
         catalogue_version_of(answer.fetched, answer.status, answer.body);
@@ -302,60 +303,62 @@ void check_catalogue_version_now() {
             u.status.connection_note = kConnectedNote;
         } else {
             u.status.catalogue_label =
-                failed_check_label(read_local_version().value_or(kFailedVersionFallback));
+                failed_check_label(read_local_version(u).value_or(kFailedVersionFallback));
             u.status.connection_note = kNotConnectedNote;
             u.menu_enabled = true;
         }
-        show_status();
+        show_status(u);
     });
-    if (version) win::run_on_ui(offer_update);
+    if (version) win::run_on_ui([&u] { offer_update(u); });
 }
 
 // A check that could not be made says so as a failed one does.
-void report_failed_check() {
-    win::run_on_ui([] {
-        Update& u = state();
-        u.status.catalogue_label =
-            failed_check_label(read_local_version().value_or(kFailedVersionFallback));
+void report_failed_check(Update& u) {
+    win::run_on_ui([&u] {
+            u.status.catalogue_label =
+            failed_check_label(read_local_version(u).value_or(kFailedVersionFallback));
         u.status.connection_note = kNotConnectedNote;
         u.menu_enabled = true;
-        show_status();
+        show_status(u);
     });
 }
 
 }  // namespace
 
-void check_catalogue_version() {
-    run_guarded("the catalogue version check", check_catalogue_version_now, report_failed_check);
+void CatalogueUpdate::check_catalogue_version() {
+    Update& u = *state_;
+    run_guarded(
+        "the catalogue version check", [&u] { check_catalogue_version_now(u); },
+        [&u] { report_failed_check(u); });
 }
 
-void check_for_updates_from_menu() {
-    state().menu_enabled = false;
-    if (!start_detached(check_catalogue_version)) report_failed_check();
+void CatalogueUpdate::check_from_menu() {
+    Update& u = *state_;
+    u.menu_enabled = false;
+    if (!start_detached([this] { check_catalogue_version(); })) report_failed_check(u);
 }
 
-bool update_check_enabled() {
-    return state().menu_enabled;
+bool CatalogueUpdate::check_enabled() const {
+    return state_->menu_enabled;
 }
 
-void check_program_version() {
-    Update& u = state();
+void CatalogueUpdate::check_program_version() {
+    Update& u = *state_;
     if (u.program_checked.exchange(true)) return;
     const HttpAnswer answer = http_get(origin_of(u.server) + "/My.txt");
     if (!announces_new_program(answer.fetched, answer.status, answer.body)) return;
-    win::run_on_ui([] {
-        Update& u = state();
+    win::run_on_ui([&u] {
         if (u.program_asked) return;
         u.program_asked = true;
-        offer_new_program();
+        offer_new_program(u);
     });
 }
 
-void status_after_paint() {
-    Update& u = state();
+void CatalogueUpdate::status_after_paint() {
+    Update& u = *state_;
     u.status.program_label = kProgramVersionText;
     u.status.catalogue_label = u.local_version.value_or(kShownVersionFallback);
-    set_status_text(u.status.line(), false);
+    u.line->set_text(u.status.line(), false);
 }
 
 }  // namespace yq
