@@ -298,16 +298,10 @@ HWND create_main_window(HINSTANCE instance) {
     win::register_control_classes(instance);
     win::register_grid_class(instance);
     win::init_ui_thread();
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
     // No CS_DBLCLKS: the second press of a quick pair is a press like any
     // other (the frame has no double-click action).
-    wc.lpfnWndProc = main_proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    wc.lpszClassName = kMainClass;
-    RegisterClassExA(&wc);
+    win::register_window_class(instance, kMainClass, main_proc, LoadCursor(nullptr, IDC_ARROW),
+                               nullptr, 0, LoadIcon(nullptr, IDI_APPLICATION));
     int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
     HWND w = CreateWindowExA(WS_EX_APPWINDOW, kMainClass, kMainTitle,
                              WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX,

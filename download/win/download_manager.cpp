@@ -119,7 +119,7 @@ DWORD download(const std::unique_ptr<Job>& job) {
     download::TransferSummary summary;
     bool failed = false;
     download::font_transfer(
-        job->url, job->partial,
+        {.url = job->url, .target_path = job->partial, .font_name = job->font_name},
         [&](const download::Report& r) {
             if (r.failed) {
                 failed = true;
@@ -133,10 +133,12 @@ DWORD download(const std::unique_ptr<Job>& job) {
                 });
             }
         },
-        0, false, job->font_name, &summary);
+        &summary);
     if (failed) {
         std::fprintf(stderr, "yanqing: download of %s failed at %s (error %lu)\n", job->url.c_str(),
                      summary.failed_step ? summary.failed_step : "?", summary.error);
+        if (summary.failed_step && std::string_view(summary.failed_step) == download::kNoInternetStep)
+            show_on_ui("Internet连接错误!");
         std::unique_lock<std::mutex> lock(*job->lock);
         // A body longer than any font is the server's fault, not the link's.
         refuse(*job, lock, summary.too_long ? kDataError : kServerFailed);

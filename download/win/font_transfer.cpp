@@ -9,7 +9,6 @@
 
 #include "base/worker_guard.h"
 #include "platform/win/internet_handle.h"
-#include "platform/win/dialogs.h"
 
 namespace yq::download {
 namespace {
@@ -30,13 +29,6 @@ constexpr DWORD kOpenUrlFlags = 0x84000100;
 constexpr size_t kMaxReadBytes = 256 * 1024;
 constexpr DWORD kFastReadMs = 50;
 constexpr DWORD kSlowReadMs = 250;
-
-void set_timeouts(HINTERNET root) {
-    DWORD connect = kConnectTimeoutMs, receive = kReceiveTimeoutMs;
-    InternetSetOptionA(root, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-    InternetSetOptionA(root, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
-    InternetSetOptionA(root, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receive, sizeof receive);
-}
 
 // A numeric header of the answer, or 0 when absent.
 DWORD query_number(HINTERNET request, DWORD what) {
@@ -174,11 +166,13 @@ class FileWriter {
 
 }  // namespace
 
-int font_transfer(const std::string& url, const std::string& target_path, ReportFn report,
-                  int32_t start_offset, bool resume, const std::string& font_name,
-                  TransferSummary* summary, int64_t max_bytes) {
-    const std::string path = target_path;
-    const std::string font = font_name;
+int font_transfer(const TransferRequest& what, ReportFn report, TransferSummary* summary) {
+    const std::string& url = what.url;
+    const std::string& path = what.target_path;
+    const std::string& font = what.font_name;
+    const int32_t start_offset = what.start_offset;
+    const bool resume = what.resume;
+    const int64_t max_bytes = what.max_bytes;
     TransferSummary local;
     TransferSummary& sum = summary ? *summary : local;
     sum = {};
@@ -192,21 +186,10 @@ int font_transfer(const std::string& url, const std::string& target_path, Report
         return -1;
     };
 
-    DWORD connection = 0;
-    InternetGetConnectedState(&connection, 0);
-    const DWORD access = (connection & INTERNET_CONNECTION_PROXY)
-                             ? INTERNET_OPEN_TYPE_PRECONFIG
-                             : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-    UniqueInternet root(
-        InternetOpenA(agent_name(GetTickCount()).c_str(), access, nullptr, nullptr, 0));
-    if (!root) {
-        sum.failed_step = "open the internet";
-        sum.error = GetLastError();
-        win::message_box("Internet连接错误!");
-        send(Report::failure(font));
-        return -1;
-    }
-    set_timeouts(root.get());
+    UniqueInternet root =
+        win::open_internet_session(agent_name(GetTickCount()), win::InternetAccess::SystemSettings,
+                                   {kConnectTimeoutMs, kReceiveTimeoutMs});
+    if (!root) return fail(kNoInternetStep);
     if (resume && start_offset < 0) return fail("resume offset");
 
     const std::string headers = request_headers(resume, start_offset);

@@ -16,8 +16,23 @@ namespace yq::download {
 inline constexpr uint32_t kConnectTimeoutMs = 30000;
 inline constexpr uint32_t kReceiveTimeoutMs = 60000;
 
-// Fetches `url` into `target_path` on the calling (worker) thread; the path
-// and the font name are copied at the start. Reads start at 10240 bytes
+// What to fetch, and where.
+struct TransferRequest {
+    std::string url;
+    std::string target_path;
+    std::string font_name;  // carried by every report
+    int64_t max_bytes = kMaxDownloadBytes;
+    // With resume, the bytes from start_offset on are asked for (below).
+    int32_t start_offset = 0;
+    bool resume = false;
+};
+
+// The step a transfer fails at when WinINet gives it no session: the caller
+// tells the user ("Internet连接错误!"), on the UI thread.
+inline constexpr char kNoInternetStep[] = "open the internet";
+
+// Fetches request.url into request.target_path on the calling (worker)
+// thread. Reads start at 10240 bytes
 // and grow (up to 256 KB) only while the link fills them at once, so a slow
 // link still reports about every 10 KB.
 // Reports, in order (see Report and TransferCounter): a progress report
@@ -44,10 +59,9 @@ inline constexpr uint32_t kReceiveTimeoutMs = 60000;
 // and a body that goes on past it (one without a length that never ends)
 // fails as soon as it does; summary->too_long tells these failures apart.
 //
-// When the internet root handle cannot be opened, the message box
-// "Internet连接错误!" is shown before the failure report.
-int font_transfer(const std::string& url, const std::string& target_path, ReportFn report,
-                  int32_t start_offset, bool resume, const std::string& font_name,
-                  TransferSummary* summary = nullptr, int64_t max_bytes = kMaxDownloadBytes);
+// When no internet session can be opened, the failure's step is
+// kNoInternetStep; nothing is shown: failures are the caller's to report.
+int font_transfer(const TransferRequest& request, ReportFn report,
+                  TransferSummary* summary = nullptr);
 
 }  // namespace yq::download

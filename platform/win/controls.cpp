@@ -16,7 +16,6 @@ const char kButtonClass[] = "YqPictureButton";
 const char kLabelClass[] = "YqLabel";
 const char kPanelClass[] = "YqPanel";
 
-HINSTANCE g_instance = nullptr;
 std::map<HWND, std::function<void(int)>> g_command_handlers;
 std::map<HWND, std::function<void(int)>> g_notify_handlers;
 
@@ -132,12 +131,7 @@ LRESULT CALLBACK button_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE:
             if (!s->hover) {
                 s->hover = true;
-                TRACKMOUSEEVENT t{};
-                t.cbSize = sizeof t;
-                t.dwFlags = TME_LEAVE;
-                t.hwndTrack = w;
-                t.dwHoverTime = 0;
-                TrackMouseEvent(&t);
+                track_mouse_leave(w);
                 InvalidateRect(w, nullptr, FALSE);
             }
             return 0;
@@ -291,12 +285,7 @@ LRESULT CALLBACK panel_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         case WM_MOUSEMOVE:
             if (!s->tracking) {
-                TRACKMOUSEEVENT t{};
-                t.cbSize = sizeof t;
-                t.dwFlags = TME_LEAVE;
-                t.hwndTrack = w;
-                t.dwHoverTime = 0;
-                s->tracking = TrackMouseEvent(&t);
+                s->tracking = track_mouse_leave(w);
             }
             mouse(MouseEvent::Move);
             return 0;
@@ -314,21 +303,13 @@ LRESULT CALLBACK panel_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-void register_class(const char* name, WNDPROC proc, HCURSOR cursor) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = g_instance;
-    wc.hCursor = cursor;
-    wc.lpszClassName = name;
-    RegisterClassExA(&wc);
-}
 
 HWND create_child(const char* cls, const char* text, DWORD style, HWND parent, int id, int x, int y,
                   int w, int h, void* param = nullptr, DWORD ex_style = 0) {
     HWND c = CreateWindowExA(ex_style, cls, text, WS_CHILD | style, x, y, w, h, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, param);
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
+                             param);
     if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font()), FALSE);
     return c;
 }
@@ -336,12 +317,36 @@ HWND create_child(const char* cls, const char* text, DWORD style, HWND parent, i
 }  // namespace
 
 void register_control_classes(HINSTANCE instance) {
-    g_instance = instance;
     HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
-    register_class(kPageClass, page_proc, arrow);
-    register_class(kButtonClass, button_proc, LoadCursor(nullptr, IDC_HAND));
-    register_class(kLabelClass, label_proc, arrow);
-    register_class(kPanelClass, panel_proc, arrow);
+    constexpr UINT kRedrawWhole = CS_HREDRAW | CS_VREDRAW;
+    register_window_class(instance, kPageClass, page_proc, arrow, nullptr, kRedrawWhole);
+    register_window_class(instance, kButtonClass, button_proc, LoadCursor(nullptr, IDC_HAND),
+                          nullptr, kRedrawWhole);
+    register_window_class(instance, kLabelClass, label_proc, arrow, nullptr, kRedrawWhole);
+    register_window_class(instance, kPanelClass, panel_proc, arrow, nullptr, kRedrawWhole);
+}
+
+void register_window_class(HINSTANCE instance, const char* name, WNDPROC proc, HCURSOR cursor,
+                           HBRUSH background, UINT style, HICON icon) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = cursor;
+    wc.hIcon = icon;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    RegisterClassExA(&wc);
+}
+
+bool track_mouse_leave(HWND w, DWORD hover_ms) {
+    TRACKMOUSEEVENT t{};
+    t.cbSize = sizeof t;
+    t.dwFlags = TME_LEAVE | (hover_ms ? TME_HOVER : 0);
+    t.hwndTrack = w;
+    t.dwHoverTime = hover_ms;
+    return TrackMouseEvent(&t) != FALSE;
 }
 
 HFONT ui_font() {

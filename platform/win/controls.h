@@ -16,6 +16,17 @@
 
 namespace yq::win {
 
+// Asks for WM_MOUSELEAVE (and, with a hover time, WM_MOUSEHOVER after
+// `hover_ms` at rest) once the pointer leaves `w`; true when Windows took
+// the request. Each request is answered once: ask again after it came.
+bool track_mouse_leave(HWND w, DWORD hover_ms = 0);
+
+// A window class of `instance` (the program's module): the procedure, the
+// cursor, a background brush (none: the window paints all of itself),
+// class styles and an icon. Registering a class twice is harmless.
+void register_window_class(HINSTANCE instance, const char* name, WNDPROC proc, HCURSOR cursor,
+                           HBRUSH background = nullptr, UINT style = 0, HICON icon = nullptr);
+
 // Registers the window classes; call once before creating controls.
 void register_control_classes(HINSTANCE instance);
 

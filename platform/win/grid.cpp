@@ -15,7 +15,6 @@ namespace yq::win {
 namespace {
 
 const char kGridClass[] = "YqGrid";
-HINSTANCE g_instance = nullptr;
 
 struct Cell {
     std::string text;
@@ -322,14 +321,6 @@ void on_button_up(HWND w, GridState* s, LPARAM lp, GridEvent event) {
     report(s, event, row, col, lp);
 }
 
-void track_mouse(HWND w, DWORD flags) {
-    TRACKMOUSEEVENT t{};
-    t.cbSize = sizeof t;
-    t.dwFlags = flags;
-    t.hwndTrack = w;
-    t.dwHoverTime = kGridHoverMs;
-    TrackMouseEvent(&t);
-}
 
 // A move onto another cell ends the last cell's hover and starts timing the
 // new one; Windows reports the rest (WM_MOUSEHOVER) after kGridHoverMs.
@@ -341,7 +332,7 @@ void on_mouse_move(HWND w, GridState* s, LPARAM lp) {
     s->hover_row = row;
     s->hover_col = col;
     s->hovered = false;
-    track_mouse(w, row >= 0 ? TME_HOVER | TME_LEAVE : TME_LEAVE);
+    track_mouse_leave(w, row >= 0 ? kGridHoverMs : 0);
 }
 
 void on_mouse_hover(HWND w, GridState* s, LPARAM lp) {
@@ -559,21 +550,14 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void register_grid_class(HINSTANCE instance) {
-    g_instance = instance;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
     // No CS_DBLCLKS: two quick clicks on a tick are two presses.
-    wc.lpfnWndProc = grid_proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kGridClass;
-    RegisterClassExA(&wc);
+    register_window_class(instance, kGridClass, grid_proc, LoadCursor(nullptr, IDC_ARROW));
 }
 
 HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, int row_height) {
     HWND g = CreateWindowExA(WS_EX_CLIENTEDGE, kGridClass, "", WS_CHILD | WS_VSCROLL | WS_TABSTOP,
                              x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             g_instance, nullptr);
+                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
     if (!g) return nullptr;
     GridState* s = state_of(g);
     s->columns = columns;

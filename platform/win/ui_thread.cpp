@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/win/controls.h"
+
 namespace yq::win {
 namespace {
 
@@ -35,14 +37,11 @@ LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 void init_ui_thread() {
     if (g_window) return;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "YqUiThread";
-    RegisterClassExA(&wc);
-    g_window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
+    constexpr char kClass[] = "YqUiThread";
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    register_window_class(instance, kClass, proc, nullptr);
+    g_window = CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                               nullptr);
     g_ui_thread = GetCurrentThreadId();
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "platform/web/navigation_rule.h"
+#include "platform/win/controls.h"
 #include "platform/win/com_dispatch.h"
 #include "platform/win/shell.h"
 
@@ -475,13 +476,9 @@ void register_web_class() {
     static bool done = false;
     if (done) return;
     done = true;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = web_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kWebClass;
-    RegisterClassA(&wc);
+    register_window_class(GetModuleHandleA(nullptr), kWebClass, web_proc,
+                          LoadCursor(nullptr, IDC_ARROW),
+                          reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     // Views live on the UI thread, which makes the first of them.
     SetWindowsHookExA(WH_GETMESSAGE, watch_gestures, nullptr, GetCurrentThreadId());
 }

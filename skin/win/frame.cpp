@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "base/version.h"
+#include "platform/win/controls.h"
 #include "platform/win/handles.h"
 #include "platform/win/settings.h"
 #include "skin/win/skin_art.h"
@@ -352,15 +353,9 @@ void apply_actions(FrameState& f, const FrameActions& actions) {
             case Kind::StopFade:
                 KillTimer(w, kFadeTimer);
                 break;
-            case Kind::TrackLeave: {
-                TRACKMOUSEEVENT t{};
-                t.cbSize = sizeof t;
-                t.dwFlags = TME_LEAVE;
-                t.hwndTrack = w;
-                t.dwHoverTime = 0;
-                TrackMouseEvent(&t);
+            case Kind::TrackLeave:
+                win::track_mouse_leave(w);
                 break;
-            }
             case Kind::SelectPage:
                 if (f.hooks.select_page) f.hooks.select_page(a.index);
                 break;
@@ -494,11 +489,7 @@ bool Frame::handle_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
             // end a hover that goes on. Then the leave is watched for again.
             POINT at;
             if (GetCursorPos(&at) && WindowFromPoint(at) == w) {
-                TRACKMOUSEEVENT t{};
-                t.cbSize = sizeof t;
-                t.dwFlags = TME_LEAVE;
-                t.hwndTrack = w;
-                TrackMouseEvent(&t);
+                win::track_mouse_leave(w);
                 return false;
             }
             apply_actions(f, f.model.mouse_leave());

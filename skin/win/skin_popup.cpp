@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/win/controls.h"
 #include "platform/win/handles.h"
 #include "skin/win/skin_art.h"
 
@@ -223,12 +224,8 @@ void register_popup_class() {
     static bool done = false;
     if (done) return;
     done = true;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = popup_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kPopupClass;
-    RegisterClassA(&wc);
+    win::register_window_class(GetModuleHandleA(nullptr), kPopupClass, popup_proc,
+                               LoadCursor(nullptr, IDC_ARROW));
 }
 
 }  // namespace

@@ -50,23 +50,17 @@ bool goes_on(const Request& r) {
 
 // Every wait of the next WinINet step ends with the request's time.
 void limit_waits(HINTERNET h, const Request& r) {
-    DWORD ms = std::max<DWORD>(time_left(r.deadline), 1);
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-        InternetSetOptionA(h, option, &ms, sizeof ms);
+    const DWORD ms = std::max<DWORD>(time_left(r.deadline), 1);
+    win::set_internet_limits(h, {ms, ms, ms});
 }
 
 // The answer's body into r.body; false when a step fails, the time is up,
 // the caller has gone, or the body is longer than the cap.
 bool receive(Request& r) {
-    DWORD connection = 0;
-    InternetGetConnectedState(&connection, 0);
-    const DWORD access = (connection & INTERNET_CONNECTION_PROXY)
-                             ? INTERNET_OPEN_TYPE_PRECONFIG
-                             : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-    win::UniqueInternet root(InternetOpenA(kAgent, access, nullptr, nullptr, 0));
+    const DWORD ms = std::max<DWORD>(time_left(r.deadline), 1);
+    win::UniqueInternet root =
+        win::open_internet_session(kAgent, win::InternetAccess::SystemSettings, {ms, ms, ms});
     if (!root) return false;
-    limit_waits(root.get(), r);
     win::UniqueInternet request(
         InternetOpenUrlA(root.get(), r.url.c_str(), nullptr, 0, kOpenUrlFlags, 0));
     if (!request || !goes_on(r)) return false;

@@ -200,14 +200,18 @@ void download_and_install(Update& u, const std::string& version) {
             u.menu_enabled = true;
         });
     };
-    const int rc = download::font_transfer(u.server + "/ztysb.data", u.folder + kDownloadFile,
-                                           report, 0, false, "", &summary, kMaxPackedBytes);
+    const int rc = download::font_transfer({.url = u.server + "/ztysb.data",
+                                            .target_path = u.folder + kDownloadFile,
+                                            .font_name = "",
+                                            .max_bytes = kMaxPackedBytes},
+                                           report, &summary);
     if (rc != 0) {
-        // "Internet连接错误!" was shown by the transfer itself.
         const std::string step = summary.failed_step ? summary.failed_step : "";
-        if (step == "open url")
+        if (step == download::kNoInternetStep)
+            win::message_box("Internet连接错误!");
+        else if (step == "open url")
             win::message_box("字库更新出错!!");
-        else if (step != "open the internet")
+        else
             win::message_box(kUpdateFailedText);
         win::run_on_ui([&u] { u.menu_enabled = true; });
     } else if (summary.short_body) {

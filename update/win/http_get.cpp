@@ -20,13 +20,9 @@ HINTERNET internet() {
     static std::once_flag once;
     static HINTERNET handle = nullptr;
     std::call_once(once, [] {
-        handle = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-        if (!handle) return;
-        DWORD connect = kHttpConnectTimeoutMs, receive = kHttpReceiveTimeoutMs;
-        InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-        InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
-        InternetSetOptionA(handle, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receive,
-                           sizeof receive);
+        handle = win::open_internet_session(kAgent, win::InternetAccess::Direct,
+                                            {kHttpConnectTimeoutMs, kHttpReceiveTimeoutMs})
+                     .release();
     });
     return handle;
 }

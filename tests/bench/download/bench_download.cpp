@@ -57,12 +57,12 @@ long long transfer(const std::string& url, const std::string& path, int* reports
     *reports = 0;
     yq::download::TransferSummary sum;
     int rc = yq::download::font_transfer(
-        url, path,
+        {.url = url, .target_path = path, .font_name = "bench"},
         [&](const yq::download::Report& r) {
             ++*reports;
             if (r.kind == yq::download::Report::kCompletion) *done = yq::test::now_seconds();
         },
-        0, false, "bench", &sum);
+        &sum);
     return rc == 0 ? sum.received : -1;
 }
 

@@ -80,8 +80,13 @@ Outcome transfer(const std::string& url, const std::string& path, int32_t offset
                  bool resume = false, const std::string& font = "\xCB\xCE\xCC\xE5") {
     Outcome run;
     run.result = font_transfer(
-        url, path, [&](const Report& r) { run.reports.push_back(r); }, offset, resume, font,
-        &run.summary);
+        {.url = url,
+         .target_path = path,
+         .font_name = font,
+         .max_bytes = kMaxDownloadBytes,
+         .start_offset = offset,
+         .resume = resume},
+        [&](const Report& r) { run.reports.push_back(r); }, &run.summary);
     return run;
 }
 
@@ -315,8 +320,9 @@ TEST(EndlessBody, IsCutOffAtTheLimitAndFails) {
     std::vector<Report> reports;
     TransferSummary summary;
     int result = font_transfer(
-        base_url() + "/ztwjj/b25k.tmp", path, [&](const Report& r) { reports.push_back(r); }, 0,
-        false, "\xCB\xCE\xCC\xE5", &summary, limit);
+        {.url = base_url() + "/ztwjj/b25k.tmp", .target_path = path,
+         .font_name = "\xCB\xCE\xCC\xE5", .max_bytes = limit},
+        [&](const Report& r) { reports.push_back(r); }, &summary);
     EXPECT_EQ(result, -1);
     ASSERT_FALSE(reports.empty());
     EXPECT_TRUE(reports.back().failed);
@@ -329,8 +335,10 @@ TEST(Transfer, AnnouncedLengthPastTheLimitFailsWithoutTouchingTheFile) {
     std::string path = scratch_folder() + "b.ttf";
     write_file(path, "an earlier file");
     TransferSummary summary;
-    int result = font_transfer(base_url() + "/ztwjj/b25k.tmp", path, nullptr, 0, false, "x",
-                               &summary, 24999);
+    int result = font_transfer(
+        {.url = base_url() + "/ztwjj/b25k.tmp", .target_path = path, .font_name = "x",
+         .max_bytes = 24999},
+        nullptr, &summary);
     EXPECT_EQ(result, -1);
     EXPECT_TRUE(summary.too_long);
     EXPECT_EQ(read_file(path), "an earlier file");
