@@ -16,6 +16,7 @@
 #include "test_support.h"
 #include "tests/support/process.h"
 #include "update/update_model.h"
+#include "tests/support/status_assert.h"
 
 namespace yq::server {
 namespace {
@@ -84,10 +85,9 @@ struct Source {
     if (!(s).ok) GTEST_SKIP() << "needs fonts-arphic-gbsn00lp and fonts-dejavu installed"
 
 std::unique_ptr<jet::Table> open_table(const jet::Database& db, std::u16string_view name) {
-    std::string error;
-    auto t = db.open_table(name, &error);
-    EXPECT_TRUE(t) << error;
-    return t;
+    auto t = db.open_table(name);
+    EXPECT_TRUE(test::IsOk(t));
+    return t ? std::move(t).value() : nullptr;
 }
 
 TEST(CatalogueBuilder, WritesADatabaseOurReaderReadsBack) {
@@ -101,9 +101,9 @@ TEST(CatalogueBuilder, WritesADatabaseOurReaderReadsBack) {
     EXPECT_TRUE(has_warning(r, "DejaVuSans-Bold.ttf: face name \"DejaVu Sans\" is already in"));
     EXPECT_TRUE(has_warning(r, "stray: not a group folder"));
 
-    std::string error;
-    auto db = jet::Database::open(s.out + "/ztdata.mdb", &error);
-    ASSERT_TRUE(db) << error;
+    auto db_r = jet::Database::open(s.out + "/ztdata.mdb");
+    ASSERT_TRUE(test::IsOk(db_r));
+    auto& db = *db_r;
     auto dl = open_table(*db, u"dl");
     ASSERT_TRUE(dl);
     ASSERT_EQ(dl->record_count(), 2u);  // 英文字体 has two categories
