@@ -97,9 +97,10 @@ bool unpack_catalogue(const std::string& packed, const std::string& fresh) {
             return WriteFile(out.get(), data, static_cast<DWORD>(n), &wrote, nullptr) && wrote == n;
         },
         kMaxDatabaseBytes);
-    if (r.outcome != ZtOutcome::kUnpacked || r.written == 0) {
+    if (!r.status.ok() || r.written == 0) {
         std::fprintf(stderr, "yanqing: the catalogue update was refused: %s after %llu bytes\n",
-                     to_string(r.outcome), static_cast<unsigned long long>(r.written));
+                     r.status.ok() ? "unpacked" : r.status.message().c_str(),
+                     static_cast<unsigned long long>(r.written));
         return false;
     }
     return FlushFileBuffers(out.get()) != 0;
