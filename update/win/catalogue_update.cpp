@@ -294,7 +294,7 @@ namespace {
 void check_catalogue_version_now() {
     Update& u = state();
     const HttpAnswer answer = http_get(u.server + "/ztpz.txt");
-    const std::optional<std::string> version =
+    const Result<std::string> version =
         catalogue_version_of(answer.fetched, answer.status, answer.body);
     const std::string text = text_of_body(answer.body);
     win::run_on_ui([&] {
