@@ -250,12 +250,12 @@ struct Table::RowView {
 
 Table::~Table() = default;
 
-int Table::find_column(std::u16string_view name) const {
+std::optional<size_t> Table::find_column(std::u16string_view name) const {
     for (size_t i = 0; i < columns_.size(); ++i)
-        if (columns_[i].name == name) return int(i);
+        if (columns_[i].name == name) return i;
     for (size_t i = 0; i < columns_.size(); ++i)
-        if (ascii_iequal(columns_[i].name, name)) return int(i);
-    return -1;
+        if (ascii_iequal(columns_[i].name, name)) return i;
+    return std::nullopt;
 }
 
 void Table::move_to(size_t n) {
@@ -421,16 +421,16 @@ bool Table::read_field(size_t column, Field& out) {
 }
 
 std::u16string Table::text(std::u16string_view column) {
-    int i = find_column(column);
+    std::optional<size_t> i = find_column(column);
     Field f;
-    if (i < 0 || !read_field(size_t(i), f) || f.kind != Field::Kind::Text) return {};
+    if (!i || !read_field(*i, f) || f.kind != Field::Kind::Text) return {};
     return std::move(f.text);
 }
 
 Bytes Table::bytes(std::u16string_view column) {
-    int i = find_column(column);
+    std::optional<size_t> i = find_column(column);
     Field f;
-    if (i < 0 || !read_field(size_t(i), f) || f.kind != Field::Kind::Binary) return {};
+    if (!i || !read_field(*i, f) || f.kind != Field::Kind::Binary) return {};
     return std::move(f.bytes);
 }
 
@@ -503,20 +503,20 @@ Result<std::unique_ptr<Database>> Database::finish_open(std::shared_ptr<Source> 
     Result<std::unique_ptr<Table>> loaded = Table::load(src, kCatalogueTdefPage, u"MSysObjects");
     if (!loaded) return loaded.status();
     std::unique_ptr<Table> cat = std::move(loaded).value();
-    int id = cat->find_column(u"Id"), name = cat->find_column(u"Name");
-    int type = cat->find_column(u"Type"), flags = cat->find_column(u"Flags");
-    if (id < 0 || name < 0 || type < 0 || flags < 0) {
+    std::optional<size_t> id = cat->find_column(u"Id"), name = cat->find_column(u"Name");
+    std::optional<size_t> type = cat->find_column(u"Type"), flags = cat->find_column(u"Flags");
+    if (!id || !name || !type || !flags) {
         return src->damaged("the system catalogue lacks a column");
     }
     Field f;
     for (cat->move_first(); !cat->eof(); cat->move_next()) {
         int64_t v[3];
-        int cols[3] = {id, type, flags};
+        const size_t cols[3] = {*id, *type, *flags};
         for (int k = 0; k < 3; ++k) {
-            if (Status read = cat->read(size_t(cols[k]), f); !read.ok()) return read;
+            if (Status read = cat->read(cols[k], f); !read.ok()) return read;
             v[k] = f.kind == Field::Kind::Integer ? f.integer : 0;
         }
-        if (Status read = cat->read(size_t(name), f); !read.ok()) return read;
+        if (Status read = cat->read(*name, f); !read.ok()) return read;
         if ((v[1] & 0x7F) != kObjectTable) continue;
         uint32_t page = uint32_t(v[0]) & 0xFFFFFF;
         db->entries_.push_back({f.text, page});

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,8 +122,8 @@ class Table {
     // Columns in column-number order (the order readers print them).
     const std::vector<Column>& columns() const { return columns_; }
     // Index into columns() of the column with that name (exact, then ASCII
-    // case-insensitive), or -1.
-    int find_column(std::u16string_view name) const;
+    // case-insensitive), or nullopt.
+    std::optional<size_t> find_column(std::u16string_view name) const;
     // Row count stored in the table definition.
     uint32_t stored_row_count() const { return stored_rows_; }
     // Rows found by the scan: what the cursor walks.

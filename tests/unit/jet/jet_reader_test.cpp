@@ -189,7 +189,9 @@ TEST(JetReader, MultiPageLongValueEqualsTheReferenceBytes) {
         Bytes got = t->bytes(u"RESERVED_BINARY_DATA");
         EXPECT_EQ(std::string(got.begin(), got.end()), want) << file;
         Field f;
-        ASSERT_TRUE(test::IsOk(t->read(size_t(t->find_column(u"RESERVED_BINARY_DATA")), f)));
+        const std::optional<size_t> column = t->find_column(u"RESERVED_BINARY_DATA");
+        ASSERT_TRUE(column);
+        ASSERT_TRUE(test::IsOk(t->read(*column, f)));
         EXPECT_EQ(f.bytes, got);
     }
 }
