@@ -10,8 +10,8 @@
 #include "base/text.h"
 #include "platform/jet/jet_reader.h"
 #include "platform/jet/jet_writer.h"
-#include "tests/unit/jet/jet_test_util.h"
-#include "tests/unit/jet/json_lite.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/json_lite.h"
 #include "tests/support/process.h"
 #include "tests/support/status_assert.h"
 

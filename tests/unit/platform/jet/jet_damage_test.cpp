@@ -9,7 +9,7 @@
 
 #include "platform/jet/jet_reader.h"
 #include "platform/jet/jet_writer.h"
-#include "tests/unit/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
 #include "tests/support/status_assert.h"
 
 namespace yq::jet {

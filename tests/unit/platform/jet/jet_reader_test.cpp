@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "base/text.h"
-#include "tests/unit/jet/jet_test_util.h"
-#include "tests/unit/jet/json_lite.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/json_lite.h"
 #include "tests/support/status_assert.h"
 
 namespace yq::jet {
