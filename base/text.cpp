@@ -65,9 +65,8 @@ size_t gbk_char_size(std::string_view text, size_t i) {
     return 1;
 }
 
-int gbk_find(std::string_view text, std::string_view needle, int start, bool fold_ascii_case) {
-    if (start < 1) start = 1;
-    size_t from = static_cast<size_t>(start - 1);
+std::optional<size_t> gbk_find(std::string_view text, std::string_view needle, size_t from,
+                               bool fold_ascii_case) {
     auto fold = [&](unsigned char c) -> unsigned char {
         return (fold_ascii_case && c >= 'a' && c <= 'z') ? c - 32 : c;
     };
@@ -83,9 +82,9 @@ int gbk_find(std::string_view text, std::string_view needle, int start, bool fol
                 break;
             }
         }
-        if (match) return static_cast<int>(i + 1);
+        if (match) return i;
     }
-    return -1;
+    return std::nullopt;
 }
 
 std::string trim_blanks(std::string_view text) {

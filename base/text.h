@@ -2,7 +2,7 @@
 //
 // Texts are GBK byte strings held in std::string. A character is one byte
 // below 0x80, or a lead byte 0x81..0xFE followed by a trail byte. Positions
-// are 1-based, and searches return -1 when nothing is found.
+// are byte offsets from 0, and a search that finds nothing gives nullopt.
 #pragma once
 
 #include <cstdint>
@@ -24,12 +24,13 @@ size_t gbk_length(std::string_view text);
 // has a trail byte after it, otherwise 1.
 size_t gbk_char_size(std::string_view text, size_t i);
 
-// 1-based byte position of the first occurrence of `needle` in `text` that
-// begins on a character boundary at or after byte position `start` (1-based),
-// or -1. With fold_ascii_case, A..Z and a..z compare equal (GBK bytes never
-// fold). An empty needle is found at `start` when start lies inside the text.
-int gbk_find(std::string_view text, std::string_view needle, int start = 1,
-             bool fold_ascii_case = false);
+// Byte offset of the first occurrence of `needle` in `text` that begins on a
+// character boundary at or after byte offset `start`, or nullopt. With
+// fold_ascii_case, A..Z and a..z compare equal (GBK bytes never fold). An
+// empty needle is found at the first boundary at or after `start` when that
+// lies inside the text.
+std::optional<size_t> gbk_find(std::string_view text, std::string_view needle, size_t start = 0,
+                               bool fold_ascii_case = false);
 
 // A blank is an ASCII space (0x20) or a full-width space (A1 A1).
 // trim_blanks removes blanks at both ends; strip_blanks removes all of them.

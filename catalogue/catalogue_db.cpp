@@ -14,13 +14,14 @@ CatalogueDb::~CatalogueDb() = default;
 // reader's own description after them where it says more.
 bool CatalogueDb::open(const std::string& path) {
     close();
-    std::string err;
-    db_ = jet::Database::open(path, &err);
+    Result<std::unique_ptr<jet::Database>> opened = jet::Database::open(path);
+    if (opened) db_ = std::move(opened).value();
     if (!db_) {
         std::FILE* f = std::fopen(path.c_str(), "rb");
         if (f) std::fclose(f);
         open_error_ = f ? "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xCA\xFD\xBE\xDD\xBF\xE2 '" +
-                              path + "'\xA1\xA3\r\n" + err  // 无法打开数据库 '…'。
+                              path + "'\xA1\xA3\r\n" +
+                              opened.status().message()  // 无法打开数据库 '…'。
                         : "\xD5\xD2\xB2\xBB\xB5\xBD\xCE\xC4\xBC\xFE '" + path +
                               "'\xA1\xA3";  // 找不到文件 '…'。
     }
@@ -36,10 +37,12 @@ void CatalogueDb::close() {
 std::string CatalogueDb::open_table(std::string_view name) {
     table_.reset();
     if (!db_) return open_error_;
-    std::string err;
     std::u16string wide = gbk_to_utf16(name);
-    table_ = db_->open_table(wide, &err);
-    if (table_) return std::string();
+    Result<std::unique_ptr<jet::Table>> opened = db_->open_table(wide);
+    if (opened) {
+        table_ = std::move(opened).value();
+        return std::string();
+    }
     bool listed = false;
     for (const std::u16string& t : db_->table_names()) listed = listed || t == wide;
     if (!listed) {
@@ -47,7 +50,8 @@ std::string CatalogueDb::open_table(std::string_view name) {
         return "\xD5\xD2\xB2\xBB\xB5\xBD\xB1\xED '" + std::string(name) + "'\xA1\xA3";
     }
     // 无法读取表 '…'。
-    return "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xB1\xED '" + std::string(name) + "'\xA1\xA3\r\n" + err;
+    return "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xB1\xED '" + std::string(name) + "'\xA1\xA3\r\n" +
+           opened.status().message();
 }
 
 void CatalogueDb::close_table() {

@@ -139,7 +139,7 @@ void ListModel::load_page(CatalogueRecords& records, const InstalledCheck& insta
         Bytes packed = records.read_bytes(kPictureColumn);
         std::string address = records.read_text(kFontAddressColumn);
 
-        Bytes unpacked = zt_unpack(packed, kMaxPictureFileBytes);
+        Bytes unpacked = zt_unpack(packed, kMaxPictureFileBytes).value_or(Bytes());
         ListSlot& s = slot_at(row);
         s.picture = unpacked.empty() ? nullptr : std::make_shared<const Bytes>(std::move(unpacked));
         // A font still downloading keeps its ring when its page is shown again.

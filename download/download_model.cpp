@@ -129,7 +129,7 @@ CheckedDownload check_downloaded_file(ByteSpan file, const TransferSummary& summ
     } else if (file.size() < 8 || load_u32le(file, 0) != kZtMagic) {
         out.verdict = DownloadVerdict::kNotContainer;
     } else {
-        out.font = zt_unpack(file, kMaxFontFileBytes);
+        out.font = zt_unpack(file, kMaxFontFileBytes).value_or(Bytes());
         out.verdict = out.font.empty() ? DownloadVerdict::kDamaged : DownloadVerdict::kOk;
     }
     return out;

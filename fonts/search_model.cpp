@@ -41,7 +41,7 @@ std::vector<int> search_faces(const FontInventory& inventory, std::string_view q
     if (query.empty()) return found;
     std::vector<bool> taken(static_cast<size_t>(inventory.count()) + 1, false);
     for (int j = 1; j <= inventory.count(); ++j) {
-        if (gbk_find(inventory.face_name(j), query, 1, !case_sensitive) > 0) {
+        if (gbk_find(inventory.face_name(j), query, 0, !case_sensitive)) {
             found.push_back(j);
             taken[j] = true;
         }

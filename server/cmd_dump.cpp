@@ -121,8 +121,8 @@ void put_value(std::string& out, const jet::Column& c, const jet::Field& f) {
     }
 }
 
-// Appends one table; false (with *error) when a row is damaged.
-bool dump_table(std::string& out, jet::Table& t, std::string* error) {
+// Appends one table; fails when a row is damaged.
+Status dump_table(std::string& out, jet::Table& t) {
     out += "{\"name\":";
     put_json_string(out, t.name());
     out += ",\"rowCount\":" + std::to_string(t.stored_row_count());
@@ -144,10 +144,7 @@ bool dump_table(std::string& out, jet::Table& t, std::string* error) {
         out += first ? "\n  {" : ",\n  {";
         first = false;
         for (size_t i = 0; i < cols.size(); ++i) {
-            if (!t.read(i, f)) {
-                *error = t.error();
-                return false;
-            }
+            if (Status read = t.read(i, f); !read.ok()) return read;
             if (i) out += ',';
             put_json_string(out, cols[i].name);
             out += ':';
@@ -156,7 +153,7 @@ bool dump_table(std::string& out, jet::Table& t, std::string* error) {
         out += '}';
     }
     out += "]}";
-    return true;
+    return Status();
 }
 
 int run_dump(const std::vector<std::string>& args) {
@@ -165,12 +162,12 @@ int run_dump(const std::vector<std::string>& args) {
         return 2;
     }
     const std::string& path = args[0];
-    std::string err;
-    auto db = jet::Database::open(path, &err);
-    if (!db) {
-        std::fprintf(stderr, "yanqing-server dump: %s\n", err.c_str());
+    Result<std::unique_ptr<jet::Database>> opened = jet::Database::open(path);
+    if (!opened) {
+        std::fprintf(stderr, "yanqing-server dump: %s\n", opened.status().message().c_str());
         return 1;
     }
+    const std::unique_ptr<jet::Database>& db = *opened;
     std::vector<std::u16string> names;
     if (args.size() > 1) {
         for (size_t i = 1; i < args.size(); ++i) names.push_back(utf8_to_utf16(args[i]));
@@ -182,18 +179,18 @@ int run_dump(const std::vector<std::string>& args) {
     put_json_string(out, utf8_to_utf16(slash == std::string::npos ? path : path.substr(slash + 1)));
     out += ",\"tables\":[";
     for (size_t i = 0; i < names.size(); ++i) {
-        auto t = db->open_table(names[i], &err);
+        Result<std::unique_ptr<jet::Table>> t = db->open_table(names[i]);
         if (!t) {
-            bool missing = err.rfind("Cannot find the table", 0) == 0;
+            bool missing = t.status().code() == StatusCode::kNotFound;
             std::fprintf(stderr, "yanqing-server dump: %s: %s\n", path.c_str(),
                          missing ? ("no table named '" + utf16_to_utf8(names[i]) + "'").c_str()
-                                 : err.c_str());
+                                 : t.status().message().c_str());
             return 1;
         }
         if (i) out += ",\n";
-        if (!dump_table(out, *t, &err)) {
+        if (Status dumped = dump_table(out, **t); !dumped.ok()) {
             std::fprintf(stderr, "yanqing-server dump: table '%s': %s\n",
-                         utf16_to_utf8(names[i]).c_str(), err.c_str());
+                         utf16_to_utf8(names[i]).c_str(), dumped.message().c_str());
             return 1;
         }
     }

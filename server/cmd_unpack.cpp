@@ -26,14 +26,14 @@ int run_unpack(const std::vector<std::string>& args) {
         std::fprintf(stderr, "unpack: %s: not a zt container (wrong magic)\n", args[0].c_str());
         return 1;
     }
-    Bytes plain = zt_unpack(*data, kMaxUnpackedBytes);
-    if (plain.empty()) {
+    Result<Bytes> plain = zt_unpack(*data, kMaxUnpackedBytes);
+    if (!plain || plain->empty()) {
         std::fprintf(stderr,
                      "unpack: %s: damaged container (bad stream, check value or stored length)\n",
                      args[0].c_str());
         return 1;
     }
-    error = write_file_atomically(args[1], plain);
+    error = write_file_atomically(args[1], *plain);
     if (!error.empty()) {
         std::fprintf(stderr, "unpack: %s\n", error.c_str());
         return 1;

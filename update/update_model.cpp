@@ -39,10 +39,15 @@ std::string text_of_body(std::string_view body) {
     return std::string(body.substr(0, body.find('\0')));
 }
 
-std::optional<std::string> catalogue_version_of(bool fetched, int http_status,
-                                                std::string_view body) {
+Result<std::string> catalogue_version_of(bool fetched, int http_status, std::string_view body) {
+    if (!fetched) return Status(StatusCode::kReadFailed, "the server did not answer");
+    if (is_error_status(http_status))
+        return Status(StatusCode::kReadFailed,
+                      "the server answered HTTP " + int_to_text(http_status));
     std::string text = text_of_body(body);
-    if (!fetched || is_error_status(http_status) || text.size() != 3) return std::nullopt;
+    if (text.size() != 3)
+        return Status(StatusCode::kNotRecognised,
+                      "the answer holds " + int_to_text(int64_t(text.size())) + " bytes, not 3");
     return text;
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "base/version.h"
 
 namespace yq {
@@ -56,9 +57,9 @@ std::string text_of_body(std::string_view body);
 
 // The catalogue version an answer to /ztpz.txt carries: its text when that
 // is exactly 3 bytes ("1.6"; "1.6\r\n" is not one) and the answer was not
-// an HTTP error. nullopt means the check failed.
-std::optional<std::string> catalogue_version_of(bool fetched, int http_status,
-                                                std::string_view body);
+// an HTTP error. A failure means the check failed: kReadFailed when nothing
+// or an HTTP error came back, kNotRecognised for a text of another length.
+Result<std::string> catalogue_version_of(bool fetched, int http_status, std::string_view body);
 
 // Whether a catalogue version from the server may be written to pos.ini as
 // "bbh": a digit, a point and a digit ("1.6"). The check takes any 3 bytes

@@ -43,8 +43,9 @@ struct Source {
         return ByteSpan(buf);
     }
 
-    std::string damaged(const char* what) const {
-        return "The database " + label + " is damaged (" + what + ").";
+    Status damaged(const char* what) const {
+        return Status(StatusCode::kCorrupt,
+                      "The database " + label + " is damaged (" + what + ").");
     }
 };
 
@@ -249,12 +250,12 @@ struct Table::RowView {
 
 Table::~Table() = default;
 
-int Table::find_column(std::u16string_view name) const {
+std::optional<size_t> Table::find_column(std::u16string_view name) const {
     for (size_t i = 0; i < columns_.size(); ++i)
-        if (columns_[i].name == name) return int(i);
+        if (columns_[i].name == name) return i;
     for (size_t i = 0; i < columns_.size(); ++i)
-        if (ascii_iequal(columns_[i].name, name)) return int(i);
-    return -1;
+        if (ascii_iequal(columns_[i].name, name)) return i;
+    return std::nullopt;
 }
 
 void Table::move_to(size_t n) {
@@ -347,7 +348,12 @@ bool Table::read_long_value(ByteSpan h, bool as_text, Field& out) {
     return true;
 }
 
-bool Table::read(size_t column, Field& out) {
+Status Table::read(size_t column, Field& out) {
+    if (read_field(column, out)) return Status();
+    return error_;
+}
+
+bool Table::read_field(size_t column, Field& out) {
     out = Field{};
     if (eof() || column >= columns_.size()) return true;
     if (!row_) row_ = std::make_unique<RowView>();
@@ -415,16 +421,16 @@ bool Table::read(size_t column, Field& out) {
 }
 
 std::u16string Table::text(std::u16string_view column) {
-    int i = find_column(column);
+    std::optional<size_t> i = find_column(column);
     Field f;
-    if (i < 0 || !read(size_t(i), f) || f.kind != Field::Kind::Text) return {};
+    if (!i || !read_field(*i, f) || f.kind != Field::Kind::Text) return {};
     return std::move(f.text);
 }
 
 Bytes Table::bytes(std::u16string_view column) {
-    int i = find_column(column);
+    std::optional<size_t> i = find_column(column);
     Field f;
-    if (i < 0 || !read(size_t(i), f) || f.kind != Field::Kind::Binary) return {};
+    if (!i || !read_field(*i, f) || f.kind != Field::Kind::Binary) return {};
     return std::move(f.bytes);
 }
 
@@ -433,12 +439,12 @@ Bytes Table::bytes(std::u16string_view column) {
 
 Database::~Database() = default;
 
-std::unique_ptr<Database> Database::open(const std::string& path, std::string* error) {
+Result<std::unique_ptr<Database>> Database::open(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        *error = errno == ENOENT ? "Could not find file " + quoted(path) + "."
-                                 : "Cannot open file " + quoted(path) + ".";
-        return nullptr;
+        if (errno == ENOENT)
+            return Status(StatusCode::kNotFound, "Could not find file " + quoted(path) + ".");
+        return Status(StatusCode::kReadFailed, "Cannot open file " + quoted(path) + ".");
     }
     auto src = std::make_shared<Source>();
     src->file = f;
@@ -446,80 +452,71 @@ std::unique_ptr<Database> Database::open(const std::string& path, std::string* e
     long size = -1;
     if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
     if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
-        *error = "Cannot read file " + quoted(path) + ".";
-        return nullptr;
+        return Status(StatusCode::kReadFailed, "Cannot read file " + quoted(path) + ".");
     }
     // Enough to tell a Jet file from anything else, even when it is short.
     Bytes head(std::min<size_t>(size_t(size), kPageSize));
     if (std::fread(head.data(), 1, head.size(), f) != head.size()) {
-        *error = "Cannot read file " + quoted(path) + ".";
-        return nullptr;
+        return Status(StatusCode::kReadFailed, "Cannot read file " + quoted(path) + ".");
     }
     src->file_pos = -1;
     src->memory = std::move(head);  // checked by finish_open, then dropped
     src->page_count = page_count_for(uint64_t(size));
-    return finish_open(std::move(src), error);
+    return finish_open(std::move(src));
 }
 
-std::unique_ptr<Database> Database::open_memory(Bytes data, std::string* error) {
+Result<std::unique_ptr<Database>> Database::open_memory(Bytes data) {
     auto src = std::make_shared<Source>();
     src->label = "in memory";
     src->page_count = page_count_for(data.size());
     src->memory = std::move(data);
-    return finish_open(std::move(src), error);
+    return finish_open(std::move(src));
 }
 
-std::unique_ptr<Database> Database::finish_open(std::shared_ptr<Source> src, std::string* error) {
+Result<std::unique_ptr<Database>> Database::finish_open(std::shared_ptr<Source> src) {
     const Bytes& head = src->memory;
     static const char kMagic[] = "Standard Jet DB";
     if (head.size() < kHeaderVersionAt + 1 || head[0] != 0 ||
         std::memcmp(head.data() + kHeaderMagicAt, kMagic, sizeof kMagic) != 0) {
-        *error = "The file " + src->label + " is not an Access database.";
-        return nullptr;
+        return Status(StatusCode::kNotRecognised,
+                      "The file " + src->label + " is not an Access database.");
     }
     if (head[kHeaderVersionAt] != kJet4Version) {
-        *error = "The file " + src->label +
-                 " is not in the Access 2000-2003 (Jet 4) format this program reads.";
-        return nullptr;
+        return Status(StatusCode::kUnsupported,
+                      "The file " + src->label +
+                          " is not in the Access 2000-2003 (Jet 4) format this program reads.");
     }
     if (src->page_count == UINT32_MAX || src->page_count < 3 || head.size() < kPageSize) {
-        *error = src->damaged("the file is truncated");
-        return nullptr;
+        return src->damaged("the file is truncated");
     }
     uint8_t masked[kHeaderMaskLen];
     std::memcpy(masked, head.data() + kHeaderMaskAt, kHeaderMaskLen);
     apply_header_mask(masked);
     if (load_u32le(ByteSpan(masked), kHeaderDbKeyAt - kHeaderMaskAt) != 0) {
-        *error = "The database " + src->label + " is encrypted and cannot be read.";
-        return nullptr;
+        return Status(StatusCode::kUnsupported,
+                      "The database " + src->label + " is encrypted and cannot be read.");
     }
     if (src->file) src->memory = Bytes();  // later pages come from the file
 
     std::unique_ptr<Database> db(new Database());
     db->src_ = src;
-    auto cat = Table::load(src, kCatalogueTdefPage, u"MSysObjects", error);
-    if (!cat) return nullptr;
-    int id = cat->find_column(u"Id"), name = cat->find_column(u"Name");
-    int type = cat->find_column(u"Type"), flags = cat->find_column(u"Flags");
-    if (id < 0 || name < 0 || type < 0 || flags < 0) {
-        *error = src->damaged("the system catalogue lacks a column");
-        return nullptr;
+    Result<std::unique_ptr<Table>> loaded = Table::load(src, kCatalogueTdefPage, u"MSysObjects");
+    if (!loaded) return loaded.status();
+    std::unique_ptr<Table> cat = std::move(loaded).value();
+    std::optional<size_t> id = cat->find_column(u"Id"), name = cat->find_column(u"Name");
+    std::optional<size_t> type = cat->find_column(u"Type"), flags = cat->find_column(u"Flags");
+    if (!id || !name || !type || !flags) {
+        return src->damaged("the system catalogue lacks a column");
     }
     Field f;
     for (cat->move_first(); !cat->eof(); cat->move_next()) {
         int64_t v[3];
-        int cols[3] = {id, type, flags};
+        const size_t cols[3] = {*id, *type, *flags};
         for (int k = 0; k < 3; ++k) {
-            if (!cat->read(size_t(cols[k]), f)) {
-                *error = cat->error();
-                return nullptr;
-            }
+            if (Status read = cat->read(cols[k], f); !read.ok()) return read;
             v[k] = f.kind == Field::Kind::Integer ? f.integer : 0;
         }
-        if (!cat->read(size_t(name), f)) {
-            *error = cat->error();
-            return nullptr;
-        }
+        if (Status read = cat->read(*name, f); !read.ok()) return read;
         if ((v[1] & 0x7F) != kObjectTable) continue;
         uint32_t page = uint32_t(v[0]) & 0xFFFFFF;
         db->entries_.push_back({f.text, page});
@@ -528,7 +525,7 @@ std::unique_ptr<Database> Database::finish_open(std::shared_ptr<Source> src, std
     return db;
 }
 
-std::unique_ptr<Table> Database::open_table(std::u16string_view name, std::string* error) const {
+Result<std::unique_ptr<Table>> Database::open_table(std::u16string_view name) const {
     const Entry* found = nullptr;
     for (const Entry& e : entries_)
         if (e.name == name) found = found ? found : &e;
@@ -536,26 +533,23 @@ std::unique_ptr<Table> Database::open_table(std::u16string_view name, std::strin
         for (const Entry& e : entries_)
             if (ascii_iequal(e.name, name)) found = found ? found : &e;
     if (!found) {
-        *error = "Cannot find the table '" + utf16_to_gbk(name) + "' in the database " +
-                 src_->label + ".";
-        return nullptr;
+        return Status(StatusCode::kNotFound, "Cannot find the table '" + utf16_to_gbk(name) +
+                                                 "' in the database " + src_->label + ".");
     }
-    return Table::load(src_, found->tdef_page, found->name, error);
+    return Table::load(src_, found->tdef_page, found->name);
 }
 
-// Opens the table whose definition starts at tdef_page; null and *error set
+// Opens the table whose definition starts at tdef_page; a kCorrupt failure
 // when its definition or page map is damaged.
-std::unique_ptr<Table> Table::load(const std::shared_ptr<Source>& src, uint32_t tdef_page,
-                                   std::u16string name, std::string* error) {
+Result<std::unique_ptr<Table>> Table::load(const std::shared_ptr<Source>& src, uint32_t tdef_page,
+                                           std::u16string name) {
     Tdef t;
     if (const char* what = read_tdef(*src, tdef_page, t)) {
-        *error = src->damaged(what);
-        return nullptr;
+        return src->damaged(what);
     }
     std::vector<uint32_t> pages;
     if (!usage_map_pages(*src, t.owned_map, pages)) {
-        *error = src->damaged("table page map");
-        return nullptr;
+        return src->damaged("table page map");
     }
     std::unique_ptr<Table> table(new Table());
     table->src_ = src;
@@ -569,16 +563,14 @@ std::unique_ptr<Table> Table::load(const std::shared_ptr<Source>& src, uint32_t 
     for (uint32_t pg : pages) {
         ByteSpan p = src->page(pg, buf);
         if (p.empty()) {
-            *error = src->damaged("data page missing");
-            return nullptr;
+            return src->damaged("data page missing");
         }
         // Pages of other owners are not this table's rows; the other readers
         // skip them as well.
         if (p[0] != kPageData || load_u32le(p, kDataOwnerAt) != tdef_page) continue;
         uint16_t count = load_u16le(p, kDataRowCountAt);
         if (count > kMaxRowsPerPage) {
-            *error = src->damaged("row count of a data page");
-            return nullptr;
+            return src->damaged("row count of a data page");
         }
         for (uint32_t s = 0; s < count; ++s) {
             uint16_t raw = load_u16le(p, kDataSlotsAt + 2 * s);

@@ -2,22 +2,25 @@
 //
 // The page, table-definition, row and long-value layouts it reads are
 // described in doc/formats/jet4.md. Every offset and count taken from the
-// file is checked; damage gives a description text (for a message box),
-// never a crash and never an endless walk.
+// file is checked; damage gives a failed Status whose message describes it
+// (for a message box), never a crash and never an endless walk.
 //
-//   std::string err;
-//   auto db = yq::jet::Database::open(path, &err);          // or open_memory(bytes, &err)
-//   auto t = db ? db->open_table(u"dl", &err) : nullptr;
-//   for (t->move_first(); !t->eof(); t->move_next()) use(t->text(u"中文字体"));
+//   auto db = yq::jet::Database::open(path);               // or open_memory(bytes)
+//   if (!db) return db.status();
+//   auto t = (*db)->open_table(u"dl");
+//   if (!t) return t.status();
+//   for ((*t)->move_first(); !(*t)->eof(); (*t)->move_next()) use((*t)->text(u"中文字体"));
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/status.h"
 
 namespace yq::jet {
 
@@ -80,12 +83,13 @@ class Table;
 
 class Database {
   public:
-    // Opens the file at path (a narrow path: GBK on Windows). Returns null
-    // and sets *error to a description naming the file when the file is
-    // missing, unreadable, not a Jet 4 database, encrypted or damaged.
-    static std::unique_ptr<Database> open(const std::string& path, std::string* error);
+    // Opens the file at path (a narrow path: GBK on Windows). Fails, with a
+    // message naming the file, when it is missing (kNotFound), unreadable
+    // (kReadFailed), not an Access database (kNotRecognised), of another
+    // Jet version or encrypted (kUnsupported), or damaged (kCorrupt).
+    static Result<std::unique_ptr<Database>> open(const std::string& path);
     // The same for a database image in memory.
-    static std::unique_ptr<Database> open_memory(Bytes data, std::string* error);
+    static Result<std::unique_ptr<Database>> open_memory(Bytes data);
     ~Database();
 
     // User tables (system and hidden tables left out), in catalogue order.
@@ -93,13 +97,13 @@ class Database {
 
     // Opens a user table by name (exact match first, then ASCII
     // case-insensitive). Indexes the row locations at once; rows are decoded
-    // only when read. Returns null and sets *error when the table is missing
-    // or its definition or page map is damaged.
-    std::unique_ptr<Table> open_table(std::u16string_view name, std::string* error) const;
+    // only when read. Fails when the table is missing (kNotFound) or its
+    // definition or page map is damaged (kCorrupt).
+    Result<std::unique_ptr<Table>> open_table(std::u16string_view name) const;
 
   private:
     Database() = default;
-    static std::unique_ptr<Database> finish_open(std::shared_ptr<Source> src, std::string* error);
+    static Result<std::unique_ptr<Database>> finish_open(std::shared_ptr<Source> src);
     struct Entry {
         std::u16string name;
         uint32_t tdef_page;
@@ -118,8 +122,8 @@ class Table {
     // Columns in column-number order (the order readers print them).
     const std::vector<Column>& columns() const { return columns_; }
     // Index into columns() of the column with that name (exact, then ASCII
-    // case-insensitive), or -1.
-    int find_column(std::u16string_view name) const;
+    // case-insensitive), or nullopt.
+    std::optional<size_t> find_column(std::u16string_view name) const;
     // Row count stored in the table definition.
     uint32_t stored_row_count() const { return stored_rows_; }
     // Rows found by the scan: what the cursor walks.
@@ -132,23 +136,22 @@ class Table {
     bool eof() const { return pos_ >= rows_.size(); }
     size_t position() const { return pos_; }
 
-    // Decodes one column of the current row. False when the row or its long
-    // value is damaged (error() says why); at end, out is Null and true.
-    bool read(size_t column, Field& out);
+    // Decodes one column of the current row. A kCorrupt failure when the row
+    // or its long value is damaged; at the end of the table, or for a column
+    // past columns(), out is Null and the read succeeds.
+    Status read(size_t column, Field& out);
     // The column's text or bytes by name; empty for NULL, an unknown column,
     // the end of the table, another type or damage.
     std::u16string text(std::u16string_view column);
     Bytes bytes(std::u16string_view column);
 
-    // Description of the last damage met while reading, or empty.
-    const std::string& error() const { return error_; }
-
   private:
     friend class Database;
     Table() = default;
-    static std::unique_ptr<Table> load(const std::shared_ptr<Source>& src, uint32_t tdef_page,
-                                       std::u16string name, std::string* error);
+    static Result<std::unique_ptr<Table>> load(const std::shared_ptr<Source>& src,
+                                               uint32_t tdef_page, std::u16string name);
     struct RowView;
+    bool read_field(size_t column, Field& out);
     bool load_row(RowView& row);
     bool read_long_value(ByteSpan header, bool as_text, Field& out);
     bool fail(const char* what);
@@ -161,7 +164,7 @@ class Table {
     std::vector<Column> columns_;
     std::vector<uint32_t> rows_;  // page << 8 | slot, in scan order
     size_t pos_ = 0;
-    std::string error_;
+    Status error_;  // the last damage met while reading
 
     // The decoded location of the current row inside the cached page.
     std::unique_ptr<RowView> row_;

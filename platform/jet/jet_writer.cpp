@@ -837,20 +837,21 @@ void write_global_map(PageFile& file, uint32_t total_pages) {
 
 }  // namespace
 
-std::string write_database(const std::string& path, const std::vector<TableDef>& tables) {
+Status write_database(const std::string& path, const std::vector<TableDef>& tables) {
     std::vector<TablePlan> plans(tables.size());
     for (size_t i = 0; i < tables.size(); ++i) {
         for (size_t j = 0; j < i; ++j)
             if (same_name(tables[j].name, tables[i].name))
-                return "two tables are named '" + utf8(tables[i].name) + "'";
+                return Status(StatusCode::kInvalidArgument,
+                              "two tables are named '" + utf8(tables[i].name) + "'");
         std::string err = check_and_plan(tables[i], plans[i]);
-        if (!err.empty()) return err;
+        if (!err.empty()) return Status(StatusCode::kInvalidArgument, std::move(err));
     }
     UsageMaps maps = plan_usage_maps(plans);
     CataloguePlan catalogue = plan_catalogue(plans, maps);
 
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return "Cannot create file '" + path + "'.";
+    if (!f) return Status(StatusCode::kWriteFailed, "Cannot create file '" + path + "'.");
     PageFile file(f);
     uint32_t next = catalogue.first_page + catalogue.page_count;
     std::string failure;
@@ -869,9 +870,10 @@ std::string write_database(const std::string& path, const std::vector<TableDef>&
     if (std::fclose(f) != 0) ok = false;
     if (!ok) {
         std::remove(path.c_str());
-        return failure.empty() ? "Cannot write file '" + path + "'." : failure;
+        if (!failure.empty()) return Status(StatusCode::kTooLarge, failure);
+        return Status(StatusCode::kWriteFailed, "Cannot write file '" + path + "'.");
     }
-    return {};
+    return Status();
 }
 
 }  // namespace yq::jet

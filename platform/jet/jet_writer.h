@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/status.h"
 
 namespace yq::jet {
 
@@ -33,13 +34,15 @@ inline constexpr size_t kMaxLongValueBytes = 0xFFFFFF;  // Memo (as stored) and 
 inline constexpr size_t kMaxRowSize = 4060;             // one stored row, long values outside
 inline constexpr size_t kInlineLongValueMax = 64;       // shorter long values stay in the row
 
-// Writes a new Jet 4 file at path (replacing any file there). Returns an
-// empty string on success, otherwise a description of what went wrong; a
+// Writes a new Jet 4 file at path (replacing any file there). Fails with a
+// description of what went wrong: tables that break the rules below
+// (kInvalidArgument; nothing is written), a database past 2 GiB
+// (kTooLarge), a file that cannot be created or written (kWriteFailed). A
 // failed write leaves no file behind. Text values go in as given (UTF-16);
 // a Text or Memo value may not start with U+FEFF (it would read back as the
 // compression marker), Text values hold at most 255 units, long values at
 // most 16 MiB - 1 bytes; a Text value must be a u16string and a Long Binary
 // value Bytes (or NULL).
-std::string write_database(const std::string& path, const std::vector<TableDef>& tables);
+Status write_database(const std::string& path, const std::vector<TableDef>& tables);
 
 }  // namespace yq::jet

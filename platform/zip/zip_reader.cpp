@@ -32,6 +32,26 @@ std::string suggested_file_name(const std::string& gbk_name) {
     return is_storable_file_name(last) ? std::string(last) : std::string();
 }
 
+// The failures; their texts go into the program's log.
+Status not_a_zip() {
+    return Status(StatusCode::kNotRecognised, "not a zip archive");
+}
+Status damaged() {
+    return Status(StatusCode::kCorrupt, "damaged");
+}
+Status too_many() {
+    return Status(StatusCode::kTooLarge, "too many entries");
+}
+Status refused() {
+    return Status(StatusCode::kUnsupported, "refused");
+}
+Status too_large() {
+    return Status(StatusCode::kTooLarge, "too large");
+}
+Status write_failed() {
+    return Status(StatusCode::kWriteFailed, "write failed");
+}
+
 }  // namespace
 
 bool MemorySource::read(uint64_t offset, size_t n, uint8_t* out) {
@@ -40,37 +60,14 @@ bool MemorySource::read(uint64_t offset, size_t n, uint8_t* out) {
     return true;
 }
 
-const char* to_string(ZipOutcome outcome) {
-    switch (outcome) {
-        case ZipOutcome::Ok:
-            return "ok";
-        case ZipOutcome::NotAZip:
-            return "not a zip archive";
-        case ZipOutcome::Damaged:
-            return "damaged";
-        case ZipOutcome::TooMany:
-            return "too many entries";
-        case ZipOutcome::Refused:
-            return "refused";
-        case ZipOutcome::TooLarge:
-            return "too large";
-        case ZipOutcome::WriteFailed:
-            return "write failed";
-    }
-    return "?";
-}
-
-Listing list_zip(Source& src, uint64_t max_entry_bytes) {
-    Listing out;
+Result<std::vector<Entry>> list_zip(Source& src, uint64_t max_entry_bytes) {
+    std::vector<Entry> entries;
     const uint64_t size = src.size();
-    if (size < kEndBytes) {
-        out.outcome = ZipOutcome::NotAZip;
-        return out;
-    }
+    if (size < kEndBytes) return not_a_zip();
     // The end record, searched backwards (a comment may follow it).
     const size_t tail = static_cast<size_t>(std::min<uint64_t>(size, kEndSearchBytes));
     Bytes end(tail);
-    if (!src.read(size - tail, tail, end.data())) return out;
+    if (!src.read(size - tail, tail, end.data())) return damaged();
     size_t at = tail - kEndBytes + 1;
     bool found = false;
     while (at-- > 0) {
@@ -79,32 +76,26 @@ Listing list_zip(Source& src, uint64_t max_entry_bytes) {
             break;
         }
     }
-    if (!found) {
-        out.outcome = ZipOutcome::NotAZip;
-        return out;
-    }
+    if (!found) return not_a_zip();
     ByteReader r(ByteSpan(end).subspan(at));
     r.skip(4);
     const uint16_t disk = r.u16le(), directory_disk = r.u16le();
-    const uint16_t entries_here = r.u16le(), entries = r.u16le();
+    const uint16_t entries_here = r.u16le(), entry_count = r.u16le();
     const uint32_t directory_size = r.u32le(), directory_at = r.u32le();
     const uint64_t end_at = size - tail + at;
-    if (!r.ok() || disk != 0 || directory_disk != 0 || entries_here != entries ||
+    if (!r.ok() || disk != 0 || directory_disk != 0 || entries_here != entry_count ||
         directory_at == kSize64 || uint64_t{directory_at} + directory_size > end_at)
-        return out;
-    if (entries > kMaxZipEntries) {
-        out.outcome = ZipOutcome::TooMany;
-        return out;
-    }
+        return damaged();
+    if (entry_count > kMaxZipEntries) return too_many();
     // The directory is read whole: at most 64 KiB entries of a few hundred
     // bytes each, bounded by the file itself.
-    if (directory_size < size_t{entries} * kCentralBytes) return out;
+    if (directory_size < size_t{entry_count} * kCentralBytes) return damaged();
     Bytes directory(directory_size);
-    if (!src.read(directory_at, directory.size(), directory.data())) return out;
+    if (!src.read(directory_at, directory.size(), directory.data())) return damaged();
     ByteReader d(directory);
-    for (size_t i = 0; i < entries; ++i) {
+    for (size_t i = 0; i < entry_count; ++i) {
         Entry e;
-        if (d.u32le() != kCentralSignature) return out;
+        if (d.u32le() != kCentralSignature) return damaged();
         d.skip(4);  // versions made by and needed
         const uint16_t flags = d.u16le();
         e.method = d.u16le();
@@ -116,7 +107,7 @@ Listing list_zip(Source& src, uint64_t max_entry_bytes) {
         const uint32_t local = d.u32le();
         ByteSpan name = d.bytes(name_bytes);
         d.skip(size_t{extra_bytes} + comment_bytes);
-        if (!d.ok() || name_bytes == 0 || name_bytes > kMaxZipNameBytes) return out;
+        if (!d.ok() || name_bytes == 0 || name_bytes > kMaxZipNameBytes) return damaged();
         const std::string raw(name.begin(), name.end());
         e.name = (flags & kFlagUtf8) ? utf8_to_gbk(raw) : raw;
         e.file_name = suggested_file_name(e.name);
@@ -133,55 +124,52 @@ Listing list_zip(Source& src, uint64_t max_entry_bytes) {
         } else if (uncompressed > max_entry_bytes) {
             e.state = EntryState::TooLarge;
         } else if (uint64_t{local} + kLocalBytes + compressed > directory_at) {
-            return out;  // its data cannot lie before the directory
+            return damaged();  // its data cannot lie before the directory
         }
-        out.entries.push_back(std::move(e));
+        entries.push_back(std::move(e));
     }
-    out.outcome = ZipOutcome::Ok;
-    return out;
+    return entries;
 }
 
-ZipOutcome extract_zip(Source& src, const Entry& entry,
-                       const std::function<bool(ByteSpan)>& write) {
-    if (entry.state != EntryState::Readable) return ZipOutcome::Refused;
+Status extract_zip(Source& src, const Entry& entry, const std::function<bool(ByteSpan)>& write) {
+    if (entry.state != EntryState::Readable) return refused();
     uint8_t head[kLocalBytes];
-    if (!src.read(entry.local_header, kLocalBytes, head)) return ZipOutcome::Damaged;
+    if (!src.read(entry.local_header, kLocalBytes, head)) return damaged();
     ByteSpan h(head, kLocalBytes);
-    if (load_u32le(h, 0) != kLocalSignature || load_u16le(h, 8) != entry.method)
-        return ZipOutcome::Damaged;
+    if (load_u32le(h, 0) != kLocalSignature || load_u16le(h, 8) != entry.method) return damaged();
     uint64_t data_at = entry.local_header + kLocalBytes + load_u16le(h, 26) + load_u16le(h, 28);
-    if (data_at > src.size() || entry.compressed > src.size() - data_at) return ZipOutcome::Damaged;
+    if (data_at > src.size() || entry.compressed > src.size() - data_at) return damaged();
 
     Bytes in(kZipWindowBytes), outbuf(kZipWindowBytes);
     uLong crc = crc32(0L, Z_NULL, 0);
     uint64_t produced = 0, consumed = 0;
     auto emit = [&](const uint8_t* p, size_t n) {
-        if (n > entry.size - produced) return ZipOutcome::TooLarge;
+        if (n > entry.size - produced) return too_large();
         crc = crc32(crc, p, static_cast<uInt>(n));
         produced += n;
-        return write(ByteSpan(p, n)) ? ZipOutcome::Ok : ZipOutcome::WriteFailed;
+        return write(ByteSpan(p, n)) ? Status() : write_failed();
     };
     if (entry.method == kMethodStored) {
-        if (entry.compressed != entry.size) return ZipOutcome::Damaged;
+        if (entry.compressed != entry.size) return damaged();
         while (consumed < entry.compressed) {
             size_t n =
                 static_cast<size_t>(std::min<uint64_t>(in.size(), entry.compressed - consumed));
-            if (!src.read(data_at + consumed, n, in.data())) return ZipOutcome::Damaged;
+            if (!src.read(data_at + consumed, n, in.data())) return damaged();
             consumed += n;
-            if (ZipOutcome o = emit(in.data(), n); o != ZipOutcome::Ok) return o;
+            if (Status o = emit(in.data(), n); !o.ok()) return o;
         }
     } else {
         z_stream z{};
-        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return ZipOutcome::Damaged;
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return damaged();
         std::unique_ptr<z_stream, int (*)(z_stream*)> owner(&z, inflateEnd);
         int rc = Z_OK;
         bool wants_input = true;  // the last call left room in the window: it needs more input
         while (rc != Z_STREAM_END) {
             if (z.avail_in == 0 && wants_input) {
-                if (consumed == entry.compressed) return ZipOutcome::Damaged;  // stream cut short
+                if (consumed == entry.compressed) return damaged();  // stream cut short
                 size_t n =
                     static_cast<size_t>(std::min<uint64_t>(in.size(), entry.compressed - consumed));
-                if (!src.read(data_at + consumed, n, in.data())) return ZipOutcome::Damaged;
+                if (!src.read(data_at + consumed, n, in.data())) return damaged();
                 consumed += n;
                 z.next_in = in.data();
                 z.avail_in = static_cast<uInt>(n);
@@ -189,18 +177,17 @@ ZipOutcome extract_zip(Source& src, const Entry& entry,
             z.next_out = outbuf.data();
             z.avail_out = static_cast<uInt>(outbuf.size());
             rc = inflate(&z, Z_NO_FLUSH);
-            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return ZipOutcome::Damaged;
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return damaged();
             const size_t n = outbuf.size() - z.avail_out;
-            if (rc == Z_BUF_ERROR && n == 0 && z.avail_in != 0) return ZipOutcome::Damaged;
-            if (ZipOutcome o = emit(outbuf.data(), n); o != ZipOutcome::Ok) return o;
+            if (rc == Z_BUF_ERROR && n == 0 && z.avail_in != 0) return damaged();
+            if (Status o = emit(outbuf.data(), n); !o.ok()) return o;
             wants_input = z.avail_out != 0;
         }
         // Bytes after the stream's end within the entry are damage too.
-        if (z.avail_in != 0 || consumed != entry.compressed) return ZipOutcome::Damaged;
+        if (z.avail_in != 0 || consumed != entry.compressed) return damaged();
     }
-    if (produced != entry.size || static_cast<uint32_t>(crc) != entry.crc)
-        return ZipOutcome::Damaged;
-    return ZipOutcome::Ok;
+    if (produced != entry.size || static_cast<uint32_t>(crc) != entry.crc) return damaged();
+    return Status();
 }
 
 }  // namespace yq::zip

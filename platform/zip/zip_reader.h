@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/status.h"
 
 namespace yq::zip {
 
@@ -68,30 +69,23 @@ struct Entry {
     EntryState state = EntryState::Readable;
 };
 
-enum class ZipOutcome : uint8_t {
-    Ok,
-    NotAZip,   // no end-of-directory record
-    Damaged,   // a directory, header or stream that runs past its bounds or disagrees
-    TooMany,   // more entries than kMaxZipEntries
-    Refused,   // extract_zip of an entry whose state is not Readable
-    TooLarge,  // the bytes went past the entry's size or the cap
-    WriteFailed,
-};
-const char* to_string(ZipOutcome outcome);
+// The failures, as Status codes (their messages are short English texts for
+// the program's log):
+//   kNotRecognised  no end-of-directory record
+//   kCorrupt        a directory, header or stream that runs past its bounds or disagrees
+//   kTooLarge       more entries than kMaxZipEntries; bytes past the entry's size
+//   kUnsupported    extract_zip of an entry whose state is not Readable
+//   kWriteFailed    the caller's writer refused bytes
 
-struct Listing {
-    ZipOutcome outcome = ZipOutcome::Damaged;
-    std::vector<Entry> entries;  // in directory order
-};
-
-// The entries of the archive; entries larger than `max_entry_bytes` are
-// listed as TooLarge.
-Listing list_zip(Source& src, uint64_t max_entry_bytes);
+// The entries of the archive, in directory order; entries larger than
+// `max_entry_bytes` are listed as TooLarge. A damaged directory lists
+// nothing.
+Result<std::vector<Entry>> list_zip(Source& src, uint64_t max_entry_bytes);
 
 // Writes the entry's bytes to `write` (called with pieces of at most
-// kZipWindowBytes; returning false stops with WriteFailed) and checks that
+// kZipWindowBytes; returning false stops with kWriteFailed) and checks that
 // exactly `entry.size` bytes with its CRC-32 came out. Ok only then; the
 // caller drops what was written otherwise.
-ZipOutcome extract_zip(Source& src, const Entry& entry, const std::function<bool(ByteSpan)>& write);
+Status extract_zip(Source& src, const Entry& entry, const std::function<bool(ByteSpan)>& write);
 
 }  // namespace yq::zip

@@ -11,6 +11,26 @@ namespace {
 // zlib counts its input in uInt: longer pieces are fed in parts.
 constexpr size_t kMaxZlibInput = size_t{1} << 30;
 
+// The failures of an unpack; their texts go into the program's log.
+Status not_a_container() {
+    return Status(StatusCode::kNotRecognised, "not a container");
+}
+Status bad_length() {
+    return Status(StatusCode::kCorrupt, "stored length out of range");
+}
+Status too_long() {
+    return Status(StatusCode::kTooLarge, "inflates past its cap");
+}
+Status damaged() {
+    return Status(StatusCode::kCorrupt, "damaged stream");
+}
+Status read_failed() {
+    return Status(StatusCode::kReadFailed, "read failed");
+}
+Status write_failed() {
+    return Status(StatusCode::kWriteFailed, "write failed");
+}
+
 // The rules of both unpackers. `pull(data, size)` points at the next piece
 // of the container (valid until the next call), size 0 at its end, and
 // returns false when reading failed; `push(data, size)` takes unpacked
@@ -25,8 +45,8 @@ ZtStreamResult unpack(Pull& pull, Push& push, uint64_t max_output) {
     size_t have = 0;
     while (have < sizeof head) {
         if (left == 0) {
-            if (!pull(piece, left)) return {ZtOutcome::kReadFailed, 0};
-            if (left == 0) return {ZtOutcome::kNotAContainer, 0};
+            if (!pull(piece, left)) return {read_failed(), 0};
+            if (left == 0) return {not_a_container(), 0};
         }
         const size_t n = std::min(left, sizeof head - have);
         std::memcpy(head + have, piece, n);
@@ -35,21 +55,21 @@ ZtStreamResult unpack(Pull& pull, Push& push, uint64_t max_output) {
         left -= n;
     }
     const ByteSpan header(head, sizeof head);
-    if (load_u32le(header, 0) != kZtMagic) return {ZtOutcome::kNotAContainer, 0};
+    if (load_u32le(header, 0) != kZtMagic) return {not_a_container(), 0};
     // Doubled in 32 bits, wrapping as the server's side does.
     const int32_t capacity = static_cast<int32_t>(load_u32le(header, 4) * 2u);
-    if (capacity <= 0) return {ZtOutcome::kBadLength, 0};
+    if (capacity <= 0) return {bad_length(), 0};
     const uint64_t cap = std::min<uint64_t>(static_cast<uint64_t>(capacity), max_output);
 
     Bytes window(kZtStreamChunkBytes);
     z_stream z{};
-    if (inflateInit(&z) != Z_OK) return {ZtOutcome::kDamaged, 0};
-    ZtStreamResult result{ZtOutcome::kDamaged, 0};
+    if (inflateInit(&z) != Z_OK) return {damaged(), 0};
+    ZtStreamResult result{damaged(), 0};
     for (;;) {
         if (z.avail_in == 0 && !at_end) {
             if (left == 0) {
                 if (!pull(piece, left)) {
-                    result.outcome = ZtOutcome::kReadFailed;
+                    result.status = read_failed();
                     break;
                 }
                 at_end = left == 0;
@@ -66,16 +86,16 @@ ZtStreamResult unpack(Pull& pull, Push& push, uint64_t max_output) {
         if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) break;  // damaged
         const size_t produced = window.size() - z.avail_out;
         if (produced > cap - result.written) {
-            result.outcome = ZtOutcome::kTooLong;
+            result.status = too_long();
             break;
         }
         if (produced > 0 && !push(window.data(), produced)) {
-            result.outcome = ZtOutcome::kWriteFailed;
+            result.status = write_failed();
             break;
         }
         result.written += produced;
         if (rc == Z_STREAM_END) {
-            result.outcome = ZtOutcome::kUnpacked;
+            result.status = Status();
             break;
         }
         // No progress without more input, and there is none: the stream
@@ -87,26 +107,6 @@ ZtStreamResult unpack(Pull& pull, Push& push, uint64_t max_output) {
 }
 
 }  // namespace
-
-const char* to_string(ZtOutcome outcome) {
-    switch (outcome) {
-        case ZtOutcome::kUnpacked:
-            return "unpacked";
-        case ZtOutcome::kNotAContainer:
-            return "not a container";
-        case ZtOutcome::kBadLength:
-            return "stored length out of range";
-        case ZtOutcome::kTooLong:
-            return "inflates past its cap";
-        case ZtOutcome::kDamaged:
-            return "damaged stream";
-        case ZtOutcome::kReadFailed:
-            return "read failed";
-        case ZtOutcome::kWriteFailed:
-            return "write failed";
-    }
-    return "?";
-}
 
 ZtStreamResult zt_unpack_stream(const ZtReader& read, const ZtWriter& write, uint64_t max_output) {
     Bytes buffer(kZtStreamChunkBytes);
@@ -121,7 +121,7 @@ ZtStreamResult zt_unpack_stream(const ZtReader& read, const ZtWriter& write, uin
     return unpack(pull, push, max_output);
 }
 
-Bytes zt_unpack(ByteSpan in, size_t max_output) {
+Result<Bytes> zt_unpack(ByteSpan in, size_t max_output) {
     bool given = false;
     auto pull = [&](const uint8_t*& data, size_t& size) {
         data = in.data();
@@ -134,7 +134,8 @@ Bytes zt_unpack(ByteSpan in, size_t max_output) {
         out.insert(out.end(), data, data + size);
         return true;
     };
-    if (unpack(pull, push, max_output).outcome != ZtOutcome::kUnpacked) return {};
+    Status unpacked = unpack(pull, push, max_output).status;
+    if (!unpacked.ok()) return unpacked;
     return out;
 }
 

@@ -12,30 +12,22 @@
 // stored length (in 32-bit two's complement) is 0 or negative, when its
 // inflated data would exceed that doubled length or the caller's cap, and
 // when its stream is damaged (not zlib, a wrong check value, an end before
-// the last block). Bytes after the end of the stream are ignored.
+// the last block). Bytes after the end of the stream are ignored. A refusal
+// is a failed Status: kNotRecognised (not a container), kCorrupt (a stored
+// length out of range, a damaged stream), kTooLarge (past a cap),
+// kReadFailed and kWriteFailed (the caller's reader or writer failed); its
+// message is a short English text for the program's log.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
 #include "base/bytes.h"
+#include "base/status.h"
 
 namespace yq {
 
 inline constexpr uint32_t kZtMagic = 0x033E0F0D;
-
-// How an unpack ended. Anything but kUnpacked means the data is not to be
-// used (a writer may have been given part of it already).
-enum class ZtOutcome {
-    kUnpacked,       // the whole stream inflated within the caps
-    kNotAContainer,  // fewer than 8 bytes, or another magic
-    kBadLength,      // twice the stored length is 0 or negative
-    kTooLong,        // the output would pass twice the stored length or the cap
-    kDamaged,        // a damaged or unfinished zlib stream
-    kReadFailed,     // the reader reported a failure
-    kWriteFailed,    // the writer refused bytes
-};
-const char* to_string(ZtOutcome outcome);
 
 // The streaming unpacker reads the container in pieces of this size and
 // inflates into a window of this size; with zlib's inflate state (about
@@ -51,8 +43,10 @@ using ZtReader = std::function<int64_t(uint8_t* data, size_t capacity)>;
 // the unpack (kWriteFailed).
 using ZtWriter = std::function<bool(const uint8_t* data, size_t size)>;
 
+// How a streaming unpack ended. A failed status means the data is not to be
+// used, though the writer may have been given part of it already.
 struct ZtStreamResult {
-    ZtOutcome outcome = ZtOutcome::kDamaged;
+    Status status;         // ok when the whole stream inflated within the caps
     uint64_t written = 0;  // bytes given to the writer, never more than the caps
 };
 
@@ -61,12 +55,11 @@ struct ZtStreamResult {
 // would go on is refused (kTooLong) at the window that passes them.
 ZtStreamResult zt_unpack_stream(const ZtReader& read, const ZtWriter& write, uint64_t max_output);
 
-// The unpacked bytes, or an empty result when the container is refused (see
-// above) or unpacks to nothing. `max_output` is the most the caller can
-// use. Memory grows with the data actually inflated, never with the claimed
-// length, and never past max_output: a small stream that inflates to
-// gigabytes stops there.
-Bytes zt_unpack(ByteSpan container, size_t max_output);
+// The unpacked bytes (perhaps none), or why the container is refused (see
+// above). `max_output` is the most the caller can use. Memory grows with the data actually
+// inflated, never with the claimed length, and never past max_output: a small stream that inflates
+// to gigabytes stops there.
+Result<Bytes> zt_unpack(ByteSpan container, size_t max_output);
 
 // Packs bytes into a container whose stored length is their size. Inputs of
 // 0x40000000 bytes or more cannot be unpacked again and give an empty result.

@@ -397,8 +397,9 @@ BuildReport build_catalogue(const BuildOptions& o) {
     }
 
     const std::string mdb = o.out + "/ztdata.mdb", mdb_part = mdb + ".part";
-    std::string why = jet::write_database(mdb_part, database_tables(categories));
-    if (!why.empty()) return fail(mdb + ": " + why);
+    if (Status written = jet::write_database(mdb_part, database_tables(categories)); !written.ok())
+        return fail(mdb + ": " + written.message());
+    std::string why;
     fs::rename(mdb_part, mdb, ec);
     if (ec) return fail(mdb + ": " + error_text(ec));
     std::optional<Bytes> db = read_file(mdb, &why);

@@ -56,8 +56,9 @@ std::shared_ptr<const Bytes> PreviewFonts::load_file(const std::string& key) {
     std::optional<Bytes> packed = read_file(packed_path(key));
     if (!packed || packed->size() < 8 || packed->size() > kMaxPreviewFontBytes) return nullptr;
     const size_t stored = load_u32le(*packed, 4);
-    Bytes font = zt_unpack(*packed, std::min(stored, kMaxPreviewFontBytes));
-    if (font.empty()) return nullptr;
+    Result<Bytes> unpacked = zt_unpack(*packed, std::min(stored, kMaxPreviewFontBytes));
+    if (!unpacked || unpacked->empty()) return nullptr;
+    Bytes font = std::move(unpacked).value();
     font.shrink_to_fit();  // the pool counts size(); growth may have left slack
     return std::make_shared<const Bytes>(std::move(font));
 }

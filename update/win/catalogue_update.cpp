@@ -99,9 +99,10 @@ bool unpack_catalogue(const std::string& packed, const std::string& fresh) {
             return WriteFile(out.get(), data, static_cast<DWORD>(n), &wrote, nullptr) && wrote == n;
         },
         kMaxDatabaseBytes);
-    if (r.outcome != ZtOutcome::kUnpacked || r.written == 0) {
+    if (!r.status.ok() || r.written == 0) {
         std::fprintf(stderr, "yanqing: the catalogue update was refused: %s after %llu bytes\n",
-                     to_string(r.outcome), static_cast<unsigned long long>(r.written));
+                     r.status.ok() ? "unpacked" : r.status.message().c_str(),
+                     static_cast<unsigned long long>(r.written));
         return false;
     }
     return FlushFileBuffers(out.get()) != 0;
@@ -298,7 +299,7 @@ namespace {
 
 void check_catalogue_version_now(Update& u) {
     const HttpAnswer answer = http_get(u.server + "/ztpz.txt");
-    const std::optional<std::string> version =
+    const Result<std::string> version =
         catalogue_version_of(answer.fetched, answer.status, answer.body);
     const std::string text = text_of_body(answer.body);
     win::run_on_ui([&] {

@@ -505,7 +505,7 @@ int catalogue_update(const std::string& url, const std::string& file) {
     std::vector<uint8_t> packed;
     double fetch = bare_download(url, file, &packed);
     double t0 = yq::test::now_ms();
-    yq::Bytes db = yq::zt_unpack(yq::ByteSpan(packed), size_t{512} << 20);
+    yq::Bytes db = yq::zt_unpack(yq::ByteSpan(packed), size_t{512} << 20).value_or(yq::Bytes());
     std::string unpacked_path = file + ".mdb";
     HANDLE out = CreateFileA(unpacked_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                              nullptr);

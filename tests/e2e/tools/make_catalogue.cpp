@@ -84,9 +84,9 @@ int main(int argc, char** argv) {
         }
     }
     tables.insert(tables.begin(), dl);
-    std::string error = jet::write_database(argv[2], tables);
-    if (!error.empty()) {
-        std::fprintf(stderr, "make_catalogue: %s\n", error.c_str());
+    yq::Status written = jet::write_database(argv[2], tables);
+    if (!written.ok()) {
+        std::fprintf(stderr, "make_catalogue: %s\n", written.message().c_str());
         return 1;
     }
     return 0;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../../unit/catalogue_model/picture_samples.h"
+#include "../../unit/catalogue/picture_samples.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

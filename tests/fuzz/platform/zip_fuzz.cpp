@@ -6,14 +6,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     yq::zip::MemorySource src(yq::ByteSpan(data, size));
-    yq::zip::Listing listing = yq::zip::list_zip(src, 1u << 20);
-    for (const yq::zip::Entry& e : listing.entries) {
+    auto listing = yq::zip::list_zip(src, 1u << 20);
+    if (!listing) return 0;
+    for (const yq::zip::Entry& e : *listing) {
         uint64_t written = 0;
-        yq::zip::ZipOutcome o = yq::zip::extract_zip(src, e, [&](yq::ByteSpan piece) {
+        yq::Status o = yq::zip::extract_zip(src, e, [&](yq::ByteSpan piece) {
             written += piece.size();
             return true;
         });
-        if (written > e.size || (o == yq::zip::ZipOutcome::Ok && written != e.size)) std::abort();
+        if (written > e.size || (o.ok() && written != e.size)) std::abort();
     }
     return 0;
 }

@@ -13,18 +13,28 @@ TEST(GbkLength, StopsAtFirstNul) {
     EXPECT_EQ(gbk_length(""), 0u);
 }
 
-TEST(GbkFind, CountsBytesFromOneAndNeverStartsOnATrailByte) {
-    EXPECT_EQ(gbk_find("宋体字", "体"), 3);
-    EXPECT_EQ(gbk_find("abc", "d"), -1);
+TEST(GbkFind, CountsBytesFromZeroAndNeverStartsOnATrailByte) {
+    EXPECT_EQ(gbk_find("宋体字", "体"), 2u);
+    EXPECT_EQ(gbk_find("宋体字", "宋"), 0u);
+    EXPECT_EQ(gbk_find("abc", "d"), std::nullopt);
     // "体" is D6 A3 ... and "中" is D6 D0: the bytes "A3 D6" of "体中" straddle
-    // two characters; a byte-wise search would find them at position 2.
+    // two characters; a byte-wise search would find them at offset 1.
     std::string straddle = "\xA3\xD6";
-    EXPECT_EQ(gbk_find("体中", straddle), -1);
-    EXPECT_EQ(gbk_find("aXbX", "X", 3), 4);
-    EXPECT_EQ(gbk_find("Hello", "hello"), -1);
-    EXPECT_EQ(gbk_find("Hello", "hELLo", 1, true), 1);
+    EXPECT_EQ(gbk_find("体中", straddle), std::nullopt);
+    // The search starts at `start`; one inside a character starts at the next.
+    EXPECT_EQ(gbk_find("aXbX", "X", 1), 1u);
+    EXPECT_EQ(gbk_find("aXbX", "X", 2), 3u);
+    EXPECT_EQ(gbk_find("体体", "体", 1), 2u);
+    EXPECT_EQ(gbk_find("aXbX", "X", 4), std::nullopt);
+    // An empty needle is found at a boundary inside the text, not at its end.
+    EXPECT_EQ(gbk_find("ab", "", 1), 1u);
+    EXPECT_EQ(gbk_find("体a", "", 1), 2u);
+    EXPECT_EQ(gbk_find("ab", "", 2), std::nullopt);
+    EXPECT_EQ(gbk_find("", ""), std::nullopt);
+    EXPECT_EQ(gbk_find("Hello", "hello"), std::nullopt);
+    EXPECT_EQ(gbk_find("Hello", "hELLo", 0, true), 0u);
     // Case folding never touches GBK bytes: 0xC1 vs 0xE1 stay different.
-    EXPECT_EQ(gbk_find("\xC1\xA1", "\xE1\xA1", 1, true), -1);
+    EXPECT_EQ(gbk_find("\xC1\xA1", "\xE1\xA1", 0, true), std::nullopt);
 }
 
 TEST(Blanks, TrimAndStripHandleAsciiAndFullWidthSpaces) {
@@ -106,8 +116,8 @@ TEST(ParseDecimal, PlainDigitsOnlyAndNeverMoreThanAsked) {
     EXPECT_EQ(parse_decimal("0"), 0u);
     EXPECT_EQ(parse_decimal("65535", 5), 65535u);
     EXPECT_EQ(parse_decimal("999999999999999999"), 999999999999999999u);
-    for (const char* bad : {"", "-1", "+1", " 1", "1 ", "1e3", "0x10", "\xA3\xB1",
-                            "1234567890123456789"})
+    for (const char* bad :
+         {"", "-1", "+1", " 1", "1 ", "1e3", "0x10", "\xA3\xB1", "1234567890123456789"})
         EXPECT_FALSE(parse_decimal(bad)) << bad;
     EXPECT_FALSE(parse_decimal("123456", 5));
     EXPECT_FALSE(parse_decimal("1234567890123456789", 30));  // 18 at most, whatever is asked

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <unistd.h>
 
 #include "platform/jet/jet_writer.h"
+#include "tests/support/status_assert.h"
 
 namespace yq {
 namespace {
@@ -39,7 +41,7 @@ class CatalogueDbTest : public ::testing::Test {
                                   Bytes(size_t(i * 500), uint8_t(i)),
                                   std::u16string(u"ht") + char16_t(u'a' + i)});
         fonts.rows.push_back({Value(), Value(), Value()});
-        ASSERT_EQ(jet::write_database(path_, {dl, fonts}), "");
+        ASSERT_TRUE(test::IsOk(jet::write_database(path_, {dl, fonts})));
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
@@ -107,8 +109,8 @@ TEST_F(CatalogueDbTest, OpeningATableClosesTheOneBefore) {
     EXPECT_FALSE(db.open_table("dl").empty());
     // The file can be replaced while closed, then opened again.
     std::filesystem::remove(path_);
-    EXPECT_EQ(jet::write_database(path_, {TableDef{u"dl", {{u"中文字体", ColumnType::Text}}, {}}}),
-              "");
+    EXPECT_TRUE(test::IsOk(
+        jet::write_database(path_, {TableDef{u"dl", {{u"中文字体", ColumnType::Text}}, {}}})));
     ASSERT_TRUE(db.open(path_));
     ASSERT_EQ(db.open_table("dl"), "");
     EXPECT_EQ(db.record_count(), 0);
@@ -128,6 +130,18 @@ TEST_F(CatalogueDbTest, AMissingFileIsReportedByEachTableOpen) {
     }
     CatalogueDb never_opened;
     EXPECT_FALSE(never_opened.open_table("dl").empty());
+}
+
+TEST_F(CatalogueDbTest, AFileThatIsNoDatabaseIsReportedWithTheReadersWords) {
+    std::string other = (dir_ / "other.mdb").string();
+    std::FILE* f = std::fopen(other.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a database", f);
+    std::fclose(f);
+    CatalogueDb db;
+    EXPECT_FALSE(db.open(other));
+    EXPECT_EQ(db.open_table("dl"), "无法打开数据库 '" + other + "'。\r\nThe file '" + other +
+                                       "' is not an Access database.");
 }
 
 }  // namespace

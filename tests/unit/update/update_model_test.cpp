@@ -6,12 +6,27 @@ namespace yq {
 namespace {
 
 TEST(VersionCheck, OnlyAThreeByteAnswerIsAVersionAndAnyDifferenceIsOffered) {
-    EXPECT_EQ(catalogue_version_of(true, 200, "1.6"), "1.6");
-    EXPECT_EQ(catalogue_version_of(true, 200, std::string("1.6\0junk", 8)), "1.6");
-    EXPECT_FALSE(catalogue_version_of(true, 200, "1.6\r\n"));
-    EXPECT_FALSE(catalogue_version_of(true, 200, ""));
-    EXPECT_FALSE(catalogue_version_of(false, 0, ""));
-    EXPECT_FALSE(catalogue_version_of(true, 404, "404"));  // an error page is no version
+    EXPECT_EQ(catalogue_version_of(true, 200, "1.6").value_or(""), "1.6");
+    EXPECT_EQ(catalogue_version_of(true, 200, std::string("1.6\0junk", 8)).value_or(""), "1.6");
+    struct Refused {
+        Status got;
+        StatusCode code;
+        const char* why;
+    } refused[] = {
+        {catalogue_version_of(true, 200, "1.6\r\n").status(), StatusCode::kNotRecognised,
+         "the answer holds 5 bytes, not 3"},
+        {catalogue_version_of(true, 200, "").status(), StatusCode::kNotRecognised,
+         "the answer holds 0 bytes, not 3"},
+        {catalogue_version_of(false, 0, "1.6").status(), StatusCode::kReadFailed,
+         "the server did not answer"},
+        // An error page is no version, even one of 3 bytes.
+        {catalogue_version_of(true, 404, "404").status(), StatusCode::kReadFailed,
+         "the server answered HTTP 404"},
+    };
+    for (const Refused& r : refused) {
+        EXPECT_EQ(r.got.code(), r.code) << r.why;
+        EXPECT_EQ(r.got.message(), r.why);
+    }
     // Lower counts as well as higher, and no local version differs from any.
     EXPECT_TRUE(offers_catalogue("1.7", "1.6"));
     EXPECT_TRUE(offers_catalogue("", "1.6"));
@@ -49,7 +64,7 @@ TEST(VersionCheck, OnlyAnArrivedOtherVersionTextAnnouncesAProgram) {
     EXPECT_TRUE(announces_new_program(true, 200, std::string(kProgramVersionText) + "\r\n"));
     EXPECT_FALSE(announces_new_program(false, 0, ""));         // no connection
     EXPECT_FALSE(announces_new_program(true, 500, "<html>"));  // an error page
-    EXPECT_FALSE(announces_new_program(true, 200, ""));    // nothing said
+    EXPECT_FALSE(announces_new_program(true, 200, ""));        // nothing said
     EXPECT_FALSE(announces_new_program(true, 200, std::string("\0x", 2)));
 }
 
@@ -59,7 +74,8 @@ TEST(PlainGet, ReadSizeFollowsTheAnnouncedLength) {
     EXPECT_EQ(read_size_for("102399"), 102400u);
     EXPECT_EQ(read_size_for("4000000000"), 102400u);
     EXPECT_EQ(read_size_for("99999999999999999999"), 10240u);
-    for (const char* bad : {"", "0", "-5", "12a", " 7", "+7"}) EXPECT_EQ(read_size_for(bad), 10240u) << bad;
+    for (const char* bad : {"", "0", "-5", "12a", " 7", "+7"})
+        EXPECT_EQ(read_size_for(bad), 10240u) << bad;
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 
 #include "base/text.h"
-#include "tests/unit/jet/jet_test_util.h"
-#include "tests/unit/jet/json_lite.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/json_lite.h"
 #include "tests/support/process.h"
 
 namespace yq {

@@ -30,11 +30,11 @@ int make(const std::string& path, size_t rows) {
     }
     std::timespec t0, t1;
     std::timespec_get(&t0, TIME_UTC);
-    std::string err = jet::write_database(path, {t});
+    Status written = jet::write_database(path, {t});
     std::timespec_get(&t1, TIME_UTC);
     double s = double(t1.tv_sec - t0.tv_sec) + double(t1.tv_nsec - t0.tv_nsec) / 1e9;
-    if (!err.empty()) {
-        std::fprintf(stderr, "bench_jet: %s\n", err.c_str());
+    if (!written.ok()) {
+        std::fprintf(stderr, "bench_jet: %s\n", written.message().c_str());
         return 1;
     }
     std::fprintf(stderr, "wrote %zu rows in %.3f s\n", rows, s);
@@ -65,13 +65,13 @@ void put(std::string& out, const jet::Field& f) {
 }
 
 int print_rows(const std::string& path, const std::string& table, bool tail, size_t n) {
-    std::string err;
-    auto db = jet::Database::open(path, &err);
-    auto t = db ? db->open_table(utf8_to_utf16(table), &err) : nullptr;
-    if (!t) {
-        std::fprintf(stderr, "bench_jet: %s\n", err.c_str());
+    auto db = jet::Database::open(path);
+    auto opened = db ? (*db)->open_table(utf8_to_utf16(table)) : db.status();
+    if (!opened) {
+        std::fprintf(stderr, "bench_jet: %s\n", opened.status().message().c_str());
         return 1;
     }
+    jet::Table* t = opened->get();
     std::string out;
     for (size_t c = 0; c < t->columns().size(); ++c) {
         if (c) out += ',';
@@ -85,8 +85,8 @@ int print_rows(const std::string& path, const std::string& table, bool tail, siz
     jet::Field f;
     for (; !t->eof(); t->move_next()) {
         for (size_t c = 0; c < t->columns().size(); ++c) {
-            if (!t->read(c, f)) {
-                std::fprintf(stderr, "bench_jet: %s\n", t->error().c_str());
+            if (Status read = t->read(c, f); !read.ok()) {
+                std::fprintf(stderr, "bench_jet: %s\n", read.message().c_str());
                 return 1;
             }
             if (c) out += ',';

@@ -10,9 +10,10 @@
 #include "base/text.h"
 #include "platform/jet/jet_reader.h"
 #include "platform/jet/jet_writer.h"
-#include "tests/unit/jet/jet_test_util.h"
-#include "tests/unit/jet/json_lite.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/json_lite.h"
 #include "tests/support/process.h"
+#include "tests/support/status_assert.h"
 
 namespace yq::jet {
 namespace {
@@ -95,12 +96,12 @@ void expect_all_readers_agree(const std::vector<TableDef>& tables) {
     fs::path dir = fs::temp_directory_path() / ("yq_jet_oracle_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::string path = (dir / "ztdata.mdb").string();
-    ASSERT_EQ(write_database(path, tables), "");
+    ASSERT_TRUE(test::IsOk(write_database(path, tables)));
 
     // Our reader.
-    std::string err;
-    auto db = Database::open(path, &err);
-    ASSERT_TRUE(db) << err;
+    auto db_r = Database::open(path);
+    ASSERT_TRUE(test::IsOk(db_r));
+    auto& db = *db_r;
     ASSERT_EQ(db->table_names().size(), tables.size());
 
     // mdbtools: table list, counts, every value.
@@ -130,14 +131,15 @@ void expect_all_readers_agree(const std::vector<TableDef>& tables) {
             }
         }
         // Ours, the same values.
-        auto table = db->open_table(t.name, &err);
-        ASSERT_TRUE(table) << err;
+        auto table_r = db->open_table(t.name);
+        ASSERT_TRUE(test::IsOk(table_r));
+        auto& table = *table_r;
         ASSERT_EQ(table->record_count(), t.rows.size());
         size_t r = 0;
         for (table->move_first(); !table->eof(); table->move_next(), ++r) {
             for (size_t c = 0; c < t.columns.size(); ++c) {
                 Field f;
-                ASSERT_TRUE(table->read(c, f)) << table->error();
+                ASSERT_TRUE(test::IsOk(table->read(c, f)));
                 const Value& v = t.rows[r][c];
                 if (auto* s = std::get_if<std::u16string>(&v))
                     EXPECT_TRUE(f.text == *s) << r << " " << c;

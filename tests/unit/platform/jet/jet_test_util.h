@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/status.h"
 #include "platform/jet/jet_reader.h"
 
 namespace yq::test {
@@ -99,20 +100,18 @@ inline std::string upper(std::string s) {
     return s;
 }
 
-// Reads every column of every row of every user table; false at the first
-// damage (the description goes to *error). Keeps a digest of what was read
-// so that two reads can be compared.
-inline bool read_everything(jet::Database& db, std::string* error, std::string* digest = nullptr) {
+// Reads every column of every row of every user table; the first damage
+// fails it. Keeps a digest of what was read so that two reads can be
+// compared.
+inline Status read_everything(jet::Database& db, std::string* digest = nullptr) {
     for (const std::u16string& name : db.table_names()) {
-        auto t = db.open_table(name, error);
-        if (!t) return false;
+        auto opened = db.open_table(name);
+        if (!opened) return opened.status();
+        jet::Table& t = **opened;
         jet::Field f;
-        for (t->move_first(); !t->eof(); t->move_next()) {
-            for (size_t c = 0; c < t->columns().size(); ++c) {
-                if (!t->read(c, f)) {
-                    *error = t->error();
-                    return false;
-                }
+        for (t.move_first(); !t.eof(); t.move_next()) {
+            for (size_t c = 0; c < t.columns().size(); ++c) {
+                if (Status read = t.read(c, f); !read.ok()) return read;
                 if (digest) {
                     digest->push_back(char('0' + int(f.kind)));
                     digest->append(reinterpret_cast<const char*>(f.text.data()), f.text.size() * 2);
@@ -122,7 +121,7 @@ inline bool read_everything(jet::Database& db, std::string* error, std::string* 
             }
         }
     }
-    return true;
+    return Status();
 }
 
 }  // namespace yq::test

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "base/text.h"
-#include "tests/unit/sfnt/font_builder.h"
+#include "tests/unit/platform/sfnt/font_builder.h"
 
 namespace yq::sfnt {
 namespace {
@@ -179,7 +179,7 @@ TEST(FaceName, RejectsOffsetsAndCountsPastTheEnd) {
 }
 
 fs::path seed_dir() {
-    return fs::path(YQ_SOURCE_DIR) / "tests/fuzz/sfnt/seeds";
+    return fs::path(YQ_SOURCE_DIR) / "tests/fuzz/platform/sfnt/seeds";
 }
 
 // The seeds are the header, directory and name table of real fonts.

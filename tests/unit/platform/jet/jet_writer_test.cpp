@@ -10,8 +10,9 @@
 #include "base/text.h"
 #include "platform/jet/jet_format.h"
 #include "platform/jet/jet_reader.h"
-#include "tests/unit/jet/jet_test_util.h"
-#include "tests/unit/jet/json_lite.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/json_lite.h"
+#include "tests/support/status_assert.h"
 
 namespace yq::jet {
 namespace {
@@ -32,15 +33,16 @@ Bytes pattern(size_t n, uint8_t seed) {
 
 // Reads every table back with our reader and compares it with what was written.
 void expect_reads_back(const std::string& path, const std::vector<TableDef>& tables) {
-    std::string err;
-    auto db = Database::open(path, &err);
-    ASSERT_TRUE(db) << err;
+    auto db_r = Database::open(path);
+    ASSERT_TRUE(test::IsOk(db_r));
+    auto& db = *db_r;
     ASSERT_EQ(db->table_names().size(), tables.size());
     for (size_t ti = 0; ti < tables.size(); ++ti) {
         const TableDef& def = tables[ti];
         EXPECT_EQ(db->table_names()[ti], def.name);
-        auto t = db->open_table(def.name, &err);
-        ASSERT_TRUE(t) << err;
+        auto t_r = db->open_table(def.name);
+        ASSERT_TRUE(test::IsOk(t_r));
+        auto& t = *t_r;
         ASSERT_EQ(t->record_count(), def.rows.size());
         EXPECT_EQ(t->stored_row_count(), def.rows.size());
         ASSERT_EQ(t->columns().size(), def.columns.size());
@@ -49,7 +51,7 @@ void expect_reads_back(const std::string& path, const std::vector<TableDef>& tab
             for (size_t c = 0; c < def.columns.size(); ++c) {
                 EXPECT_EQ(t->columns()[c].name, def.columns[c].name);
                 Field f;
-                ASSERT_TRUE(t->read(c, f)) << t->error();
+                ASSERT_TRUE(test::IsOk(t->read(c, f)));
                 const Value& v = def.rows[r][c];
                 std::string at = "row " + std::to_string(r) + " column " + std::to_string(c);
                 if (std::holds_alternative<std::monostate>(v)) {
@@ -99,7 +101,7 @@ TEST(JetWriter, TextAndLongValuesOfEverySizeReadBack) {
     }
     t.rows.push_back({Value(), Value(), Value()});
     std::string path = temp_path("values.mdb");
-    ASSERT_EQ(write_database(path, {t}), "");
+    ASSERT_TRUE(test::IsOk(write_database(path, {t})));
     expect_reads_back(path, {t});
 }
 
@@ -116,15 +118,14 @@ TEST(JetWriter, ManyRowsSpanPagesAndTablesKeepTheirOrder) {
     }
     tables.push_back(TableDef{u"none", {{u"x", ColumnType::Memo}}, {}});
     std::string path = temp_path("many.mdb");
-    ASSERT_EQ(write_database(path, tables), "");
+    ASSERT_TRUE(test::IsOk(write_database(path, tables)));
     expect_reads_back(path, tables);
 }
 
 TEST(JetWriter, HeaderUnmasksToAFreshJetFileWithoutPassword) {
     std::string path = temp_path("header.mdb"), bytes;
-    ASSERT_EQ(write_database(
-                  path, {TableDef{u"t", {{u"a", ColumnType::Text}}, {{std::u16string(u"x")}}}}),
-              "");
+    ASSERT_TRUE(test::IsOk(write_database(
+        path, {TableDef{u"t", {{u"a", ColumnType::Text}}, {{std::u16string(u"x")}}}})));
     ASSERT_TRUE(test::read_whole_file(path, bytes));
     ASSERT_EQ(bytes.size() % kPageSize, 0u);
     Bytes p = test::to_bytes(bytes.substr(0, kPageSize));
@@ -165,8 +166,9 @@ TEST(JetWriter, RefusesWhatCannotBeStoredAndLeavesNoFile) {
     };
     for (const Case& c : cases) {
         std::remove(path.c_str());
-        std::string err = write_database(path, c.tables);
-        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        Status written = write_database(path, c.tables);
+        EXPECT_EQ(written.code(), StatusCode::kInvalidArgument) << c.says;
+        EXPECT_NE(written.message().find(c.says), std::string::npos) << written.message();
         EXPECT_FALSE(fs::exists(path)) << c.says;
     }
     // Twenty Text columns of 255 characters do not fit in one row.
@@ -175,9 +177,12 @@ TEST(JetWriter, RefusesWhatCannotBeStoredAndLeavesNoFile) {
         wide.columns.push_back({u"c" + utf8_to_utf16(std::to_string(i)), ColumnType::Text});
         wide.rows[0].push_back(std::u16string(255, u'字'));
     }
-    EXPECT_NE(write_database(path, {wide}).find("longer than a page"), std::string::npos);
-    EXPECT_NE(write_database("/nonexistent/dir/x.mdb", {}).find("Cannot create"),
-              std::string::npos);
+    Status too_wide = write_database(path, {wide});
+    EXPECT_EQ(too_wide.code(), StatusCode::kInvalidArgument);
+    EXPECT_NE(too_wide.message().find("longer than a page"), std::string::npos);
+    Status uncreated = write_database("/nonexistent/dir/x.mdb", {});
+    EXPECT_EQ(uncreated.code(), StatusCode::kWriteFailed);
+    EXPECT_EQ(uncreated.message(), "Cannot create file '/nonexistent/dir/x.mdb'.");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "tests/unit/sfnt/font_builder.h"
+#include "tests/unit/platform/sfnt/font_builder.h"
 
 namespace yq::sfnt {
 
@@ -281,7 +281,7 @@ TEST(HanziCoverage, RealCmapsGiveTheWholeCountOrNoneAndSurviveDamage) {
         {"gbsn00lp.ttf", {true, kGb2312HanziCount, kCommonHanziCount - 2}},  // no 啰 瞭
     };
     for (const auto& [file, expected] : seeds) {
-        Bytes whole = load(fs::path(YQ_SOURCE_DIR) / "tests/fuzz/sfnt/cmap-seeds" / file);
+        Bytes whole = load(fs::path(YQ_SOURCE_DIR) / "tests/fuzz/platform/sfnt/cmap-seeds" / file);
         ASSERT_GT(whole.size(), 28u) << file;
         EXPECT_EQ(read_hanzi_coverage(whole), expected) << file;
         // Cut anywhere: no counts until the bytes the count needs are all

@@ -9,7 +9,8 @@
 
 #include "platform/jet/jet_reader.h"
 #include "platform/jet/jet_writer.h"
-#include "tests/unit/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
+#include "tests/support/status_assert.h"
 
 namespace yq::jet {
 namespace {
@@ -31,7 +32,7 @@ Bytes small_database() {
     std::string path = (std::filesystem::temp_directory_path() /
                         ("yq_jet_damage_" + std::to_string(::getpid()) + ".mdb"))
                            .string();
-    EXPECT_EQ(write_database(path, {t}), "");
+    EXPECT_TRUE(test::IsOk(write_database(path, {t})));
     std::string bytes;
     EXPECT_TRUE(test::read_whole_file(path, bytes));
     std::remove(path.c_str());
@@ -41,34 +42,39 @@ Bytes small_database() {
 TEST(JetDamage, EveryTruncatedPrefixFailsWithADescription) {
     Bytes whole = small_database();
     ASSERT_GT(whole.size(), 4 * kPageSize);
-    std::string err, good;
-    auto db = Database::open_memory(whole, &err);
-    ASSERT_TRUE(db) << err;
-    ASSERT_TRUE(test::read_everything(*db, &err, &good)) << err;
+    std::string good;
+    auto db_r = Database::open_memory(whole);
+    ASSERT_TRUE(test::IsOk(db_r));
+    auto& db = *db_r;
+    ASSERT_TRUE(test::IsOk(test::read_everything(*db, &good)));
     for (size_t n = 0; n < whole.size(); ++n) {
         Bytes prefix(whole.begin(), whole.begin() + long(n));
-        auto cut = Database::open_memory(prefix, &err);
+        auto cut = Database::open_memory(prefix);
         if (n % kPageSize != 0) {
-            // A file that does not end on a page boundary is refused outright.
+            // A file that does not end on a page boundary is refused outright:
+            // too short to be one, or truncated.
             ASSERT_FALSE(cut) << n;
-            ASSERT_FALSE(err.empty());
+            const StatusCode want = n <= 0x14 ? StatusCode::kNotRecognised : StatusCode::kCorrupt;
+            ASSERT_EQ(cut.status().code(), want) << n << ": " << cut.status().message();
+            ASSERT_FALSE(cut.status().message().empty());
             continue;
         }
         std::string digest;
-        bool read = cut && test::read_everything(*cut, &err, &digest);
-        EXPECT_TRUE(!read || digest == good) << "prefix " << n;
-        if (!read) {
-            EXPECT_FALSE(err.empty()) << n;
+        Status read = cut.ok() ? test::read_everything(**cut, &digest) : cut.status();
+        EXPECT_TRUE(!read.ok() || digest == good) << "prefix " << n;
+        if (!read.ok()) {
+            EXPECT_FALSE(read.message().empty()) << n;
         }
     }
 }
 
 TEST(JetDamage, ChangedBytesNeverCrash) {
     Bytes whole = small_database();
-    std::string err, good;
-    auto db = Database::open_memory(whole, &err);
-    ASSERT_TRUE(db) << err;
-    ASSERT_TRUE(test::read_everything(*db, &err, &good)) << err;
+    std::string good;
+    auto db_r = Database::open_memory(whole);
+    ASSERT_TRUE(test::IsOk(db_r));
+    auto& db = *db_r;
+    ASSERT_TRUE(test::IsOk(test::read_everything(*db, &good)));
     size_t failures = 0;
     // Every byte in use (page headers, slot tables, rows; not the zero free
     // space between them), each set to values that stress offsets, counts
@@ -80,10 +86,10 @@ TEST(JetDamage, ChangedBytesNeverCrash) {
             Bytes bad = whole;
             bad[at] = v;
             std::string digest;
-            auto d = Database::open_memory(std::move(bad), &err);
-            bool read = d && test::read_everything(*d, &err, &digest);
-            if (!read) {
-                ASSERT_FALSE(err.empty()) << "byte " << at;
+            auto d = Database::open_memory(std::move(bad));
+            Status read = d.ok() ? test::read_everything(**d, &digest) : d.status();
+            if (!read.ok()) {
+                ASSERT_FALSE(read.message().empty()) << "byte " << at;
                 ++failures;
             }
         }
@@ -93,7 +99,6 @@ TEST(JetDamage, ChangedBytesNeverCrash) {
 
 TEST(JetDamage, LoopingChainsAndDefinitionsEnd) {
     Bytes whole = small_database();
-    std::string err;
     // Point every table-definition page at itself as its continuation.
     Bytes looped = whole;
     for (size_t pg = 0; pg < looped.size() / kPageSize; ++pg)
@@ -101,15 +106,20 @@ TEST(JetDamage, LoopingChainsAndDefinitionsEnd) {
             uint32_t self = uint32_t(pg);
             std::memcpy(&looped[pg * kPageSize + 4], &self, 4);
         }
-    EXPECT_FALSE(Database::open_memory(looped, &err));
-    EXPECT_NE(err.find("damaged"), std::string::npos) << err;
+    auto looping = Database::open_memory(looped);
+    ASSERT_FALSE(looping);
+    EXPECT_EQ(looping.status().code(), StatusCode::kCorrupt);
+    EXPECT_NE(looping.status().message().find("damaged"), std::string::npos)
+        << looping.status().message();
 
     // Point the last segment of the chained value at itself.
     Bytes chain = whole;
-    auto db = Database::open_memory(chain, &err);
-    ASSERT_TRUE(db) << err;
-    auto t = db->open_table(u"t", &err);
-    ASSERT_TRUE(t);
+    auto db_r = Database::open_memory(chain);
+    ASSERT_TRUE(test::IsOk(db_r));
+    auto& db = *db_r;
+    auto t_r = db->open_table(u"t");
+    ASSERT_TRUE(test::IsOk(t_r));
+    auto& t = *t_r;
     t->move_to(2);
     ASSERT_EQ(t->bytes(u"pic").size(), 9000u);
     bool patched = false;
@@ -128,14 +138,17 @@ TEST(JetDamage, LoopingChainsAndDefinitionsEnd) {
         }
     }
     ASSERT_TRUE(patched);
-    auto db2 = Database::open_memory(chain, &err);
-    ASSERT_TRUE(db2) << err;
-    auto t2 = db2->open_table(u"t", &err);
-    ASSERT_TRUE(t2);
+    auto db2_r = Database::open_memory(chain);
+    ASSERT_TRUE(test::IsOk(db2_r));
+    auto& db2 = *db2_r;
+    auto t2_r = db2->open_table(u"t");
+    ASSERT_TRUE(test::IsOk(t2_r));
+    auto& t2 = *t2_r;
     t2->move_to(2);
     Field f;
-    EXPECT_FALSE(t2->read(1, f));
-    EXPECT_NE(t2->error().find("damaged"), std::string::npos) << t2->error();
+    Status read = t2->read(1, f);
+    EXPECT_EQ(read.code(), StatusCode::kCorrupt);
+    EXPECT_NE(read.message().find("damaged"), std::string::npos) << read.message();
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 #include <optional>
 
 #include "base/text.h"
-#include "tests/unit/jet/jet_test_util.h"
-#include "tests/unit/jet/json_lite.h"
+#include "tests/unit/platform/jet/jet_test_util.h"
+#include "tests/unit/platform/jet/json_lite.h"
+#include "tests/support/status_assert.h"
 
 namespace yq::jet {
 namespace {
@@ -65,16 +66,17 @@ TEST(JetReader, EveryOracleFileReadsAsTheReferenceReaderReadsIt) {
         const Json* tables = want.get(u"tables");
         ASSERT_NE(tables, nullptr);
 
-        std::string err;
-        auto db = Database::open(test::mdb_data_dir() + "/files/" + file, &err);
-        ASSERT_TRUE(db) << err;
+        auto db_r = Database::open(test::mdb_data_dir() + "/files/" + file);
+        ASSERT_TRUE(test::IsOk(db_r));
+        auto& db = *db_r;
         ASSERT_EQ(db->table_names().size(), tables->items.size());
         for (size_t ti = 0; ti < tables->items.size(); ++ti) {
             const Json& wt = tables->items[ti];
             const std::u16string& name = wt.get(u"name")->string;
             EXPECT_EQ(db->table_names()[ti], name);
-            auto t = db->open_table(name, &err);
-            ASSERT_TRUE(t) << err;
+            auto t_r = db->open_table(name);
+            ASSERT_TRUE(test::IsOk(t_r));
+            auto& t = *t_r;
             EXPECT_EQ(double(t->stored_row_count()), wt.get(u"rowCount")->number);
             const Json& rows = *wt.get(u"rows");
             ASSERT_EQ(t->record_count(), rows.items.size());
@@ -87,7 +89,7 @@ TEST(JetReader, EveryOracleFileReadsAsTheReferenceReaderReadsIt) {
                 for (size_t ci = 0; ci < cols.items.size(); ++ci) {
                     const std::u16string& cname = cols.items[ci].get(u"name")->string;
                     Field f;
-                    ASSERT_TRUE(t->read(ci, f)) << t->error();
+                    ASSERT_TRUE(test::IsOk(t->read(ci, f)));
                     expect_same_value(f, cols.items[ci].get(u"type")->string,
                                       *rows.items[r].get(cname),
                                       utf16_to_utf8(name) + " row " + std::to_string(r) + " " +
@@ -125,9 +127,10 @@ TEST(JetReader, EveryOracleFileReadsAsMdbtoolsExportsIt) {
     for (const std::string& file : oracle_files()) {
         SCOPED_TRACE(file);
         const std::string expected = test::mdb_data_dir() + "/expected/" + file + "/";
-        std::string err, text;
-        auto db = Database::open(test::mdb_data_dir() + "/files/" + file, &err);
-        ASSERT_TRUE(db) << err;
+        std::string text;
+        auto db_r = Database::open(test::mdb_data_dir() + "/files/" + file);
+        ASSERT_TRUE(test::IsOk(db_r));
+        auto& db = *db_r;
         ASSERT_TRUE(test::read_whole_file(expected + "tables.txt", text));
         std::vector<std::string> listed = test::split_lines(text);
         ASSERT_EQ(db->table_names().size(), listed.size());
@@ -142,8 +145,9 @@ TEST(JetReader, EveryOracleFileReadsAsMdbtoolsExportsIt) {
             size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
             ASSERT_NE(tab2, std::string::npos) << line;
             const std::string name = line.substr(0, tab1);
-            auto t = db->open_table(utf8_to_utf16(name), &err);
-            ASSERT_TRUE(t) << err;
+            auto t_r = db->open_table(utf8_to_utf16(name));
+            ASSERT_TRUE(test::IsOk(t_r));
+            auto& t = *t_r;
             EXPECT_EQ(std::to_string(t->stored_row_count()),
                       line.substr(tab1 + 1, tab2 - tab1 - 1));
             ASSERT_TRUE(test::read_whole_file(expected + line.substr(tab2 + 1), text));
@@ -157,7 +161,7 @@ TEST(JetReader, EveryOracleFileReadsAsMdbtoolsExportsIt) {
                 ASSERT_EQ(csv[r].size(), t->columns().size()) << name << " row " << r;
                 for (size_t c = 0; c < t->columns().size(); ++c) {
                     Field f;
-                    ASSERT_TRUE(t->read(c, f)) << t->error();
+                    ASSERT_TRUE(test::IsOk(t->read(c, f)));
                     auto printed = as_mdb_export_prints(f);
                     if (!printed) continue;
                     EXPECT_EQ(csv[r][c], *printed)
@@ -172,38 +176,46 @@ TEST(JetReader, EveryOracleFileReadsAsMdbtoolsExportsIt) {
 }
 
 TEST(JetReader, MultiPageLongValueEqualsTheReferenceBytes) {
-    std::string want, err;
+    std::string want;
     ASSERT_TRUE(test::read_whole_file(test::mdb_data_dir() + "/files/test2BinData.dat", want));
     for (const char* file : {"test2V2003.mdb", "test2V2000.mdb"}) {
-        auto db = Database::open(test::mdb_data_dir() + "/files/" + file, &err);
-        ASSERT_TRUE(db) << err;
-        auto t = db->open_table(u"MSP_PROJECTS", &err);
-        ASSERT_TRUE(t) << err;
+        auto db_r = Database::open(test::mdb_data_dir() + "/files/" + file);
+        ASSERT_TRUE(test::IsOk(db_r));
+        auto& db = *db_r;
+        auto t_r = db->open_table(u"MSP_PROJECTS");
+        ASSERT_TRUE(test::IsOk(t_r));
+        auto& t = *t_r;
         t->move_first();
         Bytes got = t->bytes(u"RESERVED_BINARY_DATA");
         EXPECT_EQ(std::string(got.begin(), got.end()), want) << file;
-        EXPECT_TRUE(t->error().empty()) << t->error();
+        Field f;
+        const std::optional<size_t> column = t->find_column(u"RESERVED_BINARY_DATA");
+        ASSERT_TRUE(column);
+        ASSERT_TRUE(test::IsOk(t->read(*column, f)));
+        EXPECT_EQ(f.bytes, got);
     }
 }
 
 TEST(JetReader, MemoryAndFileGiveTheSameRows) {
-    std::string path = test::mdb_data_dir() + "/files/overflowTestV2003.mdb", bytes, err, a, b;
+    std::string path = test::mdb_data_dir() + "/files/overflowTestV2003.mdb", bytes, a, b;
     ASSERT_TRUE(test::read_whole_file(path, bytes));
-    auto from_file = Database::open(path, &err);
-    auto from_memory = Database::open_memory(test::to_bytes(bytes), &err);
-    ASSERT_TRUE(from_file && from_memory) << err;
-    ASSERT_TRUE(test::read_everything(*from_file, &err, &a)) << err;
-    ASSERT_TRUE(test::read_everything(*from_memory, &err, &b)) << err;
+    auto from_file = Database::open(path);
+    auto from_memory = Database::open_memory(test::to_bytes(bytes));
+    ASSERT_TRUE(test::IsOk(from_file));
+    ASSERT_TRUE(test::IsOk(from_memory));
+    ASSERT_TRUE(test::IsOk(test::read_everything(**from_file, &a)));
+    ASSERT_TRUE(test::IsOk(test::read_everything(**from_memory, &b)));
     EXPECT_FALSE(a.empty());
     EXPECT_EQ(a, b);
 }
 
 TEST(JetReader, MoveToLandsOnTheSameRowAsStepping) {
-    std::string err;
-    auto db = Database::open(test::mdb_data_dir() + "/files/testUnicodeCompV2003.mdb", &err);
-    ASSERT_TRUE(db) << err;
-    auto t = db->open_table(u"table", &err);  // Jet matches names without regard to case
-    ASSERT_TRUE(t) << err;
+    auto db_r = Database::open(test::mdb_data_dir() + "/files/testUnicodeCompV2003.mdb");
+    ASSERT_TRUE(test::IsOk(db_r));
+    auto& db = *db_r;
+    auto t_r = db->open_table(u"table");  // Jet matches names without regard to case
+    ASSERT_TRUE(test::IsOk(t_r));
+    auto& t = *t_r;
     ASSERT_EQ(t->record_count(), 8u);
     std::vector<std::u16string> stepped;
     for (t->move_first(); !t->eof(); t->move_next()) stepped.push_back(t->text(u"data"));
@@ -223,31 +235,35 @@ TEST(JetReader, MoveToLandsOnTheSameRowAsStepping) {
 }
 
 TEST(JetReader, ProblemsAreDescribedWithTheFileName) {
-    std::string err;
-    EXPECT_FALSE(Database::open("/nonexistent/dir/ztdata.mdb", &err));
-    EXPECT_NE(err.find("Could not find file '/nonexistent/dir/ztdata.mdb'"), std::string::npos)
-        << err;
-
     std::string self = std::string(YQ_SOURCE_DIR) + "/platform/jet/jet_reader.h";
-    EXPECT_FALSE(Database::open(self, &err));
-    EXPECT_NE(err.find("is not an Access database"), std::string::npos) << err;
-    EXPECT_NE(err.find(self), std::string::npos) << err;
-
-    EXPECT_FALSE(Database::open_memory(Bytes(), &err));
-    EXPECT_FALSE(err.empty());
-
     // A header claiming another version (here: 0 = the Jet 3 format).
     std::string bytes;
     ASSERT_TRUE(test::read_whole_file(test::mdb_data_dir() + "/files/delTestV2003.mdb", bytes));
     Bytes other = test::to_bytes(bytes);
     other[0x14] = 0;
-    EXPECT_FALSE(Database::open_memory(other, &err));
-    EXPECT_NE(err.find("Jet 4"), std::string::npos) << err;
+    auto db_r = Database::open_memory(test::to_bytes(bytes));
+    ASSERT_TRUE(test::IsOk(db_r));
 
-    auto db = Database::open_memory(test::to_bytes(bytes), &err);
-    ASSERT_TRUE(db) << err;
-    EXPECT_FALSE(db->open_table(u"Missing", &err));
-    EXPECT_NE(err.find("Cannot find the table 'Missing'"), std::string::npos) << err;
+    struct Case {
+        Status got;
+        StatusCode code;
+        std::string message;  // the whole text, as a message box shows it
+    } cases[] = {
+        {Database::open("/nonexistent/dir/ztdata.mdb").status(), StatusCode::kNotFound,
+         "Could not find file '/nonexistent/dir/ztdata.mdb'."},
+        {Database::open(self).status(), StatusCode::kNotRecognised,
+         "The file '" + self + "' is not an Access database."},
+        {Database::open_memory(Bytes()).status(), StatusCode::kNotRecognised,
+         "The file in memory is not an Access database."},
+        {Database::open_memory(other).status(), StatusCode::kUnsupported,
+         "The file in memory is not in the Access 2000-2003 (Jet 4) format this program reads."},
+        {(*db_r)->open_table(u"Missing").status(), StatusCode::kNotFound,
+         "Cannot find the table 'Missing' in the database in memory."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.got.code(), c.code) << c.message;
+        EXPECT_EQ(c.got.message(), c.message);
+    }
 }
 
 TEST(JetReader, DecodesCompressedAndPlainText) {

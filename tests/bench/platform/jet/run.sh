@@ -4,12 +4,12 @@
 #      to /dev/null: our reader vs mdb-export -b hex (target: 3x faster);
 #   2. the last 5 rows reached with a move to row n vs the full dump
 #      (target: at most 1/20 of the time).
-# Usage: tests/bench/jet/run.sh BENCH_BUILD_DIR [ROWS] [RUNS]
+# Usage: tests/bench/platform/jet/run.sh BENCH_BUILD_DIR [ROWS] [RUNS]
 set -euo pipefail
 build=${1:?usage: run.sh BENCH_BUILD_DIR [ROWS] [RUNS]}
 rows=${2:-100000}
 runs=${3:-5}
-bench="$build/tests/bench/jet/bench_jet"
+bench="$build/tests/bench/platform/jet/bench_jet"
 [ -x "$bench" ] || { echo "build bench_jet first: cmake --build $build --target bench_jet" >&2; exit 1; }
 command -v mdb-export >/dev/null || { echo "mdb-export missing (apt-get install mdbtools)" >&2; exit 1; }
 work=$(mktemp -d)

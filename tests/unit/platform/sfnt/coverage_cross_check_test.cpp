@@ -57,7 +57,7 @@ TEST(HanziCoverageCrossCheck, AgreesWithFontToolsOnEveryCjkFontOfTheTestSetUp) {
     std::string command =
         python + " " +
         test::shell_quote(std::string(YQ_SOURCE_DIR) +
-                          "/tests/unit/sfnt/hanzi_coverage_oracle.py") +
+                          "/tests/unit/platform/sfnt/hanzi_coverage_oracle.py") +
         " " + test::shell_quote(std::string(YQ_SOURCE_DIR) + "/platform/sfnt/hanzi_sets.inc");
     for (const std::string& f : files) command += " " + test::shell_quote(f);
     std::string out;
