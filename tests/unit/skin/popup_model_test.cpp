@@ -71,8 +71,11 @@ TEST(SkinPopup, ColourCellsAndTheTabs) {
     PopupActions a = m.left_down(cx(c3), cy(c3));
     ASSERT_TRUE(has(a, K::ApplyColour, 3));
     // The colour applied is the pressed cell's own (cells count from 1).
-    for (const PopupAction& x : a)
-        if (x.kind == K::ApplyColour) EXPECT_EQ(x.colour, kPaletteColours[2]);
+    for (const PopupAction& x : a) {
+        if (x.kind == K::ApplyColour) {
+            EXPECT_EQ(x.colour, kPaletteColours[2]);
+        }
+    }
     EXPECT_EQ(m.cell_state(3), kMarked);
     EXPECT_EQ(m.cell_state(29), kNormal);
     EXPECT_EQ(marks.colour, 3);
