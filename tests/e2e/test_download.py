@@ -156,14 +156,29 @@ class Download(unittest.TestCase):
     def click_and_settle(self, row, seen):
         """Clicks a row's install button and waits until its download has
         ended; returns the text of the message box it ended with, or None.
-        A download ends in a box, or in its font fetched and its partial file
-        gone with the ring stopped (a row named other than its font's face
-        shows 安装 again once the marks are refreshed). A look taken before
-        the click has been handled must not pass for the end, or the next
-        click would overlap this download."""
+        A download that fails ends in a box; one that succeeds ends with its
+        font fetched, a new copy in the download folder, its partial file
+        gone and the ring stopped (a row named other than its font's face
+        shows 安装 again once the marks are refreshed). A refused download
+        also stops its ring and drops its partial file just before its box
+        comes up, so without the new copy that look is no end: it waits for
+        the box. A look taken before the click has been handled must not pass
+        for the end, or the next click would overlap this download."""
         s = self.s
         asked = self.font_requests()
         downloads = s.file("字体下载目录")
+
+        def copies():
+            found = {}
+            for n in os.listdir(downloads):
+                if not n.endswith(PARTIAL):
+                    try:
+                        found[n] = os.stat(os.path.join(downloads, n)).st_mtime_ns
+                    except FileNotFoundError:
+                        pass
+            return found
+
+        before = copies()
         self.install(row)
         found = []
 
@@ -175,6 +190,8 @@ class Download(unittest.TestCase):
             if self.font_requests() == asked:
                 return False
             if any(n.endswith(PARTIAL) for n in os.listdir(downloads)):
+                return False
+            if copies() == before:
                 return False
             return self.button_look(s.image("settle"), row) != "ring"
 
