@@ -25,7 +25,8 @@ CJK_FONTS = ["/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
              "/usr/share/fonts/truetype/arphic/ukai.ttc",
              "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf",
              "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"]
-ORACLE = os.path.join(driver.ROOT, "tests", "unit", "sfnt", "hanzi_coverage_oracle.py")
+ORACLE = os.path.join(driver.ROOT, "tests", "unit", "platform", "sfnt",
+                      "hanzi_coverage_oracle.py")
 SETS = os.path.join(driver.ROOT, "platform", "sfnt", "hanzi_sets.inc")
 WORK = None
 
