@@ -16,8 +16,8 @@ struct MainLayout {
     LayoutRect page_control;   // the area of the five pages
     int list_width;            // G = W - 10, for the grids and the ad strip's group
     int list_col0, list_col1;  // 备份表格, 回收站表格, 我的字体表格
-    int paging_left[5];       // 首页, 上一页, 下一页, 末页, the page indicator
-    int system_grid_cols[6];  // 系统字体表格
+    int paging_left[5];        // 首页, 上一页, 下一页, 末页, the page indicator
+    int system_grid_cols[6];   // 系统字体表格
     int search_grid_col0, search_grid_col1;  // the search results
     int system_grid_width;                   // 系统字体表格 after the last step: W - 8
     LayoutRect caption_buttons[6];           // skin caption buttons 1..6

@@ -51,7 +51,7 @@ struct MainWindow {
     std::array<HWND, kControlEnd - kFirstControl> controls{};
     int current_page = 1;
     bool backup_list_loaded = false;
-    Pages page_objects;          // made by wire_pages, freed with the window
+    Pages page_objects;  // made by wire_pages, freed with the window
 };
 
 MainWindow* state_of(HWND w) {
@@ -265,7 +265,8 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (win::route_notify(lp)) return 0;
             break;
         case WM_TIMER:
-            if (wp == kSpinnerTimer && m->page_objects.catalogue) m->page_objects.catalogue->spinner_tick();
+            if (wp == kSpinnerTimer && m->page_objects.catalogue)
+                m->page_objects.catalogue->spinner_tick();
             return 0;
         case WM_CLOSE:
             // Alt+F4, the taskbar's close and any WM_CLOSE end the program as

@@ -37,7 +37,6 @@ constexpr UINT kMenuCheckUpdate = 101, kMenuHomePage = 102, kMenuAbout = 103;
 // The about box's first line: the product and the program's version.
 constexpr char kAboutProductLine[] = "    砚青字体下载器2012  版本 " YQ_VERSION "\r\n";
 
-
 void run_menu_command(Pages& pages, UINT id) {
     switch (id) {
         case kMenuAbout: {
@@ -87,13 +86,13 @@ void wire_collection_pages(Pages& pages, const ControlOf& c) {
     const std::string dir = program_directory();
     pages.downloaded = std::make_unique<DownloadedPage>(
         DownloadedFontControls{.grid = c(ctl::kDownloadedGrid),
-                          .count_label = c(ctl::kDownloadedCountLabel),
-                          .reinstall_button = c(ctl::kReinstallButton),
-                          .uninstall_button = c(ctl::kUninstallDownloadedButton),
-                          .open_folder_button = c(ctl::kOpenDownloadFolderButton),
-                          .select_all_box = c(ctl::kSelectAllDownloadedBox),
-                          .state_label = c(ctl::kDownloadedStateLabel)},
-                         dir + "\\字体下载目录\\", hooks);
+                               .count_label = c(ctl::kDownloadedCountLabel),
+                               .reinstall_button = c(ctl::kReinstallButton),
+                               .uninstall_button = c(ctl::kUninstallDownloadedButton),
+                               .open_folder_button = c(ctl::kOpenDownloadFolderButton),
+                               .select_all_box = c(ctl::kSelectAllDownloadedBox),
+                               .state_label = c(ctl::kDownloadedStateLabel)},
+        dir + "\\字体下载目录\\", hooks);
     pages.recycle_bin = std::make_unique<RecycleBinPage>(
         RecycleBinControls{.grid = c(ctl::kBinGrid),
                            .count_label = c(ctl::kBinCountLabel),
@@ -102,24 +101,24 @@ void wire_collection_pages(Pages& pages, const ControlOf& c) {
                            .select_all_box = c(ctl::kSelectAllBinBox),
                            .empty_label = c(ctl::kBinEmptyLabel),
                            .progress_label = c(ctl::kBinProgressLabel)},
-                          dir + "\\字体回收站\\", hooks);
+        dir + "\\字体回收站\\", hooks);
     pages.backups = std::make_unique<BackupPage>(
         BackupControls{.grid = c(ctl::kBackupGrid),
-                      .back_up_button = c(ctl::kBackUpButton),
-                      .restore_button = c(ctl::kRestoreBackupsButton),
-                      .open_folder_button = c(ctl::kOpenBackupFolderButton),
-                      .select_all_box = c(ctl::kSelectAllBackupsBox),
-                      .count_label = c(ctl::kBackupCountLabel),
-                      .empty_label = c(ctl::kBackupEmptyLabel),
-                      .progress_label = c(ctl::kBackupProgressLabel)},
-                     dir + "\\字体备份\\", hooks);
+                       .back_up_button = c(ctl::kBackUpButton),
+                       .restore_button = c(ctl::kRestoreBackupsButton),
+                       .open_folder_button = c(ctl::kOpenBackupFolderButton),
+                       .select_all_box = c(ctl::kSelectAllBackupsBox),
+                       .count_label = c(ctl::kBackupCountLabel),
+                       .empty_label = c(ctl::kBackupEmptyLabel),
+                       .progress_label = c(ctl::kBackupProgressLabel)},
+        dir + "\\字体备份\\", hooks);
 }
 
 // Pops up the control menu (控制菜单) at a main-window client point.
 void show_control_menu(HWND main, Pages& pages, int x, int y) {
     win::UniqueMenu menu(CreatePopupMenu());
-    AppendMenuA(menu.get(), MF_STRING | (pages.update->check_enabled() ? 0 : MF_GRAYED), kMenuCheckUpdate,
-                "检测更新");
+    AppendMenuA(menu.get(), MF_STRING | (pages.update->check_enabled() ? 0 : MF_GRAYED),
+                kMenuCheckUpdate, "检测更新");
     AppendMenuA(menu.get(), MF_STRING, kMenuHomePage, "官方主页");
     AppendMenuA(menu.get(), MF_STRING, kMenuAbout, "关于我们");
     POINT p{x, y};
@@ -135,11 +134,13 @@ void show_control_menu(HWND main, Pages& pages, int x, int y) {
 void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
     // The frame's last paint step: the status text recomposed (shown by its
     // next redraw).
-    pages.frame = std::make_unique<Frame>(main, FrameHooks{[main](int tab) { select_page(main, tab); },
-                        [main, &pages](int x, int y) { show_control_menu(main, pages, x, y); }, [] { end_program(); },
-                        [&pages] {
-                            if (pages.update) pages.update->status_after_paint();
-                        }});
+    pages.frame = std::make_unique<Frame>(
+        main, FrameHooks{[main](int tab) { select_page(main, tab); },
+                         [main, &pages](int x, int y) { show_control_menu(main, pages, x, y); },
+                         [] { end_program(); },
+                         [&pages] {
+                             if (pages.update) pages.update->status_after_paint();
+                         }});
     pages.system_fonts = std::make_unique<SystemFontPage>(
         SystemFontControls{.main = main,
                            .font_grid = c(ctl::kFontGrid),
@@ -156,25 +157,25 @@ void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
                            .preview_text_box = c(ctl::kPreviewTextBox),
                            .uninstall_progress_label = c(ctl::kUninstallProgressLabel),
                            .no_result_label = c(ctl::kNoResultLabel)},
-                          program_directory() + "\\字体回收站\\", SystemFontHooks{[&pages] { pages.catalogue->refresh_rows(); }});
+        program_directory() + "\\字体回收站\\",
+        SystemFontHooks{[&pages] { pages.catalogue->refresh_rows(); }});
     const std::array<HWND, 5> row_preview_buttons = {
-        c(ctl::kRowPreviewButtons[0]), c(ctl::kRowPreviewButtons[1]),
-        c(ctl::kRowPreviewButtons[2]), c(ctl::kRowPreviewButtons[3]),
-        c(ctl::kRowPreviewButtons[4])};
+        c(ctl::kRowPreviewButtons[0]), c(ctl::kRowPreviewButtons[1]), c(ctl::kRowPreviewButtons[2]),
+        c(ctl::kRowPreviewButtons[3]), c(ctl::kRowPreviewButtons[4])};
     pages.catalogue = std::make_unique<CataloguePage>(
         CatalogueControls{.group_tabs = c(ctl::kGroupTabs),
-         .category_panel = c(ctl::kCategoryPanel),
-         .list_panel = c(ctl::kListPanel),
-         .list_buffer = c(ctl::kListBuffer),
-         .page_indicator_label = c(ctl::kPageIndicatorLabel),
-         .first_page_button = c(ctl::kFirstPageButton),
-         .previous_page_button = c(ctl::kPreviousPageButton),
-         .next_page_button = c(ctl::kNextPageButton),
-         .last_page_button = c(ctl::kLastPageButton),
-         .preview_buttons = row_preview_buttons,
-         .text_preview = {c(ctl::kSampleTextBox), c(ctl::kSampleSizeBox),
-                          c(ctl::kPreviewPictureLabel), c(ctl::kSampleTextFrame),
-                          c(ctl::kSampleSizeFrame), c(ctl::kSampleSizeLabel)}},
+                          .category_panel = c(ctl::kCategoryPanel),
+                          .list_panel = c(ctl::kListPanel),
+                          .list_buffer = c(ctl::kListBuffer),
+                          .page_indicator_label = c(ctl::kPageIndicatorLabel),
+                          .first_page_button = c(ctl::kFirstPageButton),
+                          .previous_page_button = c(ctl::kPreviousPageButton),
+                          .next_page_button = c(ctl::kNextPageButton),
+                          .last_page_button = c(ctl::kLastPageButton),
+                          .preview_buttons = row_preview_buttons,
+                          .text_preview = {c(ctl::kSampleTextBox), c(ctl::kSampleSizeBox),
+                                           c(ctl::kPreviewPictureLabel), c(ctl::kSampleTextFrame),
+                                           c(ctl::kSampleSizeFrame), c(ctl::kSampleSizeLabel)}},
         is_face_installed,
         // A download ends in an install: without a scope to install for,
         // the user is told once and asked about restarting elevated.
@@ -183,25 +184,25 @@ void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
         });
     pages.downloads = std::make_unique<DownloadManager>(
         server_url(), program_directory() + "\\字体下载目录\\",
-                          DownloadHooks{[&pages](const std::string& font, int percentage) {
-                               pages.catalogue->download_progress(font, percentage);
-                           },
-                           [&pages](const std::string& font, bool installed) {
-                               pages.catalogue->download_finished(font, installed);
-                           },
-                           [&pages] { fonts_changed(pages); }});
+        DownloadHooks{[&pages](const std::string& font, int percentage) {
+                          pages.catalogue->download_progress(font, percentage);
+                      },
+                      [&pages](const std::string& font, bool installed) {
+                          pages.catalogue->download_finished(font, installed);
+                      },
+                      [&pages] { fonts_changed(pages); }});
     pages.text_preview = std::make_unique<TextPreview>(
         TextPreviewControls{.text_box = c(ctl::kSampleTextBox),
-                       .size_box = c(ctl::kSampleSizeBox),
-                       .picture_label = c(ctl::kPreviewPictureLabel),
-                       .buttons = row_preview_buttons},
-                      server_url(), [&pages](int row) { return pages.catalogue->entry_font(row); });
+                            .size_box = c(ctl::kSampleSizeBox),
+                            .picture_label = c(ctl::kPreviewPictureLabel),
+                            .buttons = row_preview_buttons},
+        server_url(), [&pages](int row) { return pages.catalogue->entry_font(row); });
     wire_collection_pages(pages, c);
     pages.update = std::make_unique<CatalogueUpdate>(
         server_url(), home_page_url(), program_directory(), pages.frame->status_line(),
-                UpdateHooks{[&pages] { pages.catalogue->close(); },
-                 [&pages] { pages.catalogue->open(program_directory() + "\\ztdata.mdb"); },
-                 [] { end_program(); }});
+        UpdateHooks{[&pages] { pages.catalogue->close(); },
+                    [&pages] { pages.catalogue->open(program_directory() + "\\ztdata.mdb"); },
+                    [] { end_program(); }});
     // Picture buttons whose behaviour is not part of the program yet do nothing
     // when clicked.
 }

@@ -254,7 +254,8 @@ void apply_actions(PageState& p, const PageActions& actions) {
             case PageAction::Kind::ShowTextPreview:
             case PageAction::Kind::HideTextPreview:
                 for (HWND w : c.text_preview) {
-                    ShowWindow(w, a.kind == PageAction::Kind::ShowTextPreview ? SW_SHOWNA : SW_HIDE);
+                    ShowWindow(w,
+                               a.kind == PageAction::Kind::ShowTextPreview ? SW_SHOWNA : SW_HIDE);
                 }
                 break;
             case PageAction::Kind::ShowMessage:

@@ -17,15 +17,15 @@
 namespace yq {
 
 struct CatalogueControls {
-    HWND group_tabs;            // 中文字体 | 专题字体 | 英文字体
-    HWND category_panel;        // the category buttons
-    HWND list_panel;            // the five rows on screen
-    HWND list_buffer;           // their off-screen drawing buffer
-    HWND page_indicator_label;  // page / pages
-    HWND first_page_button;     // 首页
-    HWND previous_page_button;  // 上一页
-    HWND next_page_button;      // 下一页
-    HWND last_page_button;      // 末页
+    HWND group_tabs;                      // 中文字体 | 专题字体 | 英文字体
+    HWND category_panel;                  // the category buttons
+    HWND list_panel;                      // the five rows on screen
+    HWND list_buffer;                     // their off-screen drawing buffer
+    HWND page_indicator_label;            // page / pages
+    HWND first_page_button;               // 首页
+    HWND previous_page_button;            // 上一页
+    HWND next_page_button;                // 下一页
+    HWND last_page_button;                // 末页
     std::array<HWND, 5> preview_buttons;  // 预览, beside rows 1..5
     // The text preview's boxes, picture and their labels and frames, shown
     // together when a row's 预览 is pressed.

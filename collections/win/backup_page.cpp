@@ -29,7 +29,8 @@ void BackupPage::show_backups(const std::vector<ListedFont>& fonts) {
     fill_list_grid(c.grid, fonts, false);
     const bool filled = !fonts.empty();
     if (filled)
-        win::set_caption(c.count_label, count_caption("已备份字体数:", static_cast<int>(fonts.size())));
+        win::set_caption(c.count_label,
+                         count_caption("已备份字体数:", static_cast<int>(fonts.size())));
     show(c.empty_label, !filled);
     show(c.grid, filled);
     show(c.select_all_box, filled);
@@ -96,11 +97,12 @@ void BackupPage::restore_ticked() {
     std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
-        for_each_ticked_row(c.grid, c.progress_label, "还原进行中:", true, [&](const std::string& file) {
-            std::string own_name;
-            count_install(file, install_font_in_its_scope(folder_ + file, own_name), installed,
-                          failed);
-        });
+        for_each_ticked_row(
+            c.grid, c.progress_label, "还原进行中:", true, [&](const std::string& file) {
+                std::string own_name;
+                count_install(file, install_font_in_its_scope(folder_ + file, own_name), installed,
+                              failed);
+            });
         broadcast_font_change();
     }
     show(c.progress_label, false);

@@ -25,7 +25,8 @@ void DownloadedPage::show_listing(const std::vector<ListedFont>& fonts) {
     fill_list_grid(c.grid, fonts, true);
     const bool filled = !fonts.empty();
     win::set_caption(c.count_label, count_caption("已下载字体数:", static_cast<int>(fonts.size())));
-    for (HWND w : {c.grid, c.uninstall_button, c.select_all_box, c.reinstall_button}) show(w, filled);
+    for (HWND w : {c.grid, c.uninstall_button, c.select_all_box, c.reinstall_button})
+        show(w, filled);
     if (!filled) win::set_caption(c.state_label, kEmptyMessage);
     show(c.state_label, !filled);
 }
@@ -44,12 +45,12 @@ void DownloadedPage::reinstall() {
     std::vector<FailedFont> failed;
     {
         FontsFolderUnlocked writable;
-        for_each_ticked_row(
-            c.grid, c.state_label, "字体重装中:", false, [&](const std::string& file) {
-                std::string name = file;
-                count_install(file, install_font_in_its_scope(folder_ + file, name), installed,
-                              failed);
-            });
+        for_each_ticked_row(c.grid, c.state_label, "字体重装中:", false,
+                            [&](const std::string& file) {
+                                std::string name = file;
+                                count_install(file, install_font_in_its_scope(folder_ + file, name),
+                                              installed, failed);
+                            });
         broadcast_font_change();
     }
     show(c.state_label, false);

@@ -73,13 +73,14 @@ void RecycleBinPage::purge() {
     show(c.progress_label, true);
     int purged = 0;
     std::vector<FailedFont> failed;
-    for_each_ticked_row(c.grid, c.progress_label, "清理字体中:", false, [&](const std::string& file) {
-        if (delete_from_bin(folder_, folder_ + file)) {
-            ++purged;
-        } else {
-            failed.push_back({file, kWhyNotDeleted});
-        }
-    });
+    for_each_ticked_row(c.grid, c.progress_label, "清理字体中:", false,
+                        [&](const std::string& file) {
+                            if (delete_from_bin(folder_, folder_ + file)) {
+                                ++purged;
+                            } else {
+                                failed.push_back({file, kWhyNotDeleted});
+                            }
+                        });
     show(c.progress_label, false);
     busy_ = false;
     refresh();
@@ -101,7 +102,8 @@ void RecycleBinPage::refresh() {
     fill_list_grid(c.grid, fonts, false);
     const bool filled = !fonts.empty();
     show(c.empty_label, !filled);
-    for (HWND w : {c.count_label, c.grid, c.purge_button, c.restore_button, c.select_all_box}) show(w, filled);
+    for (HWND w : {c.count_label, c.grid, c.purge_button, c.restore_button, c.select_all_box})
+        show(w, filled);
 }
 
 }  // namespace yq

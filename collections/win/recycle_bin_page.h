@@ -14,13 +14,13 @@
 namespace yq {
 
 struct RecycleBinControls {
-    HWND grid;             // file name, face name, check box
-    HWND count_label;      // shown and hidden with the grid
-    HWND restore_button;   // 还原
-    HWND purge_button;     // 清空
-    HWND select_all_box;   // 全选
-    HWND empty_label;      // "没得删了!": the bin is empty
-    HWND progress_label;   // the restore's or purge's progress
+    HWND grid;            // file name, face name, check box
+    HWND count_label;     // shown and hidden with the grid
+    HWND restore_button;  // 还原
+    HWND purge_button;    // 清空
+    HWND select_all_box;  // 全选
+    HWND empty_label;     // "没得删了!": the bin is empty
+    HWND progress_label;  // the restore's or purge's progress
 };
 
 // The page: made once when the main window is wired and owned by it.

@@ -137,7 +137,8 @@ DWORD download(const std::unique_ptr<Job>& job) {
     if (failed) {
         std::fprintf(stderr, "yanqing: download of %s failed at %s (error %lu)\n", job->url.c_str(),
                      summary.failed_step ? summary.failed_step : "?", summary.error);
-        if (summary.failed_step && std::string_view(summary.failed_step) == download::kNoInternetStep)
+        if (summary.failed_step &&
+            std::string_view(summary.failed_step) == download::kNoInternetStep)
             show_on_ui("Internet连接错误!");
         std::unique_lock<std::mutex> lock(*job->lock);
         // A body longer than any font is the server's fault, not the link's.

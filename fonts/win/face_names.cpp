@@ -184,7 +184,8 @@ sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path) {
     std::lock_guard<std::mutex> hold(g_store.lock);
     auto it = g_store.cache.find(path);
     // Remembered only beside a face name of the same file as it is now.
-    if (it != g_store.cache.end() && it->second.size == f.size && it->second.write_time == f.write_time) {
+    if (it != g_store.cache.end() && it->second.size == f.size &&
+        it->second.write_time == f.write_time) {
         it->second.coverage_counted = true;
         it->second.coverage = coverage;
         g_store.dirty = true;

@@ -244,7 +244,8 @@ void SystemFontPage::batch_uninstall() {
         if (win::grid_check(g, {r, 2})) process(r, 1);
         if (!results && win::grid_check(g, {r, 5})) process(r, 4);
     }
-    if (!progress.empty()) win::set_caption(c.uninstall_progress_label, progress);  // the last font's
+    if (!progress.empty())
+        win::set_caption(c.uninstall_progress_label, progress);  // the last font's
     after_removal(results, [label = c.uninstall_progress_label, removed, failed] {
         ShowWindow(label, SW_HIDE);
         if (!failed->empty()) win::message_box(batch_summary("卸载", removed, *failed));
@@ -347,11 +348,12 @@ SystemFontPage::SystemFontPage(const SystemFontControls& controls, std::string r
         if (e == win::GridEvent::LeftUp) on_system_grid_release(x);
         if (e == win::GridEvent::RightUp) on_menu(true, row, x);
     });
-    win::on_grid_mouse(controls.search_result_grid, [this](win::GridEvent e, int row, int col, int x, int) {
-        on_sample_hover(controls_.search_result_grid, e, row, col);
-        if (e == win::GridEvent::LeftUp) on_result_grid_release(x);
-        if (e == win::GridEvent::RightUp) on_menu(false, row, x);
-    });
+    win::on_grid_mouse(controls.search_result_grid,
+                       [this](win::GridEvent e, int row, int col, int x, int) {
+                           on_sample_hover(controls_.search_result_grid, e, row, col);
+                           if (e == win::GridEvent::LeftUp) on_result_grid_release(x);
+                           if (e == win::GridEvent::RightUp) on_menu(false, row, x);
+                       });
 }
 
 }  // namespace yq

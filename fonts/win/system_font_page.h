@@ -17,7 +17,7 @@
 namespace yq {
 
 struct SystemFontControls {
-    HWND main;                             // owner of the menus and the clipboard
+    HWND main;                      // owner of the menus and the clipboard
     HWND font_grid;                 // the installed fonts, two a row
     HWND search_result_grid;        // search results, one a row
     HWND font_count_label;          // "系统字体数:" + count

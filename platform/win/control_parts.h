@@ -42,8 +42,7 @@ void forget_handlers(HWND w);
 
 // A child window of a class, in the controls' font (ui_font).
 HWND create_child(const char* cls, const char* text, DWORD style, HWND parent, int id, int x, int y,
-                  int w, int h, void* param = nullptr,
-                  DWORD ex_style = 0);
+                  int w, int h, void* param = nullptr, DWORD ex_style = 0);
 
 LRESULT CALLBACK page_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK button_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp);

@@ -321,7 +321,6 @@ void on_button_up(HWND w, GridState* s, LPARAM lp, GridEvent event) {
     report(s, event, row, col, lp);
 }
 
-
 // A move onto another cell ends the last cell's hover and starts timing the
 // new one; Windows reports the rest (WM_MOUSEHOVER) after kGridHoverMs.
 void on_mouse_move(HWND w, GridState* s, LPARAM lp) {
@@ -557,7 +556,8 @@ void register_grid_class(HINSTANCE instance) {
 HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, int row_height) {
     HWND g = CreateWindowExA(WS_EX_CLIENTEDGE, kGridClass, "", WS_CHILD | WS_VSCROLL | WS_TABSTOP,
                              x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
+                             nullptr);
     if (!g) return nullptr;
     GridState* s = state_of(g);
     s->columns = columns;

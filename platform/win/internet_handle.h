@@ -24,8 +24,8 @@ using UniqueInternet = Unique<HINTERNET, InternetTraits>;
 // automatic proxy discovery unless the connection goes through a proxy
 // (the discovery alone can take seconds).
 enum class InternetAccess {
-    Direct,            // straight to the server (the version checks)
-    SystemSettings,    // the system's proxy settings, as above
+    Direct,          // straight to the server (the version checks)
+    SystemSettings,  // the system's proxy settings, as above
 };
 
 // The time limits of every WinINet wait of a handle (a session or a

@@ -1,4 +1,5 @@
-// The page window: a background colour, and the routing of its children's commands and notifications.
+// The page window: a background colour, and the routing of its children's commands and
+// notifications.
 #include "platform/win/controls.h"
 
 #include <cstring>

@@ -40,8 +40,8 @@ void init_ui_thread() {
     constexpr char kClass[] = "YqUiThread";
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     register_window_class(instance, kClass, proc, nullptr);
-    g_window = CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                               nullptr);
+    g_window =
+        CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     g_ui_thread = GetCurrentThreadId();
 }
 

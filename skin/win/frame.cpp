@@ -130,7 +130,6 @@ void set_button_tips(FrameState& f, const std::array<FrameRect, 6>& rects) {
     }
 }
 
-
 void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
     RECT rc{l, t, r, b};
     win::UniqueBrush br(CreateSolidBrush(c));
@@ -408,8 +407,7 @@ void Frame::apply_skin(int preset, bool use_picture, Colour colour, bool use_col
     State& f = *state_;
     yq::apply_skin(f.skin, preset, use_picture, colour, use_colour);
     // The picker marks the skin applied with its picture.
-    if (use_picture)
-        f.popup.marks() = {preset >= 1 && preset <= kSkinPresetCount ? preset : 0, 0};
+    if (use_picture) f.popup.marks() = {preset >= 1 && preset <= kSkinPresetCount ? preset : 0, 0};
     write_setting(kSettingsSection, "pf", int_to_text(f.skin.preset));
     write_setting(kSettingsSection, "lb", int_to_text(f.skin.mode));
     // The repaint draws the status line too: in the new skin's colour.

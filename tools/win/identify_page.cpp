@@ -70,9 +70,9 @@ IdentifyPage::IdentifyPage(HWND owner, HWND button, std::string start_page)
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     win::register_window_class(instance, kClass, window_proc, LoadCursor(nullptr, IDC_ARROW),
                                reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-    window_ = CreateWindowExA(0, kClass, "字体识别", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 670, 501, owner, nullptr, instance,
-                              nullptr);
+    window_ =
+        CreateWindowExA(0, kClass, "字体识别", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 670, 501, owner, nullptr, instance, nullptr);
     view_ = win::create_web_view(window_, kViewId, 0, 0, 664, 472, start_page_);
     win::on_click(button, [this] {
         win::WebView* view = win::web_view_of(view_);

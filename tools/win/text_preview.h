@@ -14,9 +14,9 @@
 namespace yq {
 
 struct TextPreviewControls {
-    HWND text_box;       // the text
-    HWND size_box;       // the size
-    HWND picture_label;  // the picture, or the failure caption
+    HWND text_box;                // the text
+    HWND size_box;                // the size
+    HWND picture_label;           // the picture, or the failure caption
     std::array<HWND, 5> buttons;  // 预览, beside list rows 1..5
 };
 

@@ -119,7 +119,7 @@ bool is_readable_catalogue(const std::string& path) {
 // user is told once.
 void report_install_failure(Update& u) {
     win::run_on_ui([&u] {
-            u.status.connection_note = install_failed_note();
+        u.status.connection_note = install_failed_note();
         show_status(u);
         u.menu_enabled = true;
     });
@@ -249,7 +249,8 @@ void offer_update(Update& u) {
         win::message_box("服务器上有新的字库版本,是否更新字库?", "更新提示!", MB_YESNO) == IDYES) {
         // One download at a time: a second offer accepted meanwhile starts none.
         if (!u.downloading.exchange(true)) {
-            if (!start_detached([&u, version = u.server_version] { download_catalogue(u, version); })) {
+            if (!start_detached(
+                    [&u, version = u.server_version] { download_catalogue(u, version); })) {
                 u.downloading.store(false);
                 u.menu_enabled = true;
                 win::message_box(kUpdateFailedText);
@@ -270,7 +271,8 @@ void offer_new_program(Update& u) {
         if (u.hooks.end_program) u.hooks.end_program();
         return;
     }
-    if (win::message_box("是否打开官网？", "您放弃了自动下载", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (win::message_box("是否打开官网？", "您放弃了自动下载", MB_YESNO | MB_ICONQUESTION) ==
+        IDYES) {
         win::open_in_shell(u.home_page);
         if (u.hooks.end_program) u.hooks.end_program();
         return;
@@ -320,7 +322,7 @@ void check_catalogue_version_now(Update& u) {
 // A check that could not be made says so as a failed one does.
 void report_failed_check(Update& u) {
     win::run_on_ui([&u] {
-            u.status.catalogue_label =
+        u.status.catalogue_label =
             failed_check_label(read_local_version(u).value_or(kFailedVersionFallback));
         u.status.connection_note = kNotConnectedNote;
         u.menu_enabled = true;

@@ -53,12 +53,12 @@ HttpAnswer http_get(const std::string& url) {
     parts.lpszUrlPath = path;
     parts.dwUrlPathLength = sizeof path;
     if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return answer;
-    win::UniqueInternet connection(InternetConnectA(root, host, parts.nPort, user, password,
-                                                    INTERNET_SERVICE_HTTP, 0, 0));
+    win::UniqueInternet connection(
+        InternetConnectA(root, host, parts.nPort, user, password, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return answer;
     const char* accept[] = {"Accept: */* \r\n", nullptr};
-    win::UniqueInternet request(HttpOpenRequestA(connection.get(), "GET", path, "HTTP/1.0",
-                                                 nullptr, accept, kRequestFlags, 0));
+    win::UniqueInternet request(HttpOpenRequestA(connection.get(), "GET", path, "HTTP/1.0", nullptr,
+                                                 accept, kRequestFlags, 0));
     if (!request) return answer;
     static const char kExtraHeaders[] = "Accept: */*\r\n\r\n";
     if (!HttpSendRequestA(request.get(), kExtraHeaders, sizeof kExtraHeaders - 1, nullptr, 0))

@@ -24,11 +24,13 @@ FontFileFacts file(std::string path, std::string face, uint64_t size, std::strin
 
 TEST(Duplicates, OnlyFilesOfOneFaceAndOneSizeAreHashedAndSameBytesAreOneGroup) {
     std::vector<FontFileFacts> facts = {
-        file("C:\\Windows\\Fonts\\simhei.ttf", "\xBA\xDA\xCC\xE5", 100),      // 黑体
-        file("C:\\Windows\\Fonts\\arial.ttf", "Arial", 100),                   // same size, other face
-        file("C:\\Windows\\Fonts\\simhei (2).ttf", "\xBA\xDA\xCC\xE5", 100),  // the program's numbered copy
-        file("D:\\fonts\\heiti.ttf", "\xBA\xDA\xCC\xE5 ", 100),                // a copy under another name
-        file("C:\\Windows\\Fonts\\simhei-old.ttf", "\xBA\xDA\xCC\xE5", 90),   // no other file of its size
+        file("C:\\Windows\\Fonts\\simhei.ttf", "\xBA\xDA\xCC\xE5", 100),  // 黑体
+        file("C:\\Windows\\Fonts\\arial.ttf", "Arial", 100),              // same size, other face
+        file("C:\\Windows\\Fonts\\simhei (2).ttf", "\xBA\xDA\xCC\xE5",
+             100),                                               // the program's numbered copy
+        file("D:\\fonts\\heiti.ttf", "\xBA\xDA\xCC\xE5 ", 100),  // a copy under another name
+        file("C:\\Windows\\Fonts\\simhei-old.ttf", "\xBA\xDA\xCC\xE5",
+             90),  // no other file of its size
         file("C:\\Windows\\Fonts\\nameless.ttf", "", 100),
     };
     EXPECT_EQ(files_to_digest(facts), (std::vector<size_t>{0, 2, 3}));

@@ -8,8 +8,12 @@ namespace {
 using K = PopupAction::Kind;
 
 // The centre of a rectangle.
-int cx(const FrameRect& r) { return r.x + r.w / 2; }
-int cy(const FrameRect& r) { return r.y + r.h / 2; }
+int cx(const FrameRect& r) {
+    return r.x + r.w / 2;
+}
+int cy(const FrameRect& r) {
+    return r.y + r.h / 2;
+}
 
 bool has(const PopupActions& a, K kind, int index) {
     for (const PopupAction& x : a)

@@ -320,8 +320,10 @@ TEST(EndlessBody, IsCutOffAtTheLimitAndFails) {
     std::vector<Report> reports;
     TransferSummary summary;
     int result = font_transfer(
-        {.url = base_url() + "/ztwjj/b25k.tmp", .target_path = path,
-         .font_name = "\xCB\xCE\xCC\xE5", .max_bytes = limit},
+        {.url = base_url() + "/ztwjj/b25k.tmp",
+         .target_path = path,
+         .font_name = "\xCB\xCE\xCC\xE5",
+         .max_bytes = limit},
         [&](const Report& r) { reports.push_back(r); }, &summary);
     EXPECT_EQ(result, -1);
     ASSERT_FALSE(reports.empty());
@@ -335,10 +337,11 @@ TEST(Transfer, AnnouncedLengthPastTheLimitFailsWithoutTouchingTheFile) {
     std::string path = scratch_folder() + "b.ttf";
     write_file(path, "an earlier file");
     TransferSummary summary;
-    int result = font_transfer(
-        {.url = base_url() + "/ztwjj/b25k.tmp", .target_path = path, .font_name = "x",
-         .max_bytes = 24999},
-        nullptr, &summary);
+    int result = font_transfer({.url = base_url() + "/ztwjj/b25k.tmp",
+                                .target_path = path,
+                                .font_name = "x",
+                                .max_bytes = 24999},
+                               nullptr, &summary);
     EXPECT_EQ(result, -1);
     EXPECT_TRUE(summary.too_long);
     EXPECT_EQ(read_file(path), "an earlier file");
