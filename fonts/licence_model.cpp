@@ -157,51 +157,68 @@ bool is_ascii_letter(unsigned char c) {
     return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }
 
-unsigned char fold(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? c | 0x20 : c;
-}
+// A text made ready for matching: its single-byte characters in ASCII lower
+// case (double-byte ones as they are), and which bytes start a character.
+struct Folded {
+    std::string text;
+    std::vector<bool> starts;
 
-// Whether `phrase` is at `at` (a character boundary) of `text`: its
-// single-byte characters compared without ASCII case, its double-byte ones
-// exactly.
-bool phrase_at(std::string_view text, size_t at, std::string_view phrase) {
-    if (phrase.size() > text.size() - at) return false;
-    for (size_t i = 0; i < phrase.size();) {
-        size_t n = gbk_char_size(phrase, i);
-        if (n == 1) {
-            if (fold(text[at + i]) != fold(phrase[i])) return false;
-        } else if (text.substr(at + i, n) != phrase.substr(i, n)) {
-            return false;
+    explicit Folded(std::string_view raw) : text(raw), starts(raw.size(), false) {
+        for (size_t i = 0; i < text.size();) {
+            size_t n = gbk_char_size(text, i);
+            starts[i] = true;
+            if (n == 1 && text[i] >= 'A' && text[i] <= 'Z')
+                text[i] = static_cast<char>(text[i] | 0x20);
+            i += n;
         }
-        i += n;
     }
-    return true;
-}
 
-// Where `phrase` is found in `text` as whole words: on character boundaries,
-// and where it starts or ends with a letter, without a letter next to it
-// ("OFL" is not found in "WOFLX"). npos when it is not.
-size_t find_phrase(std::string_view text, std::string_view phrase) {
-    const bool letter_first = is_ascii_letter(phrase.front());
-    const bool letter_last = is_ascii_letter(phrase.back());
-    bool after_letter = false;  // the character before `i` is an ASCII letter
-    for (size_t i = 0; i < text.size();) {
-        size_t n = gbk_char_size(text, i);
-        if (!(letter_first && after_letter) && phrase_at(text, i, phrase)) {
-            size_t end = i + phrase.size();
-            if (!letter_last || end == text.size() || !is_ascii_letter(text[end])) return i;
+    // Whether the character that ends just before byte `at` is an ASCII letter.
+    bool letter_before(size_t at) const {
+        return at > 0 && starts[at - 1] && is_ascii_letter(text[at - 1]);
+    }
+
+    // Where `phrase` (folded as the text is) is found as whole words: on
+    // character boundaries, and where it starts or ends with a letter,
+    // without a letter next to it ("ofl" is not found in "wofle"). npos when
+    // it is not. The phrase is whole characters, so a match that starts on a
+    // boundary ends on one.
+    size_t find(std::string_view phrase) const {
+        const bool letter_first = is_ascii_letter(phrase.front());
+        const bool letter_last = is_ascii_letter(phrase.back());
+        for (size_t at = text.find(phrase); at != std::string::npos;
+             at = text.find(phrase, at + 1)) {
+            if (!starts[at] || (letter_first && letter_before(at))) continue;
+            size_t end = at + phrase.size();
+            if (letter_last && end < text.size() && is_ascii_letter(text[end])) continue;
+            return at;
         }
-        after_letter = n == 1 && is_ascii_letter(text[i]);
-        i += n;
+        return std::string::npos;
     }
-    return std::string_view::npos;
-}
 
-bool holds_any(std::string_view text, const Phrases& phrases) {
-    for (const std::string& p : phrases) {
-        if (find_phrase(text, p) != std::string_view::npos) return true;
+    bool holds_any(const Phrases& phrases) const {
+        for (const std::string& p : phrases) {
+            if (find(p) != std::string::npos) return true;
+        }
+        return false;
     }
-    return false;
+
+    // Overwrites every occurrence of `phrase` with '|', a mark no phrase holds.
+    void blank_out(std::string_view phrase) {
+        for (size_t at; (at = find(phrase)) != std::string::npos;) {
+            for (size_t i = at; i < at + phrase.size(); ++i) {
+                text[i] = '|';
+                starts[i] = true;
+            }
+        }
+    }
+};
+
+// Phrases folded as the texts are.
+Phrases folded(const Phrases& phrases) {
+    Phrases out;
+    for (const std::string& p : phrases) out.push_back(Folded(p).text);
+    return out;
 }
 
 // The text as it is matched: full-width ASCII folded to half-width, every
@@ -209,10 +226,10 @@ bool holds_any(std::string_view text, const Phrases& phrases) {
 // phrase broken over lines is still found. Control bytes and spaces are
 // never the trail byte of a GBK character.
 std::string normalised(std::string_view text) {
-    std::string folded = fold_full_width(text);
+    std::string wide_folded = fold_full_width(text);
     std::string out;
-    out.reserve(folded.size());
-    for (char ch : folded) {
+    out.reserve(wide_folded.size());
+    for (char ch : wide_folded) {
         unsigned char c = ch;
         if (c < 0x20 || c == 0x7F) c = ' ';
         if (c == ' ' && !out.empty() && out.back() == ' ') continue;
@@ -221,24 +238,20 @@ std::string normalised(std::string_view text) {
     return out;
 }
 
-// The text with every neutral phrase overwritten by '|' (a mark no phrase holds).
-std::string without_neutral_phrases(std::string text) {
-    for (const std::string& p : neutral_phrases()) {
-        for (size_t at; (at = find_phrase(text, p)) != std::string::npos;)
-            text.replace(at, p.size(), p.size(), '|');
-    }
-    return text;
-}
-
 enum class Verdict { kNothing, kFree, kRestricted };
 
 Verdict verdict_of(std::string_view raw) {
+    static const Phrases free = folded(free_phrases());
+    static const Phrases restricting = folded(restricting_phrases());
+    static const Phrases neutral = folded(neutral_phrases());
     if (raw.empty()) return Verdict::kNothing;
-    std::string text = normalised(raw);
-    if (holds_any(without_neutral_phrases(text), restricting_phrases()))
-        return Verdict::kRestricted;
-    if (holds_any(text, free_phrases())) return Verdict::kFree;
-    return Verdict::kNothing;
+    Folded text(normalised(raw));
+    // Free names are looked for first: a neutral phrase may share characters
+    // with one ("可用于商业和非商业用途").
+    const bool names_free_licence = text.holds_any(free);
+    for (const std::string& p : neutral) text.blank_out(p);
+    if (text.holds_any(restricting)) return Verdict::kRestricted;
+    return names_free_licence ? Verdict::kFree : Verdict::kNothing;
 }
 
 bool is_blank_or_control(std::string_view text, size_t at, size_t n) {

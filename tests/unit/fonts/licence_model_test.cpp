@@ -41,7 +41,10 @@ TEST(LicenceModel, KnownFreeLicencesInAnyTextAreFree) {
     // Whole words only: a name that holds the letters is nothing.
     for (const char* text :
          {"WOFLE Type Foundry", "Copyright 2020 Google LLC. All Rights Reserved.",
-          "SMIT Licenses Ltd", "", "Submitted", "ＧＰＬＡ"}) {
+          "SMIT Licenses Ltd", "", "Submitted", "ＧＰＬＡ",
+          // "ofl" across the trail byte of a hanzi (81 6F) is not found
+          "\x81\x6F"
+          "fl"}) {
         EXPECT_EQ(of_description(text), LicenceClass::kUnknown) << text;
     }
     EXPECT_EQ(classify_licence({}), LicenceClass::kUnknown);
