@@ -17,8 +17,8 @@
 //               u8 line length, first licence line bytes (GBK)
 //   u32 CRC-32 (zlib) of everything before it
 // The older forms are still read: "YQFACES2" has records without the
-// licence fields, "YQFACES1" without the coverage ones as well; their
-// records are not yet counted and their licence not yet read.
+// licence fields, "YQFACES1" without the coverage ones as well. Their
+// licences are not read yet, and YQFACES1's records not counted yet.
 // A file that is cut short, has a wrong checksum, an unknown header, an
 // empty or overlong path or face longer than a face name can be, unknown
 // coverage flags, or counts beyond the totals or on a record whose cmap was
