@@ -8,7 +8,9 @@
 
 #include "base/parallel.h"
 #include "fonts/face_cache.h"
+#include "fonts/licence_model.h"
 #include "fonts/win/font_primitives.h"
+#include "platform/sfnt/face_name.h"
 #include "platform/win/files.h"
 #include "platform/win/handles.h"
 
@@ -106,16 +108,18 @@ std::string face_name_for(const ListedFile& f, bool& read) {
         }
     }
     read = true;
-    std::string path = f.path;
-    std::string face = listing_face_name(path);
+    // The path is absolute: the name and the licence come out of one read.
+    sfnt::FaceInfo info = sfnt::read_face_info_from_file(f.path);
     // No name is never remembered: the file may only have been locked for a
     // moment (being copied, scanned), and remembering that would hide the
     // font until its file changes. Files that are not fonts are few.
-    if (face.empty()) return face;
+    if (info.face.empty()) return "";
     std::lock_guard<std::mutex> hold(g_store.lock);
     if (g_store.cache.size() >= kMaxCachedFaces) g_store.cache.clear();
-    g_store.cache[f.path] = CachedFace{f.size, f.write_time, face};
-    return face;
+    CachedFace& entry = g_store.cache[f.path] = CachedFace{f.size, f.write_time, info.face};
+    entry.licence_read = true;
+    entry.licence = summarize_licence(info.licence);
+    return info.face;
 }
 
 void make_absolute(std::string& path) {
@@ -191,6 +195,38 @@ sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path) {
         g_store.dirty = true;
     }
     return coverage;
+}
+
+LicenceSummary cached_face_licence(const std::string& path) {
+    ListedFile f{path};
+    if (!stamp_of(f)) return {};
+    {
+        std::lock_guard<std::mutex> hold(g_store.lock);
+        load_cache_file();
+        auto it = g_store.cache.find(path);
+        if (it != g_store.cache.end() && it->second.size == f.size &&
+            it->second.write_time == f.write_time && it->second.licence_read) {
+            return it->second.licence;
+        }
+    }
+    // An entry of an older store, or a name remembered without a read (a
+    // backup's copy), or a file not yet looked at: its name table is read
+    // now, once, outside the lock.
+    sfnt::FaceInfo info = sfnt::read_face_info_from_file(path);
+    LicenceSummary licence = summarize_licence(info.licence);
+    if (info.face.empty()) return licence;
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    auto it = g_store.cache.find(path);
+    if (it == g_store.cache.end() || it->second.size != f.size ||
+        it->second.write_time != f.write_time) {
+        if (g_store.cache.size() >= kMaxCachedFaces) g_store.cache.clear();
+        g_store.cache[path] = CachedFace{f.size, f.write_time, info.face};
+        it = g_store.cache.find(path);
+    }
+    it->second.licence_read = true;
+    it->second.licence = licence;
+    g_store.dirty = true;
+    return licence;
 }
 
 void remember_face_name(const std::string& path, const std::string& face) {

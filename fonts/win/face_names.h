@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fonts/licence_model.h"
 #include "platform/sfnt/coverage.h"
 
 namespace yq {
@@ -53,6 +54,13 @@ void remember_face_name(const std::string& path, const std::string& face, uint64
 // as the file is unchanged, in the store file too. Not ok for a file that
 // cannot be read.
 sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path);
+
+// The licence class and first licence line of the font file at `path`
+// (absolute): read with its face name, out of the same read of its name
+// table, and remembered with it for as long as the file is unchanged, in the
+// store file too. An entry of an older store, which has none, is read once
+// when first asked for. Unknown with no line for a file that cannot be read.
+LicenceSummary cached_face_licence(const std::string& path);
 
 // Forgets every remembered face name (tests and benchmarks); a stored cache
 // is read again by the next lookup, as in a new process.

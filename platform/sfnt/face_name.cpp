@@ -24,7 +24,10 @@ constexpr uint16_t kWinEncodingPrc = 3;
 constexpr uint16_t kWinEncodingUnicodeFull = 10;
 constexpr uint16_t kWinLanguageChinesePrc = 0x0804;
 constexpr uint16_t kWinLanguageEnglishUs = 0x0409;
+constexpr uint16_t kNameIdCopyright = 0;
 constexpr uint16_t kNameIdFamily = 1;
+constexpr uint16_t kNameIdLicenceDescription = 13;
+constexpr uint16_t kNameIdLicenceUrl = 14;
 constexpr uint16_t kNameIdTypographicFamily = 16;
 
 // Mac OS Roman bytes 0x80..0xFF as UTF-16.
@@ -95,10 +98,41 @@ bool is_windows_family_encoding(uint16_t encoding) {
            encoding == kWinEncodingPrc || encoding == kWinEncodingUnicodeFull;
 }
 
-std::string read_face_name_from(FontSource& src) {
+// The records of one name id, in order of preference; the first record of
+// each kind wins.
+struct Choice {
+    Candidate win_chinese, win_english, win_first, mac_english, mac_first;
+
+    void offer(const Candidate& c, uint16_t language) {
+        if (c.platform == kPlatformWindows && is_windows_family_encoding(c.encoding)) {
+            if (language == kWinLanguageChinesePrc && !win_chinese.found) win_chinese = c;
+            if (language == kWinLanguageEnglishUs && !win_english.found) win_english = c;
+            if (!win_first.found) win_first = c;
+        } else if (c.platform == kPlatformMacintosh && c.encoding == kMacEncodingRoman) {
+            if (language == kMacLanguageEnglish && !mac_english.found) mac_english = c;
+            if (!mac_first.found) mac_first = c;
+        }
+    }
+
+    // The text of the most preferred record that decodes to something, its
+    // string first cut to `max_input` bytes; "" when none does.
+    std::string pick(size_t max_input) const {
+        for (const Candidate* c :
+             {&win_chinese, &win_english, &win_first, &mac_english, &mac_first}) {
+            if (!c->found) continue;
+            Candidate cut = *c;
+            if (cut.text.size() > max_input) cut.text = cut.text.first(max_input);
+            std::string text = decode(cut);
+            if (!text.empty()) return text;
+        }
+        return "";
+    }
+};
+
+FaceInfo read_face_info_from(FontSource& src) {
     Bytes table;
-    if (!read_table(src, kTagName, kMaxNameTableBytes, table)) return "";
-    return face_name_from_name_table(table);
+    if (!read_table(src, kTagName, kMaxNameTableBytes, table)) return {};
+    return face_info_from_name_table(table);
 }
 
 std::vector<std::string> family_names_from(FontSource& src) {
@@ -114,15 +148,14 @@ std::vector<std::string> family_names_from(FontSource& src) {
 
 }  // namespace
 
-std::string face_name_from_name_table(ByteSpan table) {
+FaceInfo face_info_from_name_table(ByteSpan table) {
     ByteReader r(table);
     r.u16be();  // format 0 or 1; format 1's language-tag records are not needed here
     size_t count = r.u16be();
     size_t storage = r.u16be();
-    if (!r.ok() || kNameHeaderBytes + count * kNameRecordBytes > table.size()) return "";
+    if (!r.ok() || kNameHeaderBytes + count * kNameRecordBytes > table.size()) return {};
 
-    // In order of preference; the first record of each kind wins.
-    Candidate win_chinese, win_english, win_first, mac_english, mac_first;
+    Choice family, copyright, description, url;
     for (size_t i = 0; i < count; ++i) {
         uint16_t platform = r.u16be();
         uint16_t encoding = r.u16be();
@@ -130,28 +163,28 @@ std::string face_name_from_name_table(ByteSpan table) {
         uint16_t name_id = r.u16be();
         size_t length = r.u16be();
         size_t offset = r.u16be();
-        if (name_id != kNameIdFamily || length == 0) continue;
+        Choice* choice = name_id == kNameIdFamily               ? &family
+                         : name_id == kNameIdCopyright          ? &copyright
+                         : name_id == kNameIdLicenceDescription ? &description
+                         : name_id == kNameIdLicenceUrl         ? &url
+                                                                : nullptr;
+        if (!choice || length == 0) continue;
         size_t start = storage + offset;
         if (start > table.size() || length > table.size() - start) continue;
-        Candidate c{table.subspan(start, length), platform, encoding, true};
-        if (platform == kPlatformWindows && is_windows_family_encoding(encoding)) {
-            if (language == kWinLanguageChinesePrc && !win_chinese.found) win_chinese = c;
-            if (language == kWinLanguageEnglishUs && !win_english.found) win_english = c;
-            if (!win_first.found) win_first = c;
-        } else if (platform == kPlatformMacintosh && encoding == kMacEncodingRoman) {
-            if (language == kMacLanguageEnglish && !mac_english.found) mac_english = c;
-            if (!mac_first.found) mac_first = c;
-        }
+        choice->offer({table.subspan(start, length), platform, encoding, true}, language);
     }
 
-    for (const Candidate* c : {&win_chinese, &win_english, &win_first, &mac_english, &mac_first}) {
-        if (!c->found) continue;
-        std::string name = decode(*c);
-        if (name.empty()) continue;
-        if (name.size() > kMaxFaceNameBytes) name.resize(kMaxFaceNameBytes);
-        return name;
-    }
-    return "";
+    FaceInfo info;
+    info.face = family.pick(table.size());
+    if (info.face.size() > kMaxFaceNameBytes) info.face.resize(kMaxFaceNameBytes);
+    info.licence.copyright = copyright.pick(kMaxLicenceInputBytes);
+    info.licence.description = description.pick(kMaxLicenceInputBytes);
+    info.licence.url = url.pick(kMaxLicenceInputBytes);
+    return info;
+}
+
+std::string face_name_from_name_table(ByteSpan table) {
+    return face_info_from_name_table(table).face;
 }
 
 void family_names_from_name_table(ByteSpan table, std::vector<std::string>& names) {
@@ -192,14 +225,22 @@ std::vector<std::string> family_names_from_file(const std::string& path) {
     return family_names_from(src);
 }
 
-std::string read_face_name(ByteSpan whole_file) {
+FaceInfo read_face_info(ByteSpan whole_file) {
     MemorySource src(whole_file);
-    return read_face_name_from(src);
+    return read_face_info_from(src);
+}
+
+FaceInfo read_face_info_from_file(const std::string& path) {
+    FileSource src(path);
+    return read_face_info_from(src);
+}
+
+std::string read_face_name(ByteSpan whole_file) {
+    return read_face_info(whole_file).face;
 }
 
 std::string read_face_name_from_file(const std::string& path) {
-    FileSource src(path);
-    return read_face_name_from(src);
+    return read_face_info_from_file(path).face;
 }
 
 }  // namespace yq::sfnt

@@ -9,6 +9,12 @@
 // byte 100 is the lead byte of a double-byte character, the name ends with
 // that lone lead byte. Characters GBK lacks become "?".
 //
+// The same parse gives the face's licence texts: its copyright (name ID 0),
+// licence description (ID 13) and licence URL (ID 14), each chosen among
+// its records as the family name is, decoded as it is (GBK, "?" for what GBK
+// lacks, up to the first NUL), from at most the first kMaxLicenceInputBytes
+// bytes of the record's string.
+//
 // Both readers are pure functions of their input (no shared state), so any
 // number of threads may call them at once.
 #pragma once
@@ -28,6 +34,36 @@ constexpr size_t kMaxFaceNameBytes = 100;
 // table (6 + 12 * 65535 bytes of records, string offsets and lengths of 16
 // bits), so no more than this is ever read of it.
 constexpr size_t kMaxNameTableBytes = size_t{1} << 20;
+
+// Bytes of a licence record's string that are decoded: 1024 UTF-16 units,
+// enough for the opening of any licence text, which is all the licence
+// model looks at. Its GBK text is at most kMaxLicenceTextBytes long (a
+// UTF-16 unit or a Mac Roman byte becomes at most two GBK bytes).
+constexpr size_t kMaxLicenceInputBytes = 2048;
+constexpr size_t kMaxLicenceTextBytes = 2 * kMaxLicenceInputBytes;
+
+// A face's licence texts, GBK; "" for a text the face does not give.
+struct FaceLicence {
+    std::string copyright;    // name ID 0
+    std::string description;  // name ID 13
+    std::string url;          // name ID 14
+};
+
+// What one read of a face's name table gives: its face name and licence.
+// For a file that is not a readable font every text is "".
+struct FaceInfo {
+    std::string face;
+    FaceLicence licence;
+};
+
+// Face name and licence of the font file at `path` (of the first face of a
+// collection), with one open of the file and one read of its name table;
+// read_face_name_from_file is its `face`.
+FaceInfo read_face_info_from_file(const std::string& path);
+FaceInfo read_face_info(ByteSpan whole_file);
+// The same out of a name table's own bytes: every text "" when the header
+// or its records run past the end of the table.
+FaceInfo face_info_from_name_table(ByteSpan name_table);
 
 // Face name for the font file at `path` (a narrow path: GBK on Windows), or
 // "" when the file cannot be opened or is not a readable font. Reads only the

@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (it == again.end() || it->second.face != entry.face ||
                 it->second.size != entry.size || it->second.write_time != entry.write_time ||
                 it->second.coverage_counted != entry.coverage_counted ||
-                !(it->second.coverage == entry.coverage)) {
+                !(it->second.coverage == entry.coverage) ||
+                it->second.licence_read != entry.licence_read ||
+                !(it->second.licence == entry.licence)) {
                 __builtin_trap();
             }
         }

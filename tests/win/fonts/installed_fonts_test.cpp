@@ -165,6 +165,58 @@ TEST(InstalledFonts, StoredFaceNamesServeUnchangedFilesOnlyAndADamagedStoreIsRep
     DeleteFileA(store.c_str());
 }
 
+// The licence comes out of the read that gives the face name and is kept in
+// the store; an entry whose licence was not read (as every entry of an older
+// store) keeps its name, and its font is read once when the licence is asked for.
+TEST(InstalledFonts, LicencesAreStoredWithTheFaceNamesAndAnUnreadOneIsReadOnce) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string store = std::string(temp) + "ProbeLicenceStore.dat";
+    std::string font = std::string(temp) + "ProbeLicence.ttf";
+    ASSERT_TRUE(CopyFileA(test_font("ProbeSans.ttf").c_str(), font.c_str(), FALSE));
+    DeleteFileA(store.c_str());
+    set_face_cache_file(store);
+    clear_face_name_cache();
+
+    // A DejaVu copy: its licence description names its free licences.
+    std::vector<std::string> paths{font};
+    ASSERT_EQ(face_names_of(paths), std::vector<std::string>{"ProbeSans"});
+    FaceCache stored;
+    ASSERT_TRUE(parse_face_cache(as_span(test::read_file(store)), stored));
+    ASSERT_TRUE(stored.count(font));
+    EXPECT_TRUE(stored[font].licence_read);
+    EXPECT_EQ(stored[font].licence.kind, LicenceClass::kFree);
+    EXPECT_EQ(stored[font].licence.first_line.substr(0, 14), "Fonts are (c) ");
+    EXPECT_TRUE(cached_face_licence(font) == stored[font].licence);
+
+    // A licence only the store knows shows that the file was not opened.
+    const LicenceSummary only_stored{LicenceClass::kRestricted, "ProbeFromStore"};
+    stored[font].licence = only_stored;
+    ASSERT_TRUE(test::write_file(store, serialize_face_cache(stored)));
+    clear_face_name_cache();
+    EXPECT_TRUE(cached_face_licence(font) == only_stored);
+
+    // Not read: the stored name serves, the licence is read from the file
+    // once and the next listing stores it beside the name.
+    stored[font].face = "ProbeNameFromStore";
+    stored[font].licence_read = false;
+    stored[font].licence = {};
+    ASSERT_TRUE(test::write_file(store, serialize_face_cache(stored)));
+    clear_face_name_cache();
+    EXPECT_EQ(face_names_of(paths), std::vector<std::string>{"ProbeNameFromStore"});
+    EXPECT_EQ(cached_face_licence(font).kind, LicenceClass::kFree);
+    EXPECT_EQ(face_names_of(paths), std::vector<std::string>{"ProbeNameFromStore"});
+    ASSERT_TRUE(parse_face_cache(as_span(test::read_file(store)), stored));
+    EXPECT_EQ(stored[font].face, "ProbeNameFromStore");
+    EXPECT_TRUE(stored[font].licence_read);
+    EXPECT_EQ(stored[font].licence.kind, LicenceClass::kFree);
+
+    set_face_cache_file("");
+    clear_face_name_cache();
+    DeleteFileA(font.c_str());
+    DeleteFileA(store.c_str());
+}
+
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     return s;

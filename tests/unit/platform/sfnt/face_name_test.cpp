@@ -251,5 +251,121 @@ TEST(FamilyNames, EveryFamilyNameOfEveryFaceInEveryLanguageOnce) {
         family_names(Bytes{'t', 't', 'c', 'f', 0, 1, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}).empty());
 }
 
+Record text(uint16_t name_id, uint16_t language, std::u16string_view s, uint16_t encoding = 1) {
+    return {3, encoding, language, name_id, utf16be(s)};
+}
+
+TEST(FaceLicence, ReadsCopyrightDescriptionAndUrlFromTheSameTableAsTheFace) {
+    FaceInfo info = read_face_info(font(name_table({
+        text(13, 0x0409, u"Licensed under the SIL Open Font License, Version 1.1"),
+        win(0x0409, u"Sans"),
+        text(0, 0x0409, u"Copyright 2020 Someone"),
+        text(13, 0x0804, u"本字体可免费商用"),
+        text(14, 0x0409, u"https://openfontlicense.org"),
+        text(13, 0x0411, u"日本語"),
+    })));
+    EXPECT_EQ(info.face, "Sans");
+    // Chinese (PRC) first, then US English, then any Windows language.
+    EXPECT_EQ(info.licence.description, "本字体可免费商用");
+    EXPECT_EQ(info.licence.copyright, "Copyright 2020 Someone");
+    EXPECT_EQ(info.licence.url, "https://openfontlicense.org");
+    EXPECT_EQ(read_face_info(font(name_table({win(0x0409, u"A"), text(13, 0x0411, u"x"),
+                                              text(13, 0x0407, u"y")})))
+                  .licence.description,
+              "x");
+    // Nothing given: all empty; the face alone is still read.
+    info = read_face_info(font(name_table({win(0x0409, u"Bare")})));
+    EXPECT_EQ(info.face, "Bare");
+    EXPECT_TRUE(info.licence.copyright.empty() && info.licence.description.empty() &&
+                info.licence.url.empty());
+    // A face of a collection gives its own licence: the first, as its face name.
+    Bytes ttc = collection({name_table({win(0x0409, u"One"), text(13, 0x0409, u"first")}),
+                            name_table({win(0x0409, u"Two"), text(13, 0x0409, u"second")})});
+    EXPECT_EQ(read_face_info(ttc).licence.description, "first");
+    TempFile file(ttc);
+    info = read_face_info_from_file(file.path());
+    EXPECT_EQ(info.face, "One");
+    EXPECT_EQ(info.licence.description, "first");
+}
+
+TEST(FaceLicence, FallsBackToMacRomanAndDecodesAsTheFaceName) {
+    FaceInfo info = read_face_info(font(name_table({
+        mac(0, "Mac Face"),
+        {1, 0, 0, 13, raw("Caf\x8E licence")},
+        {1, 0, 0, 0, raw("\xA9 2001")},                 // the copyright sign
+        {1, 0, 0, 14, raw("http://example.org/\xF0")},  // a mark GBK lacks
+    })));
+    EXPECT_EQ(info.face, "Mac Face");
+    EXPECT_EQ(info.licence.description, "Caf\xA8\xA6 licence");
+    EXPECT_EQ(info.licence.copyright, utf16_to_gbk(u"\u00A9 2001"));
+    EXPECT_EQ(info.licence.url, "http://example.org/?");
+    // A Windows record wins over a Mac one; PRC records read as GBK pairs.
+    info = read_face_info(font(
+        name_table({{1, 0, 0, 13, raw("mac")}, {3, 3, 0x0804, 13, {0xC3, 0xE2, 0xB7, 0xD1}}})));
+    EXPECT_EQ(info.licence.description, "\xC3\xE2\xB7\xD1");  // 免费
+}
+
+TEST(FaceLicence, CutsEachTextToItsInputBound) {
+    // 3000 hanzi: only the first kMaxLicenceInputBytes bytes (1024 units) are decoded.
+    std::u16string long_text(3000, u'字');
+    FaceInfo info =
+        read_face_info(font(name_table({win(0x0409, u"F"), text(13, 0x0409, long_text)})));
+    EXPECT_EQ(info.licence.description,
+              utf16_to_gbk(long_text.substr(0, kMaxLicenceInputBytes / 2)));
+    // A Mac Roman byte may become two GBK bytes: the text's own bound.
+    info = read_face_info(font(name_table({mac(0, "F"), {1, 0, 0, 13, Bytes(3000, 0x8E)}})));
+    EXPECT_EQ(info.licence.description.size(), kMaxLicenceTextBytes);
+    // The cut falls between the halves of a pair past U+FFFF: the lone half is "?".
+    std::u16string pairs = std::u16string(kMaxLicenceInputBytes / 2 - 1, u'a') + u"\U00020000";
+    info = read_face_info(font(name_table({win(0x0409, u"F"), text(13, 0x0409, pairs, 10)})));
+    EXPECT_EQ(info.licence.description, std::string(kMaxLicenceInputBytes / 2 - 1, 'a') + "?");
+    // Up to the first NUL; an odd last byte is ignored.
+    info = read_face_info(font(name_table({win(0x0409, u"F"),
+                                           {3, 1, 0x0409, 13, {0, 'O', 0, 'K', 0, 0, 0, 'x'}},
+                                           {3, 1, 0x0409, 14, {0, 'u', 0}}})));
+    EXPECT_EQ(info.licence.description, "OK");
+    EXPECT_EQ(info.licence.url, "u");
+}
+
+TEST(FaceLicence, HostileTablesGiveNoLicenceAndReadNothingOutside) {
+    Bytes table = name_table(
+        {win(0x0409, u"Good"), text(13, 0x0409, u"Licence words"), text(14, 0x0409, u"http://u")});
+    Bytes good = font(table);
+    ASSERT_EQ(read_face_info(good).licence.description, "Licence words");
+    const size_t at = 12 + 2 * 16 + 4;  // the name table in the file
+    const size_t desc = at + 6 + 12;    // the description's record
+
+    Bytes b = good;
+    b[desc + 10] = 0xFF;  // its string offset past the table: the record is passed over
+    EXPECT_EQ(read_face_info(b).licence.description, "");
+    EXPECT_EQ(read_face_info(b).licence.url, "http://u");
+    b = good;
+    b[desc + 8] = 0xFF;  // its length past the table
+    EXPECT_EQ(read_face_info(b).licence.description, "");
+    b = good;
+    b[desc + 9] = 0x03;  // an odd length: the last byte is ignored
+    b[desc + 8] = 0x00;
+    EXPECT_EQ(read_face_info(b).licence.description, "L");
+    b = good;
+    b[at + 2] = 0xFF, b[at + 3] = 0xFF;  // 65535 records: more than the table holds
+    EXPECT_EQ(read_face_info(b).licence.description, "");
+    EXPECT_EQ(read_face_info(b).face, "");
+    b = good;
+    b[at + 4] = 0xFF;  // storage offset past the table
+    EXPECT_EQ(read_face_info(b).licence.description, "");
+
+    // Every prefix of the font and of the bare table: never more than the
+    // bound, nothing for a table cut inside its records.
+    for (size_t n = 0; n < good.size(); ++n) {
+        FaceInfo cut = read_face_info(ByteSpan(good.data(), n));
+        EXPECT_EQ(cut.licence.description, "") << n;  // the table no longer fits the file
+    }
+    for (size_t n = 0; n < 6 + 3 * 12; ++n) {
+        FaceInfo cut = face_info_from_name_table(ByteSpan(table.data(), n));
+        EXPECT_TRUE(cut.face.empty() && cut.licence.description.empty() && cut.licence.url.empty())
+            << n;
+    }
+}
+
 }  // namespace
 }  // namespace yq::sfnt
