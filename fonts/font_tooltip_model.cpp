@@ -21,12 +21,18 @@ std::string count_line(const char* label, unsigned n, unsigned total) {
 }  // namespace
 
 std::string font_tooltip_text(std::string_view path, FontScope scope,
-                              const sfnt::HanziCoverage& coverage) {
+                              const sfnt::HanziCoverage& coverage, const LicenceSummary& licence) {
     std::string text = "文件: " + std::string(file_name_of(path)) + "\r\n路径: " + std::string(path) +
                        "\r\n安装: " + (scope == FontScope::User ? "当前用户" : "所有用户");
-    if (!coverage.ok) return text + "\r\n汉字覆盖: 无法读取字符表";
-    return text + "\r\n" + count_line("GB2312 汉字: ", coverage.gb2312, sfnt::kGb2312HanziCount) +
-           "\r\n" + count_line("常用 3500 字: ", coverage.common, sfnt::kCommonHanziCount);
+    if (!coverage.ok) {
+        text += "\r\n汉字覆盖: 无法读取字符表";
+    } else {
+        text += "\r\n" + count_line("GB2312 汉字: ", coverage.gb2312, sfnt::kGb2312HanziCount) +
+                "\r\n" + count_line("常用 3500 字: ", coverage.common, sfnt::kCommonHanziCount);
+    }
+    text += "\r\n授权: " + licence_caption(licence.kind);
+    if (!licence.first_line.empty()) text += "\r\n授权说明: " + licence.first_line;
+    return text;
 }
 
 }  // namespace yq

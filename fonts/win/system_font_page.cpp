@@ -301,7 +301,8 @@ void on_sample_hover(HWND g, win::GridEvent e, int row, int col) {
     int at = inventory.find(win::grid_text(g, {row, col + 1}));
     if (at == 0) return;
     std::string path = inventory.file_path(at);
-    show_font_tooltip(g, font_tooltip_text(path, inventory.scope(at), cached_hanzi_coverage(path)));
+    show_font_tooltip(g, font_tooltip_text(path, inventory.scope(at), cached_hanzi_coverage(path),
+                                           cached_face_licence(path)));
 }
 
 }  // namespace

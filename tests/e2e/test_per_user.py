@@ -3,7 +3,7 @@ names (by its absolute path) is listed, found, backed up and uninstalled
 into the recycle bin from that key alone; with the install scope forced to
 the user, a catalogue download installs into the user's folder and key. And
 the tooltip of a sample: its file, scope and hanzi coverage, as fontTools
-counts it."""
+counts it, and whether its licence allows commercial use."""
 import hashlib
 import os
 import shutil
@@ -250,6 +250,13 @@ class PerUser(unittest.TestCase):
             self.assertEqual(lines["GB2312 汉字"].split(" (")[0], "%d / 6763" % gb, host)
             self.assertEqual(lines["常用 3500 字"].split(" (")[0], "%d / 3500" % common, host)
             self.assertGreater(gb, 6000, host)  # real CJK fonts: the counts are not trivially 0
+            # Their name tables name the GPL, Apache, the Arphic licence or the
+            # OFL: each free for commercial use, and the tooltip quotes it.
+            self.assertEqual(lines["授权"], "可免费商用", host)
+            self.assertTrue(lines["授权说明"], host)
+            if "NotoSansCJK" in host:
+                self.assertTrue(lines["授权说明"].startswith(
+                    "This Font Software is licensed under the SIL Open Font"), lines["授权说明"])
         self.assertEqual(len({t for t in seen.values()}), len(CJK_FONTS))
 
 
