@@ -34,6 +34,7 @@ const ControlDesign kControls[] = {
     C(标签13, K::Label, 0, 344, 393, 64, 24, "自定义预览:", true),
     FACE(标签12, 0, 408, 392, 200, 26, "", true, Face::EditFrame),
     C(编辑框2, K::EditBox, 0, 414, 396, 188, 18, "", true),
+    C(选择框6, K::CheckBox, 0, 612, 394, 122, 24, "仅显示可免费商用", true),
     FACE(标签18, 0, 288, 208, 184, 64, "", false, Face::Smile),
     FACE(标签20, 0, 288, 208, 184, 64, "查询无结果!", false, Face::Sad),
     C(分组框6, K::GroupBox, 0, 0, 424, 848, 88, "你随手的一次点击就是我们无上的动力", true),

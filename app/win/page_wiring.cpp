@@ -155,6 +155,7 @@ void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
                            .search_box = c(ctl::kSearchBox),
                            .case_sensitive_box = c(ctl::kCaseSensitiveBox),
                            .preview_text_box = c(ctl::kPreviewTextBox),
+                           .free_only_box = c(ctl::kFreeOnlyBox),
                            .uninstall_progress_label = c(ctl::kUninstallProgressLabel),
                            .no_result_label = c(ctl::kNoResultLabel)},
         program_directory() + "\\字体回收站\\",

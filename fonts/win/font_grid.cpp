@@ -1,5 +1,6 @@
 #include "fonts/win/font_grid.h"
 
+#include <algorithm>
 #include <string>
 
 #include "fonts/win/font_primitives.h"
@@ -27,10 +28,16 @@ std::vector<FontDate> font_file_dates(const FontInventory& inventory) {
     return dates;
 }
 
-void fill_font_grid(HWND grid, HWND label, FontInventory& inventory, ListingOrder order) {
+void fill_font_grid(HWND grid, HWND label, FontInventory& inventory, ListingOrder order,
+                    const std::function<bool(int position)>& keep) {
     std::vector<FontDate> dates;
     if (order == ListingOrder::NewestFirst) dates = font_file_dates(inventory);
     std::vector<int> placement = order_for_listing(inventory, order, dates);
+    if (keep) {
+        placement.erase(std::remove_if(placement.begin(), placement.end(),
+                                       [&](int position) { return !keep(position); }),
+                        placement.end());
+    }
     SystemFontGridLayout layout = lay_out_system_font_grid(inventory, placement);
     // One repaint at the end instead of one invalidation per cell.
     SendMessageA(grid, WM_SETREDRAW, FALSE, 0);

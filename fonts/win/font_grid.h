@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "fonts/inventory_model.h"
@@ -20,7 +21,9 @@ std::vector<FontDate> font_file_dates(const FontInventory& inventory);
 // initial-letter and newest-first orders) and, when any font was placed, sets
 // the caption of `label` (may be null) to "系统字体数:" and the number placed.
 // Nothing placed leaves one empty row and the label as it was. The grid is
-// repainted once, when the fill is done. UI thread of the grid.
-void fill_font_grid(HWND grid, HWND label, FontInventory& inventory, ListingOrder order);
+// repainted once, when the fill is done. With `keep`, only the fonts whose
+// position (from 1) it keeps are placed. UI thread of the grid.
+void fill_font_grid(HWND grid, HWND label, FontInventory& inventory, ListingOrder order,
+                    const std::function<bool(int position)>& keep = {});
 
 }  // namespace yq

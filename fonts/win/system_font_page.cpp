@@ -4,6 +4,7 @@
 #include "fonts/deletion_model.h"
 #include "fonts/font_report.h"
 #include "fonts/font_tooltip_model.h"
+#include "fonts/licence_model.h"
 #include "fonts/search_model.h"
 #include "fonts/win/font_grid.h"
 #include "fonts/win/font_menus.h"
@@ -18,6 +19,7 @@
 #include "platform/win/grid.h"
 #include "platform/win/ui_thread.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace yq {
@@ -62,6 +64,10 @@ void SystemFontPage::run_search() {
     bool case_sensitive = SendMessageA(c.case_sensitive_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     const FontInventory& inventory = system_font_inventory();
     std::vector<int> found = search_faces(inventory, query, case_sensitive);
+    if (const std::function<bool(int)> keep = free_only_filter()) {
+        found.erase(std::remove_if(found.begin(), found.end(), [&](int i) { return !keep(i); }),
+                    found.end());
+    }
     if (found.empty()) {
         show_state(c, false, false, true);
         return;
@@ -307,9 +313,19 @@ void on_sample_hover(HWND g, win::GridEvent e, int row, int col) {
 
 }  // namespace
 
+std::function<bool(int)> SystemFontPage::free_only_filter() const {
+    if (SendMessageA(controls_.free_only_box, BM_GETCHECK, 0, 0) != BST_CHECKED) return {};
+    // The class comes from the face-name store; a font the store has no
+    // licence for yet is read once, and remembered.
+    return [](int position) {
+        return cached_face_licence(system_font_inventory().file_path(position)).kind ==
+               LicenceClass::kFree;
+    };
+}
+
 void SystemFontPage::fill_grid() {
-    fill_font_grid(controls_.font_grid, controls_.font_count_label, system_font_inventory(),
-                   order_);
+    fill_font_grid(controls_.font_grid, controls_.font_count_label, system_font_inventory(), order_,
+                   free_only_filter());
     // The fill starts every row unticked; 全选 says so while it acts on this grid.
     if (!visible(controls_.search_result_grid))
         SendMessageA(controls_.select_all_box, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -340,6 +356,14 @@ SystemFontPage::SystemFontPage(const SystemFontControls& controls, std::string r
     // 区分大小写 ticked or unticked: the results follow the new rule at once.
     win::on_command(controls.case_sensitive_box, [this](int code) {
         if (code == BN_CLICKED && !win::caption(controls_.search_box).empty()) run_search();
+    });
+    // 仅显示可免费商用 ticked or unticked: the grid and the results follow.
+    win::on_command(controls.free_only_box, [this](int code) {
+        if (code != BN_CLICKED) return;
+        fill_grid();
+        // Results on show are searched again under the new rule.
+        if (visible(controls_.search_result_grid) || visible(controls_.no_result_label))
+            run_search();
     });
     win::on_command(controls.preview_text_box, [this](int code) {
         if (code == EN_CHANGE) apply_preview_text();

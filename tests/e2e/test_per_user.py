@@ -35,7 +35,9 @@ def setUpModule():
     global WORK
     WORK = tempfile.mkdtemp(prefix="yq-per-user-fonts-")
     subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_fonts.py"), SOURCE_FONT,
-                    WORK, "YqUser One"], check=True)
+                    WORK, "YqUser One",
+                    "YqLic Personal|For personal use only. A commercial licence is required.",
+                    "YqLic None|"], check=True)
 
 
 def tearDownModule():
@@ -258,6 +260,32 @@ class PerUser(unittest.TestCase):
                 self.assertTrue(lines["授权说明"].startswith(
                     "This Font Software is licensed under the SIL Open Font"), lines["授权说明"])
         self.assertEqual(len({t for t in seen.values()}), len(CJK_FONTS))
+
+    def test_free_only_lists_the_fonts_whose_licence_allows_commercial_use(self):
+        s = self.s
+        # DejaVu names its free licence; one copy of it says personal use
+        # only, and another says nothing of a licence.
+        fonts = {"DejaVu Sans": driver.DEJAVU + "DejaVuSans.ttf",
+                 "YqLic Personal": os.path.join(WORK, "01.ttf"),
+                 "YqLic None": os.path.join(WORK, "02.ttf")}
+        s.set_font_values({face + " (TrueType)": "Z:" + path.replace("/", "\\")
+                           for face, path in fonts.items()}, only=True)
+        s.start()
+        driver.wait_started_without_catalogue(s)
+        self.tab(2)
+
+        def listed():
+            return sorted(n for row in s.grid("系统字体表格") for n in (row[1], row[4]) if n)
+        driver.wait_for(lambda: listed() == sorted(fonts), 20, what="the three fonts")
+        s.click_control("选择框6")
+        driver.wait_for(lambda: listed() == ["DejaVu Sans"], 20, what="the free font alone")
+        s.screenshot("free-only")
+        # A search meanwhile finds the free fonts only, and unticking lists all again.
+        s.type_into("编辑框1", "Yq")
+        driver.wait_for(lambda: s.control("标签20")["visible"], 10, what="no free result")
+        s.click_control("选择框6")
+        driver.wait_for(lambda: sorted(r[1] for r in s.grid("系统字体表格2") if r[1]) ==
+                        ["YqLic None", "YqLic Personal"], 10, what="both results")
 
 
 if __name__ == "__main__":
