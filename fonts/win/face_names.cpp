@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <unordered_set>
 
 #include "base/parallel.h"
@@ -171,18 +172,31 @@ std::vector<std::string> face_names_of(std::vector<std::string>& paths) {
     return names_of(files, true);
 }
 
+namespace {
+
+// A part of the store's entry for a file that is read only when asked for
+// (the coverage, the licence), while the entry still describes the file as
+// `f` found it and the part has been read.
+template <typename Value>
+std::optional<Value> remembered(const ListedFile& f, bool CachedFace::*known,
+                                Value CachedFace::*value) {
+    std::lock_guard<std::mutex> hold(g_store.lock);
+    load_cache_file();
+    auto it = g_store.cache.find(f.path);
+    if (it != g_store.cache.end() && it->second.size == f.size &&
+        it->second.write_time == f.write_time && it->second.*known) {
+        return it->second.*value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path) {
     ListedFile f{path};
     if (!stamp_of(f)) return {};
-    {
-        std::lock_guard<std::mutex> hold(g_store.lock);
-        load_cache_file();
-        auto it = g_store.cache.find(path);
-        if (it != g_store.cache.end() && it->second.size == f.size &&
-            it->second.write_time == f.write_time && it->second.coverage_counted) {
-            return it->second.coverage;
-        }
-    }
+    if (auto known = remembered(f, &CachedFace::coverage_counted, &CachedFace::coverage))
+        return *known;
     // Counted outside the lock: a large font's cmap takes a few milliseconds.
     const sfnt::HanziCoverage coverage = sfnt::read_hanzi_coverage_from_file(path);
     std::lock_guard<std::mutex> hold(g_store.lock);
@@ -200,15 +214,7 @@ sfnt::HanziCoverage cached_hanzi_coverage(const std::string& path) {
 LicenceSummary cached_face_licence(const std::string& path) {
     ListedFile f{path};
     if (!stamp_of(f)) return {};
-    {
-        std::lock_guard<std::mutex> hold(g_store.lock);
-        load_cache_file();
-        auto it = g_store.cache.find(path);
-        if (it != g_store.cache.end() && it->second.size == f.size &&
-            it->second.write_time == f.write_time && it->second.licence_read) {
-            return it->second.licence;
-        }
-    }
+    if (auto known = remembered(f, &CachedFace::licence_read, &CachedFace::licence)) return *known;
     // An entry of an older store, or a name remembered without a read (a
     // backup's copy), or a file not yet looked at: its name table is read
     // now, once, outside the lock.
