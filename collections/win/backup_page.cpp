@@ -93,21 +93,13 @@ void BackupPage::restore_ticked() {
     if (shown(c.progress_label) || !may_install_fonts()) return;
     win::set_caption(c.progress_label, "还原进行中:");
     show(c.progress_label, true);
-    int installed = 0;
-    std::vector<FailedFont> failed;
-    {
-        FontsFolderUnlocked writable;
-        for_each_ticked_row(
-            c.grid, c.progress_label, "还原进行中:", true, [&](const std::string& file) {
-                std::string own_name;
-                count_install(file, install_font_in_its_scope(folder_ + file, own_name), installed,
-                              failed);
-            });
-        broadcast_font_change();
-    }
-    show(c.progress_label, false);
+    const BatchCount count = install_ticked_rows(
+        c.grid, c.progress_label, "还原进行中:", true, [&](const std::string& file) {
+            std::string own_name;
+            return install_font_in_its_scope(folder_ + file, own_name);
+        });
     if (hooks_.fonts_changed) hooks_.fonts_changed();
-    win::message_box(batch_summary("安装", installed, failed));
+    win::message_box(batch_summary("安装", count.succeeded, count.failed));
 }
 
 BackupPage::BackupPage(const BackupControls& controls, std::string folder, CollectionHooks hooks)

@@ -41,23 +41,16 @@ void DownloadedPage::reinstall() {
     win::set_caption(c.state_label, "字体重装中....");
     show(c.state_label, true);
     reinstalling_ = true;
-    int installed = 0;
-    std::vector<FailedFont> failed;
-    {
-        FontsFolderUnlocked writable;
-        for_each_ticked_row(c.grid, c.state_label, "字体重装中:", false,
-                            [&](const std::string& file) {
-                                std::string name = file;
-                                count_install(file, install_font_in_its_scope(folder_ + file, name),
-                                              installed, failed);
-                            });
-        broadcast_font_change();
-    }
-    show(c.state_label, false);
+    const BatchCount count = install_ticked_rows(
+        c.grid, c.state_label, "字体重装中:", false, [&](const std::string& file) {
+            std::string name = file;
+            return install_font_in_its_scope(folder_ + file, name);
+        });
     reinstalling_ = false;
     refresh();
     if (hooks_.fonts_changed) hooks_.fonts_changed();
-    if (!failed.empty()) win::message_box(batch_summary("重装", installed, failed));
+    if (!count.failed.empty())
+        win::message_box(batch_summary("重装", count.succeeded, count.failed));
 }
 
 // 卸载: no question asked. Each ticked file is deleted from the download

@@ -134,4 +134,19 @@ void count_install(const std::string& name, const InstallResult& result, int& su
     }
 }
 
+BatchCount install_ticked_rows(
+    HWND grid, HWND label, std::string_view prefix, bool caption_after,
+    const std::function<InstallResult(const std::string& file)>& install) {
+    BatchCount count;
+    {
+        FontsFolderUnlocked writable;
+        for_each_ticked_row(grid, label, prefix, caption_after, [&](const std::string& file) {
+            count_install(file, install(file), count.succeeded, count.failed);
+        });
+        broadcast_font_change();
+    }
+    show(label, false);
+    return count;
+}
+
 }  // namespace yq

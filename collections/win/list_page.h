@@ -65,4 +65,18 @@ void for_each_ticked_row(HWND grid, HWND label, std::string_view prefix, bool ca
 void count_install(const std::string& name, const InstallResult& result, int& succeeded,
                    std::vector<FailedFont>& failed);
 
+// What a batch of installs came to, for its closing box (batch_summary).
+struct BatchCount {
+    int succeeded = 0;
+    std::vector<FailedFont> failed;
+};
+
+// The install loop of 重装, the bin's 还原 and 一键还原: with the Fonts folder
+// writable, `install` runs on the file of each ticked row as
+// for_each_ticked_row runs it (its caption in `label`), each result is
+// counted, the font change is broadcast once, and `label` is hidden.
+BatchCount install_ticked_rows(
+    HWND grid, HWND label, std::string_view prefix, bool caption_after,
+    const std::function<InstallResult(const std::string& file)>& install);
+
 }  // namespace yq

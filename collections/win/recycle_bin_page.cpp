@@ -43,21 +43,14 @@ void RecycleBinPage::restore() {
     busy_ = true;
     win::set_caption(c.progress_label, "还原字体中:");
     show(c.progress_label, true);
-    int restored = 0;
-    std::vector<FailedFont> failed;
-    {
-        FontsFolderUnlocked writable;
-        for_each_ticked_row(c.grid, c.progress_label, "还原字体中:", false,
-                            [&](const std::string& file) {
-                                count_install(file, restore_file(folder_, file), restored, failed);
-                            });
-        broadcast_font_change();
-    }
-    show(c.progress_label, false);
+    const BatchCount count =
+        install_ticked_rows(c.grid, c.progress_label, "还原字体中:", false,
+                            [&](const std::string& file) { return restore_file(folder_, file); });
     busy_ = false;
     refresh();
     if (hooks_.fonts_changed) hooks_.fonts_changed();
-    if (!failed.empty()) win::message_box(batch_summary("还原", restored, failed));
+    if (!count.failed.empty())
+        win::message_box(batch_summary("还原", count.succeeded, count.failed));
 }
 
 // The purged files were not installed: nothing but this list changes.
