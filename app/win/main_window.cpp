@@ -50,7 +50,6 @@ struct MainWindow {
     std::array<HWND, kPageCount> pages{};
     std::array<HWND, kControlEnd - kFirstControl> controls{};
     int current_page = 1;
-    bool backup_list_loaded = false;
     Pages page_objects;  // made by wire_pages, freed with the window
 };
 
@@ -322,10 +321,7 @@ void select_page(HWND main, int tab) {
     Pages& pages = m->page_objects;
     if (tab == 3) pages.downloaded->refresh();
     if (tab == 4) pages.recycle_bin->refresh();
-    if (tab == 5 && !m->backup_list_loaded) {
-        pages.backups->refresh();
-        m->backup_list_loaded = true;
-    }
+    if (tab == 5) pages.backups->visit();
     show_page(*m, page);
     pages.frame->status_line().draw(0, false);
 }

@@ -26,6 +26,7 @@ constexpr DWORD kProgressPollMs = 10;
 
 void BackupPage::show_backups(const std::vector<ListedFont>& fonts) {
     const BackupControls& c = controls_;
+    listed_ = true;
     fill_list_grid(c.grid, fonts, false);
     const bool filled = !fonts.empty();
     if (filled)
@@ -112,6 +113,10 @@ BackupPage::BackupPage(const BackupControls& controls, std::string folder, Colle
 
 void BackupPage::refresh() {
     show_backups(list_font_folder(folder_));
+}
+
+void BackupPage::visit() {
+    if (!listed_) refresh();
 }
 
 }  // namespace yq

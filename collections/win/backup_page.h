@@ -32,11 +32,12 @@ class BackupPage {
     BackupPage(const BackupPage&) = delete;
     BackupPage& operator=(const BackupPage&) = delete;
 
-    // Lists the folder again and fills the page (UI thread): on the first
-    // visit of the page in a run and after every backup.
-    void refresh();
+    // The page is shown (UI thread): the folder is listed at the first
+    // visit in a run; a backup lists it again when it ends.
+    void visit();
 
   private:
+    void refresh();
     void show_backups(const std::vector<ListedFont>& fonts);
     void back_up_everything();
     void restore_ticked();
@@ -44,6 +45,7 @@ class BackupPage {
     const BackupControls controls_;
     const std::string folder_;
     const CollectionHooks hooks_;
+    bool listed_ = false;  // the grid shows the folder (a visit or a backup filled it)
 };
 
 }  // namespace yq
