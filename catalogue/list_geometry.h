@@ -35,6 +35,15 @@ inline constexpr int kPictureDy = 12;
 inline constexpr int kNameX = kListBufferWidth - kListBufferWidth / 3 - 150;  // 346
 inline constexpr int kNameDy = 20;
 inline constexpr int kNamePoints = 12;
+// The rows' 预览 buttons are windows over the list panel from this x on.
+inline constexpr int kPreviewButtonX = 552;
+// The licence class in 9 points, a gap after the name (ending before the
+// 预览 button, which would hide it), in green, orange or the row's grey.
+inline constexpr int kLicenceGap = 8;
+inline constexpr int kLicenceDy = kNameDy + 4;  // the two texts' bottoms level
+inline constexpr int kLicencePoints = 9;
+inline constexpr unsigned kFreeLicenceRgb = 0x108A2C;        // RGB(16, 138, 44)
+inline constexpr unsigned kRestrictedLicenceRgb = 0xC8501E;  // RGB(200, 80, 30)
 // Button area (63 x 23 picture, white transparent).
 inline constexpr int kButtonX = kListBufferWidth - 75;  // 669
 inline constexpr int kButtonDy = 12;

@@ -1,5 +1,7 @@
 #include "catalogue/list_model.h"
 
+#include <algorithm>
+
 #include "platform/zt/zt_container.h"
 #include "base/text.h"
 #include "catalogue/list_geometry.h"
@@ -11,6 +13,8 @@ namespace yq {
 const std::string kFontNameColumn = "\xD7\xD6\xCC\xE5\xC3\xFB";             // 字体名
 const std::string kPictureColumn = "\xCD\xBC\xC6\xAC";                      // 图片
 const std::string kFontAddressColumn = "\xD7\xD6\xCC\xE5\xB5\xD8\xD6\xB7";  // 字体地址
+const std::string kLicenceTable = "\xD7\xD6\xCC\xE5\xCA\xDA\xC8\xA8";        // 字体授权
+const std::string kLicenceClassColumn = "\xCA\xDA\xC8\xA8";                      // 授权
 static const char kDownloadingLabel[] = "\xCF\xC2\xD4\xD8\xD6\xD0:";        // 下载中:
 
 namespace {
@@ -61,6 +65,7 @@ void ListModel::draw_row(int row, bool highlighted, PageActions& out) {
     d.highlighted = highlighted;
     d.picture = s.picture;
     d.font_name = s.font_name;
+    d.licence = s.licence;
     switch (s.state) {
         case EntryState::NotInstalled:
             d.button = s.button_state == kButtonPressed ? RowButtonLook::InstallPressed
@@ -80,6 +85,21 @@ void ListModel::draw_row(int row, bool highlighted, PageActions& out) {
             break;
     }
     out.push_back(std::move(a));
+}
+
+void ListModel::read_licences(CatalogueRecords& records) {
+    licences_.clear();
+    std::string error;
+    if (!records.open_table(kLicenceTable, error)) return;
+    const int rows = std::min(records.record_count(), kMaxLicenceRows);
+    records.move_to(0);
+    for (int i = 0; i < rows; ++i) {
+        std::optional<LicenceClass> kind = licence_of_caption(records.read_text(kLicenceClassColumn));
+        std::string address = records.read_text(kFontAddressColumn);
+        if (kind && !address.empty()) licences_[std::move(address)] = *kind;
+        records.move_next();
+    }
+    records.close_table();
 }
 
 void ListModel::reset(PageActions& out) {
@@ -149,6 +169,8 @@ void ListModel::load_page(CatalogueRecords& records, const InstalledCheck& insta
             s.state =
                 installed && installed(name) ? EntryState::Installed : EntryState::NotInstalled;
         s.font_name = std::move(name);
+        auto licence = licences_.find(address);
+        s.licence = licence == licences_.end() ? std::nullopt : std::optional(licence->second);
         s.address = std::move(address);
         s.button_state = kButtonNormal;
         draw_row(row, false, out);

@@ -4,6 +4,7 @@
 // side must do to a PageActions list (page_actions.h); it runs on the UI thread.
 //
 //   CatalogueRecords    what the list reads from the catalogue database
+//   ListModel::read_licences          the licence classes of a catalogue just opened
 //   ListModel::reset                  list part of a group refresh
 //   ListModel::select_category        a category was picked: count, page 1, load
 //   ListModel::load_page              read the current page into the slots
@@ -18,11 +19,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "base/bytes.h"
 #include "catalogue/page_actions.h"
+#include "platform/sfnt/licence.h"
 
 namespace yq {
 
@@ -61,6 +65,7 @@ struct ListSlot {
     std::shared_ptr<const Bytes> picture;  // unpacked "图片"; null when it did not unpack
     std::string font_name;                 // "字体名"
     std::string address;                   // "字体地址"
+    std::optional<LicenceClass> licence;   // from the licence table; none when it has no row
     int button_state = kButtonNormal;
     int spinner_frame = 0;  // 1..12 while downloading, 0 before the first drawing
     int percentage = 0;     // last reported download percentage, never reset
@@ -71,6 +76,11 @@ struct ListSlot {
 extern const std::string kFontNameColumn;     // "字体名"
 extern const std::string kPictureColumn;      // "图片"
 extern const std::string kFontAddressColumn;  // "字体地址"
+// The licence table of a catalogue that records licences, and its class column (GBK).
+extern const std::string kLicenceTable;        // "字体授权"
+extern const std::string kLicenceClassColumn;  // "授权"
+// At most this many rows of the licence table are read; the rest go unshown.
+inline constexpr int kMaxLicenceRows = 200000;
 
 // Page count for a record count: count / 5 truncated, plus 1 when the pages
 // do not cover the count exactly. -1 (a table that cannot be opened) gives 1.
@@ -92,6 +102,12 @@ class ListModel {
     const std::string& category_table() const { return table_; }
     // True while a download of that font runs (started and not yet finished).
     bool is_downloading(const std::string& font_name) const;
+
+    // Reads the licence table of a catalogue just opened: each address's
+    // class, shown beside its row. A catalogue without the table (one built
+    // before licences were recorded) shows none, and says nothing of it; a
+    // class that is not one of the three captions is not shown.
+    void read_licences(CatalogueRecords& records);
 
     // List part of a group refresh: clears both list panels, zeroes the
     // counters and the mouse state, empties the page indicator, hides the
@@ -163,6 +179,7 @@ class ListModel {
     int last_pressed_row_ = 0;
     std::string table_;
     std::set<std::string> downloading_;  // font names with a running download
+    std::unordered_map<std::string, LicenceClass> licences_;  // by 字体地址
 };
 
 }  // namespace yq

@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/bytes.h"
+#include "platform/sfnt/licence.h"
 
 namespace yq {
 
@@ -35,6 +37,7 @@ struct RowDrawing {
     bool highlighted = false;
     std::shared_ptr<const Bytes> picture;  // unpacked image file; null or empty: no picture
     std::string font_name;
+    std::optional<LicenceClass> licence;  // its caption in small text beside the name, when known
     RowButtonLook button = RowButtonLook::None;
     int spinner_frame = 0;        // 1..12, only with Downloading
     std::string percentage_text;  // "下载中:" + percentage + "%", only with Downloading

@@ -3,7 +3,7 @@
 // time still match need not be opened again. Reading 2,000 font files costs
 // far more than asking for their attributes. The hanzi coverage of the file
 // is remembered beside its name once it has been counted, and the licence
-// class and first licence line (fonts/licence_model.h) once they have been
+// class and first licence line (platform/sfnt/licence.h) once they have been
 // read, which is with the name.
 //
 // The stored form (little-endian; doc/formats/face-name-store.md):
@@ -32,7 +32,7 @@
 #include <unordered_map>
 
 #include "base/bytes.h"
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 #include "platform/sfnt/coverage.h"
 
 namespace yq {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "fonts/inventory_model.h"
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 #include "platform/sfnt/coverage.h"
 
 namespace yq {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "catalogue/catalogue_db.h"
@@ -156,6 +157,24 @@ COLORREF colour(unsigned rgb) {
     return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
 }
 
+// The row's licence class in small text after its name; `dc` has the
+// name's font selected.
+void draw_licence(HDC dc, PageState& p, const RowDrawing& r) {
+    const std::string& caption = licence_caption(*r.licence);
+    SIZE name{}, text{};
+    GetTextExtentPoint32A(dc, r.font_name.c_str(), static_cast<int>(r.font_name.size()), &name);
+    win::Selected f(dc, p.percent_font);
+    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+    const int x = std::min(kNameX + static_cast<int>(name.cx) + kLicenceGap,
+                           kPreviewButtonX - kLicenceGap - static_cast<int>(text.cx));
+    const unsigned rgb = *r.licence == LicenceClass::kFree         ? kFreeLicenceRgb
+                         : *r.licence == LicenceClass::kRestricted ? kRestrictedLicenceRgb
+                                                                   : kRowTextRgb;
+    SetTextColor(dc, colour(rgb));
+    TextOutA(dc, x, r.top + kLicenceDy, caption.c_str(), static_cast<int>(caption.size()));
+    SetTextColor(dc, colour(kRowTextRgb));
+}
+
 void draw_row(PageState& p, const RowDrawing& r) {
     HWND buffer = p.controls.list_buffer, panel = p.controls.list_panel;
     HDC dc = win::panel_dc(buffer);
@@ -186,6 +205,7 @@ void draw_row(PageState& p, const RowDrawing& r) {
         win::Selected f(dc, p.name_font);
         TextOutA(dc, kNameX, y + kNameDy, r.font_name.c_str(),
                  static_cast<int>(r.font_name.size()));
+        if (r.licence) draw_licence(dc, p, r);
     }
     switch (r.button) {
         case RowButtonLook::Install:
@@ -299,6 +319,7 @@ void CataloguePage::open(const std::string& path) {
     PageState& p = *state_;
     load_artwork(p);
     p.records.db.open(path);
+    p.list.read_licences(p.records);
     group_refresh(p);
 }
 

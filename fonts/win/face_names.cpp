@@ -9,7 +9,7 @@
 
 #include "base/parallel.h"
 #include "fonts/face_cache.h"
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 #include "fonts/win/font_primitives.h"
 #include "platform/sfnt/face_name.h"
 #include "platform/win/files.h"

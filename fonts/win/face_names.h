@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 #include "platform/sfnt/coverage.h"
 
 namespace yq {

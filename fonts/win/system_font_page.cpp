@@ -4,7 +4,7 @@
 #include "fonts/deletion_model.h"
 #include "fonts/font_report.h"
 #include "fonts/font_tooltip_model.h"
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 #include "fonts/search_model.h"
 #include "fonts/win/font_grid.h"
 #include "fonts/win/font_menus.h"

@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "platform/jet/jet_writer.h"
 #include "platform/sfnt/face_name.h"
+#include "platform/sfnt/licence.h"
 #include "server/lib/catalogue_index.h"
 #include "server/lib/file_io.h"
 #include "server/lib/request_target.h"
@@ -37,6 +38,7 @@ struct FontEntry {
     std::string file_name;  // UTF-8
     std::string path;
     std::string face_gbk;
+    LicenceSummary licence;  // from the same read of the name table as the face
     std::string key;
     Bytes picture;  // packed BMP
     Bytes packed;   // packed font file
@@ -74,7 +76,8 @@ std::string category_name_problem(const std::string& utf8) {
             return "name holds a character table names cannot have (. ! ` [ ] or a control)";
     }
     std::string lower = ascii_lower(utf8);
-    if (lower == "dl" || lower.starts_with("msys")) return "name is reserved";
+    if (lower == "dl" || lower.starts_with("msys") || name == kLicenceTable)
+        return "name is reserved";
     return "";
 }
 
@@ -177,7 +180,9 @@ std::vector<Category> scan_source(const std::string& source, BuildReport& report
                 FontEntry font;
                 font.file_name = f.path().filename().string();
                 font.path = f.path().string();
-                font.face_gbk = sfnt::read_face_name_from_file(font.path);
+                sfnt::FaceInfo info = sfnt::read_face_info_from_file(font.path);
+                font.face_gbk = std::move(info.face);
+                font.licence = summarize_licence(info.licence);
                 if (font.face_gbk.empty()) {
                     report.warnings.push_back(font.path + ": not a readable font, skipped");
                     continue;
@@ -297,6 +302,22 @@ std::vector<jet::TableDef> database_tables(const std::vector<Category>& categori
         }
         tables.push_back(std::move(t));
     }
+    // Each font's licence class, by its address, in a table of its own: the
+    // category tables keep their columns, and a program that knows nothing
+    // of licences never opens this table (it is not listed in "dl").
+    jet::TableDef licences{std::u16string(kLicenceTable),
+                           {{u"字体地址", jet::ColumnType::Text},
+                            {u"授权", jet::ColumnType::Text},
+                            {u"授权说明", jet::ColumnType::Text}},
+                           {}};
+    for (const Category& c : categories) {
+        for (const FontEntry& f : c.fonts) {
+            licences.rows.push_back({std::u16string(f.key.begin(), f.key.end()),
+                                     gbk_to_utf16(licence_caption(f.licence.kind)),
+                                     gbk_to_utf16(f.licence.first_line)});
+        }
+    }
+    tables.push_back(std::move(licences));
     return tables;
 }
 

@@ -3,11 +3,11 @@
 //
 //   SRC/<group>/<category>/<font files>     group: 中文字体, 英文字体 or 特殊字体
 //
-// becomes, in OUT: ztdata.mdb (table "dl" and one table per category),
-// ztysb.data (that database packed), ztwjj/<key>.tmp (each font packed),
-// ztpz.txt, My.txt, ad.html, yanqing.exe (when given) and catalogue.tsv (the
-// index the server finds /text.php fonts with). Layout and names:
-// doc/publishing.md.
+// becomes, in OUT: ztdata.mdb (table "dl", one table per category and the
+// licence table), ztysb.data (that database packed), ztwjj/<key>.tmp (each
+// font packed), ztpz.txt, My.txt, ad.html, yanqing.exe (when given) and
+// catalogue.tsv (the index the server finds /text.php fonts with). Layout
+// and names: doc/publishing.md.
 #pragma once
 
 #include <string>
@@ -25,6 +25,9 @@ inline constexpr int kPreviewHeight = 36;
 inline constexpr int kPreviewLargestSize = 24;  // pixels; smaller when the name is long
 inline constexpr int kPreviewSmallestSize = 10;
 inline constexpr size_t kMaxCategoryNameUnits = 64;  // Jet table name limit
+// The table of each font's licence class ("字体地址", "授权": the class's
+// caption, "授权说明": the licence's first line); no category may take its name.
+inline constexpr std::u16string_view kLicenceTable = u"字体授权";
 
 struct BuildOptions {
     std::string source;                        // SRC

@@ -833,7 +833,8 @@ class Session:
 def build_font_catalogue(tmp, native, categories, source_font=DEJAVU + "DejaVuSans.ttf",
                          version=None, name="published"):
     """A published catalogue of fonts made for the test. categories:
-    {category: [face, ...]} in the 中文字体 group. Returns the published
+    {category: [face, ...]} in the 中文字体 group (a face may carry make_fonts.py's
+    "|licence" ending; the face is named without it). Returns the published
     folder, {face: (address, font file)} and {category: [face, ...]} in the
     catalogue's row order."""
     src = os.path.join(tmp, "src-" + name)
@@ -843,7 +844,7 @@ def build_font_catalogue(tmp, native, categories, source_font=DEJAVU + "DejaVuSa
         subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_fonts.py"), source_font,
                         folder] + faces, check=True)
         for i, face in enumerate(faces):
-            fonts[face] = os.path.join(folder, "%02d.ttf" % i)
+            fonts[face.partition("|")[0]] = os.path.join(folder, "%02d.ttf" % i)
     out = os.path.join(tmp, name)
     server = os.path.join(native, "server", "yanqing-server")
     subprocess.run([server, "build", src, out] + (["--version", version] if version else []),

@@ -1,5 +1,6 @@
 """The catalogue page: category buttons, paging, rows, install buttons, errors."""
 import os
+import shutil
 import subprocess
 import unittest
 
@@ -177,6 +178,33 @@ class CataloguePage(unittest.TestCase):
         for y in range(0, 250, 5):
             for x in range(0, 736, 7):
                 self.assertEqual(self.row_pixel(fresh, x, y), self.row_pixel(paged, x, y), (x, y))
+
+    def test_rows_show_the_licence_class_the_builder_recorded(self):
+        s = self.s
+        out, _, rows = driver.build_font_catalogue(
+            s.tmp, ARGS.native, {"授权": ["YqLic Free", "YqLic Personal|For personal use only.",
+                                         "YqLic None|"]})
+        shutil.copy(os.path.join(out, "ztdata.mdb"), s.file("ztdata.mdb"))
+        self.start_with(None)
+        self.wait_indicator("1/1")
+        image = s.image("licence-classes")
+        green = lambda c: c[1] > c[0] + 50 and c[1] > c[2] + 40
+        orange = lambda c: c[0] > c[1] + 60 and c[0] > c[2] + 80
+
+        def inks(row):
+            top = (row - 1) * 50
+            pixels = [self.row_pixel(image, x, y) for x in range(346, 665)
+                      for y in range(top + 18, top + 42)]
+            return sum(map(green, pixels)), sum(map(orange, pixels))
+
+        # DejaVu's own licence (the Bitstream Vera grant) is free; the
+        # personal-use text restricts; no text is unknown, drawn in grey.
+        found = {face: inks(i + 1) for i, face in enumerate(rows["授权"])}
+        self.assertGreater(found["YqLic Free"][0], 20, found)
+        self.assertEqual(found["YqLic Free"][1], 0, found)
+        self.assertGreater(found["YqLic Personal"][1], 20, found)
+        self.assertEqual(found["YqLic Personal"][0], 0, found)
+        self.assertEqual(found["YqLic None"], (0, 0), found)
 
     def test_missing_database(self):
         s = self.s

@@ -5,6 +5,8 @@
 // at a time), and the group tabs stand on the category panel below them.
 #include "app/layout_model.h"
 
+#include "catalogue/list_geometry.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -63,6 +65,18 @@ TEST(Layout, EveryShownControlInsideTheWindowAndNoneCoveringAnother) {
             for (int m = k + 1; m < 6; ++m)
                 EXPECT_FALSE(overlap(b, l.caption_buttons[m])) << k << " " << m << size;
         }
+    }
+}
+
+// The list draws each row's licence class to the left of the 预览 buttons,
+// which lie over the list panel: the geometry it draws by is the design's.
+TEST(Layout, TheListKnowsWhereTheRowPreviewButtonsLie) {
+    const ControlDesign* panel = find_control(ctl::kListPanel);
+    ASSERT_TRUE(panel);
+    for (Ctl button : ctl::kRowPreviewButtons) {
+        const ControlDesign* b = find_control(button);
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->x - panel->x, kPreviewButtonX) << b->name;
     }
 }
 

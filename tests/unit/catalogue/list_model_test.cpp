@@ -97,6 +97,51 @@ TEST_F(ListModelTest, SelectLoadsFirstPageFromTrimmedName) {
     EXPECT_EQ(list.slot(3).address, "a3");
 }
 
+// The licence table gives each address's class; an address it lacks, a
+// caption it does not know and a catalogue without the table show none, and
+// a catalogue opened again is read again.
+TEST_F(ListModelTest, RowsShowTheLicenceTablesClasses) {
+    make_table("Sans", 6);
+    select("Sans");
+    for (const RowDrawing& r : row_drawings(act())) EXPECT_FALSE(r.licence) << r.font_name;
+    EXPECT_EQ(records.opened.front(), "Sans");  // no licence table asked for yet
+
+    auto licence_row = [](const std::string& address, const std::string& caption) {
+        FakeRow r;
+        r.text[kFontAddressColumn] = address;
+        r.text[kLicenceClassColumn] = caption;
+        return r;
+    };
+    records.tables[kLicenceTable] = {
+        licence_row("a1", licence_caption(LicenceClass::kFree)),
+        licence_row("a2", licence_caption(LicenceClass::kRestricted)),
+        licence_row("a3", licence_caption(LicenceClass::kUnknown)),
+        licence_row("a4", "free"),
+        licence_row("", licence_caption(LicenceClass::kFree)),
+        licence_row("a6", licence_caption(LicenceClass::kFree)),
+    };
+    list.read_licences(records);
+    EXPECT_EQ(records.open_now, 0);
+    select("Sans");
+    std::vector<RowDrawing> rows = row_drawings(act());
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].licence, LicenceClass::kFree);
+    EXPECT_EQ(rows[1].licence, LicenceClass::kRestricted);
+    EXPECT_EQ(rows[2].licence, LicenceClass::kUnknown);
+    EXPECT_FALSE(rows[3].licence);  // "free" is no class
+    EXPECT_FALSE(rows[4].licence);  // the row without an address counts for none
+    actions.clear();
+    list.next_page(records, installed, actions);
+    rows = row_drawings(act());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].licence, LicenceClass::kFree);
+
+    records.tables.erase(kLicenceTable);
+    list.read_licences(records);
+    select("Sans");
+    for (const RowDrawing& r : row_drawings(act())) EXPECT_FALSE(r.licence) << r.font_name;
+}
+
 TEST_F(ListModelTest, PageButtonsWalkTheCategory) {
     make_table("T", 11);
     select("T");

@@ -2,7 +2,9 @@
 // server itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <set>
 
 #include "platform/zt/zt_container.h"
@@ -10,6 +12,7 @@
 #include "http_client.h"
 #include "platform/jet/jet_reader.h"
 #include "platform/sfnt/face_name.h"
+#include "platform/sfnt/licence.h"
 #include "server/lib/catalogue_builder.h"
 #include "server/lib/catalogue_index.h"
 #include "server/lib/request_target.h"
@@ -157,6 +160,34 @@ TEST(CatalogueBuilder, WritesADatabaseOurReaderReadsBack) {
     EXPECT_EQ(names, (std::vector<std::u16string>{u"文鼎ＰＬ简报宋", u"DejaVu Sans",
                                                   u"DejaVu Sans Condensed", u"DejaVu Sans Light",
                                                   u"DejaVu Math TeX Gyre"}));
+
+    // Every listed font has its licence class, read from its own file, in
+    // the licence table; the category tables keep their three columns.
+    auto licences = open_table(*db, kLicenceTable);
+    ASSERT_TRUE(licences);
+    EXPECT_EQ(licences->record_count(), keys.size());
+    std::map<std::string, std::u16string> classes;
+    for (licences->move_first(); !licences->eof(); licences->move_next()) {
+        std::u16string key16 = licences->text(u"字体地址");
+        std::string key(key16.begin(), key16.end());
+        EXPECT_TRUE(keys.count(key)) << key;
+        classes[key] = licences->text(u"授权");
+        Bytes font =
+            zt_unpack(as_span(read_bytes(s.out + "/ztwjj/" + key + ".tmp")), size_t{1} << 30)
+                .value_or(Bytes());
+        sfnt::FaceInfo info = sfnt::read_face_info(font);
+        EXPECT_EQ(classes[key], gbk_to_utf16(licence_caption(classify_licence(info.licence))))
+            << key;
+        EXPECT_EQ(licences->text(u"授权说明"),
+                  gbk_to_utf16(licence_first_line(info.licence)))
+            << key;
+    }
+    // The Arphic Public License counts as free (doc/licences.md).
+    auto song = open_table(*db, u"宋体");
+    ASSERT_TRUE(song);
+    song->move_first();
+    std::u16string song_key = song->text(u"字体地址");
+    EXPECT_EQ(classes[std::string(song_key.begin(), song_key.end())], u"可免费商用");
 }
 
 // A catalogue built without --program-version announces no new program to
@@ -202,13 +233,17 @@ TEST(CatalogueBuilder, MdbtoolsReadsTheDatabase) {
     const std::string mdb = "'" + s.out + "/ztdata.mdb'";
     std::string tables = test::command_output("mdb-tables -1 " + mdb);
     for (const std::string& t : {std::string("dl"), gbk_to_utf8("宋体"), std::string("Sans"),
-                                 std::string("Light"), std::string("Math")})
+                                 std::string("Light"), std::string("Math"),
+                                 gbk_to_utf8("字体授权")})
         EXPECT_NE(tables.find(t + "\n"), std::string::npos) << t << " in\n" << tables;
     EXPECT_EQ(test::command_output("mdb-export " + mdb + " dl"),
               gbk_to_utf8("中文字体,英文字体,特殊字体\n\"宋体\",\"Light\",\"Math\"\n,\"Sans\",\n"));
     std::string sans = test::command_output("mdb-export -b strip " + mdb + " Sans");
     EXPECT_EQ(sans.rfind(gbk_to_utf8("字体名,图片,字体地址\n\"DejaVu Sans\","), 0), 0u) << sans;
     EXPECT_NE(sans.find("\"DejaVu Sans Condensed\""), std::string::npos);
+    std::string licences = test::command_output("mdb-export " + mdb + " " + gbk_to_utf8("字体授权"));
+    EXPECT_EQ(licences.rfind(gbk_to_utf8("字体地址,授权,授权说明\n"), 0), 0u) << licences;
+    EXPECT_EQ(std::count(licences.begin(), licences.end(), '\n'), 6) << licences;
 }
 
 TEST(CatalogueBuilder, RebuildKeepsKeysAndDropsFontsThatLeft) {
@@ -238,6 +273,7 @@ TEST(CatalogueBuilder, LeavesOutCategoriesThatCannotBeTables) {
     s.copy(sans, kSpecial + "/a.b");
     s.copy(sans, kSpecial + "/Sans");    // already a 英文字体 category
     s.copy(sans, kSpecial + "/dl");      // the category list's own name
+    s.copy(sans, kSpecial + "/" + gbk_to_utf8("字体授权"));  // the licence table's
     s.copy(sans, kSpecial + "/ Blank");  // blanks around a name are trimmed by the program
     fs::create_directories(s.src + "/" + kSpecial + "/Empty");
     BuildReport r = build_catalogue(s.options());
@@ -246,6 +282,7 @@ TEST(CatalogueBuilder, LeavesOutCategoriesThatCannotBeTables) {
     EXPECT_TRUE(has_warning(r, "a.b: name holds a character"));
     EXPECT_TRUE(has_warning(r, "/Sans: a category of that name exists already"));
     EXPECT_TRUE(has_warning(r, "/dl: name is reserved"));
+    EXPECT_TRUE(has_warning(r, "/" + gbk_to_utf8("字体授权") + ": name is reserved"));
     EXPECT_TRUE(has_warning(r, " Blank: name starts or ends with a blank"));
     EXPECT_TRUE(has_warning(r, "category Empty has no usable fonts"));
 }

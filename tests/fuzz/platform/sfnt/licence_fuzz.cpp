@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -301,6 +302,12 @@ const std::string& licence_caption(LicenceClass kind) {
             break;
     }
     return unknown;
+}
+
+std::optional<LicenceClass> licence_of_caption(std::string_view caption) {
+    for (LicenceClass kind : {LicenceClass::kFree, LicenceClass::kRestricted, LicenceClass::kUnknown})
+        if (caption == licence_caption(kind)) return kind;
+    return std::nullopt;
 }
 
 LicenceClass classify_licence(const sfnt::FaceLicence& licence) {

@@ -1,4 +1,4 @@
-#include "fonts/licence_model.h"
+#include "platform/sfnt/licence.h"
 
 #include <gtest/gtest.h>
 

@@ -7,13 +7,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/sfnt/face_name.h"
 
 namespace yq {
 
-// Stored by number in the face-name store (fonts/face_cache.h): keep the values.
+// Stored by number in the face-name store: keep the values.
 enum class LicenceClass : uint8_t {
     kUnknown = 0,     // 授权未知: no licence text, or none the model recognises
     kFree = 1,        // 可免费商用: a known licence that allows commercial use
@@ -22,6 +24,9 @@ enum class LicenceClass : uint8_t {
 
 // The class's caption, GBK: "可免费商用", "商用需授权" or "授权未知".
 const std::string& licence_caption(LicenceClass kind);
+// The class a caption names (exactly one of the three), or nothing: how a
+// class written as its caption (the catalogue's licence table) is read back.
+std::optional<LicenceClass> licence_of_caption(std::string_view caption);
 
 // Longest first line kept, in bytes; a line is cut before a double-byte
 // character that would pass it, never inside one.
