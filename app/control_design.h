@@ -43,6 +43,7 @@ enum Ctl : int {
     标签12,
     编辑框2,
     选择框6,
+    选择框7,
     标签18,
     标签20,
     分组框6,
@@ -117,7 +118,8 @@ inline constexpr Ctl kCaseSensitiveBox = 选择框5;  // 区分大小写
 inline constexpr Ctl kPreviewTextLabel = 标签13;   // 自定义预览:
 inline constexpr Ctl kPreviewTextFrame = 标签12;
 inline constexpr Ctl kPreviewTextBox = 编辑框2;
-inline constexpr Ctl kFreeOnlyBox = 选择框6;  // 仅显示可免费商用
+inline constexpr Ctl kFreeOnlyBox = 选择框6;      // 仅显示可免费商用
+inline constexpr Ctl kFullChineseOnlyBox = 选择框7;  // 仅显示完整中文字体
 inline constexpr Ctl kUninstallProgressLabel = 标签18;
 inline constexpr Ctl kNoResultLabel = 标签20;  // 查询无结果!
 inline constexpr Ctl kAdGroup = 分组框6;

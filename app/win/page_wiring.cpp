@@ -156,6 +156,7 @@ void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
                            .case_sensitive_box = c(ctl::kCaseSensitiveBox),
                            .preview_text_box = c(ctl::kPreviewTextBox),
                            .free_only_box = c(ctl::kFreeOnlyBox),
+                           .full_chinese_only_box = c(ctl::kFullChineseOnlyBox),
                            .uninstall_progress_label = c(ctl::kUninstallProgressLabel),
                            .no_result_label = c(ctl::kNoResultLabel)},
         program_directory() + "\\字体回收站\\",

@@ -64,7 +64,7 @@ void SystemFontPage::run_search() {
     bool case_sensitive = SendMessageA(c.case_sensitive_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     const FontInventory& inventory = system_font_inventory();
     std::vector<int> found = search_faces(inventory, query, case_sensitive);
-    if (const std::function<bool(int)> keep = free_only_filter()) {
+    if (const std::function<bool(int)> keep = listing_filter()) {
         found.erase(std::remove_if(found.begin(), found.end(), [&](int i) { return !keep(i); }),
                     found.end());
     }
@@ -313,19 +313,27 @@ void on_sample_hover(HWND g, win::GridEvent e, int row, int col) {
 
 }  // namespace
 
-std::function<bool(int)> SystemFontPage::free_only_filter() const {
-    if (SendMessageA(controls_.free_only_box, BM_GETCHECK, 0, 0) != BST_CHECKED) return {};
-    // The class comes from the face-name store; a font the store has no
-    // licence for yet is read once, and remembered.
-    return [](int position) {
-        return cached_face_licence(system_font_inventory().file_path(position)).kind ==
-               LicenceClass::kFree;
+std::function<bool(int)> SystemFontPage::listing_filter() const {
+    auto ticked = [](HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    const bool free_only = ticked(controls_.free_only_box);
+    const bool full_chinese_only = ticked(controls_.full_chinese_only_box);
+    if (!free_only && !full_chinese_only) return {};
+    // The class and the counts come from the face-name store; a font the
+    // store has neither for yet is read once, and remembered.
+    return [free_only, full_chinese_only](int position) {
+        const std::string path = system_font_inventory().file_path(position);
+        if (free_only && cached_face_licence(path).kind != LicenceClass::kFree) return false;
+        if (full_chinese_only) {
+            const sfnt::HanziCoverage coverage = cached_hanzi_coverage(path);
+            if (!coverage.ok || coverage.gb2312 != sfnt::kGb2312HanziCount) return false;
+        }
+        return true;
     };
 }
 
 void SystemFontPage::fill_grid() {
     fill_font_grid(controls_.font_grid, controls_.font_count_label, system_font_inventory(), order_,
-                   free_only_filter());
+                   listing_filter());
     // The fill starts every row unticked; 全选 says so while it acts on this grid.
     if (!visible(controls_.search_result_grid))
         SendMessageA(controls_.select_all_box, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -357,14 +365,17 @@ SystemFontPage::SystemFontPage(const SystemFontControls& controls, std::string r
     win::on_command(controls.case_sensitive_box, [this](int code) {
         if (code == BN_CLICKED && !win::caption(controls_.search_box).empty()) run_search();
     });
-    // 仅显示可免费商用 ticked or unticked: the grid and the results follow.
-    win::on_command(controls.free_only_box, [this](int code) {
-        if (code != BN_CLICKED) return;
-        fill_grid();
-        // Results on show are searched again under the new rule.
-        if (visible(controls_.search_result_grid) || visible(controls_.no_result_label))
-            run_search();
-    });
+    // 仅显示可免费商用 or 仅显示完整中文字体 ticked or unticked: the grid and
+    // the results follow.
+    for (HWND box : {controls.free_only_box, controls.full_chinese_only_box}) {
+        win::on_command(box, [this](int code) {
+            if (code != BN_CLICKED) return;
+            fill_grid();
+            // Results on show are searched again under the new rule.
+            if (visible(controls_.search_result_grid) || visible(controls_.no_result_label))
+                run_search();
+        });
+    }
     win::on_command(controls.preview_text_box, [this](int code) {
         if (code == EN_CHANGE) apply_preview_text();
     });

@@ -31,6 +31,7 @@ struct SystemFontControls {
     HWND case_sensitive_box;        // 区分大小写
     HWND preview_text_box;          // 自定义预览
     HWND free_only_box;             // 仅显示可免费商用: the grids list the free fonts only
+    HWND full_chinese_only_box;     // 仅显示完整中文字体: ... those with every GB2312 hanzi
     HWND uninstall_progress_label;  // the batch's progress, shown while it runs
     HWND no_result_label;           // "查询无结果!"
 };
@@ -71,8 +72,9 @@ class SystemFontPage {
     void delete_one(const std::string& caption, bool result_grid);
     void batch_uninstall();
     void on_menu(bool system_grid, int row, int x);
-    // Keeps the free fonts while 仅显示可免费商用 is ticked; empty otherwise.
-    std::function<bool(int position)> free_only_filter() const;
+    // Keeps the fonts that pass the ticked one of 仅显示可免费商用 and
+    // 仅显示完整中文字体 (both when both are); empty when neither is ticked.
+    std::function<bool(int position)> listing_filter() const;
 
     SystemFontControls controls_;
     SystemFontHooks hooks_;

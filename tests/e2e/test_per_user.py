@@ -287,6 +287,47 @@ class PerUser(unittest.TestCase):
         driver.wait_for(lambda: sorted(r[1] for r in s.grid("系统字体表格2") if r[1]) ==
                         ["YqLic None", "YqLic Personal"], 10, what="both results")
 
+    def test_full_chinese_only_keeps_the_fonts_with_every_gb2312_hanzi(self):
+        s = self.s
+        # Two copies of a GB2312 font (one says personal use only), a cut of
+        # it keeping U+4E00-4EFF alone (and its licence records), and DejaVu,
+        # which has no hanzi.
+        gb = "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf"
+        work = os.path.join(s.tmp, "han")
+        part = os.path.join(s.tmp, "part.ttf")
+        subprocess.run(["/usr/bin/python3", "-m", "fontTools.subset", gb,
+                        "--unicodes=20-7E,4E00-4EFF", "--name-IDs=*",
+                        "--output-file=" + part],
+                       check=True, capture_output=True)
+        make = os.path.join(driver.HERE, "make_fonts.py")
+        subprocess.run(["/usr/bin/python3", make, gb, work, "YqHan Full",
+                        "YqHan Personal|For personal use only."], check=True)
+        subprocess.run(["/usr/bin/python3", make, part, os.path.join(work, "part"), "YqHan Part"],
+                       check=True)
+        fonts = {"DejaVu Sans": driver.DEJAVU + "DejaVuSans.ttf",
+                 "YqHan Full": os.path.join(work, "00.ttf"),
+                 "YqHan Personal": os.path.join(work, "01.ttf"),
+                 "YqHan Part": os.path.join(work, "part", "00.ttf")}
+        s.set_font_values({face + " (TrueType)": "Z:" + path.replace("/", "\\")
+                           for face, path in fonts.items()}, only=True)
+        s.start()
+        driver.wait_started_without_catalogue(s)
+        self.tab(2)
+
+        def listed():
+            return sorted(n for row in s.grid("系统字体表格") for n in (row[1], row[4]) if n)
+        driver.wait_for(lambda: listed() == sorted(fonts), 20, what="the four fonts")
+        s.click_control("选择框7")
+        driver.wait_for(lambda: listed() == ["YqHan Full", "YqHan Personal"], 20,
+                        what="the two complete fonts")
+        # Both boxes ticked: the fonts that pass both.
+        s.click_control("选择框6")
+        driver.wait_for(lambda: listed() == ["YqHan Full"], 20, what="the free complete font")
+        s.screenshot("both-filters")
+        s.click_control("选择框7")
+        driver.wait_for(lambda: listed() == ["DejaVu Sans", "YqHan Full", "YqHan Part"], 20,
+                        what="the free fonts")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
