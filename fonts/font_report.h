@@ -4,6 +4,7 @@
 //
 //   face_taken_message  one font refused because another answers to its face
 //   batch_summary       the one box at the end of a batch of installs or removals
+//   drop_summary        the one box at the end of a drop of fonts on the window
 #pragma once
 
 #include <string>
@@ -36,5 +37,11 @@ std::string face_taken_message(std::string_view face);
 // kNamedFailures failures, then "……" when there are more.
 std::string batch_summary(std::string_view verb, int succeeded,
                           const std::vector<FailedFont>& failed);
+
+// "已安装" + n + "个字体。", then the fonts whose very bytes were installed
+// already, then the refused as a batch names its failures; a drop that
+// held no font at all says so.
+std::string drop_summary(int installed, int already_installed,
+                         const std::vector<FailedFont>& refused);
 
 }  // namespace yq

@@ -18,6 +18,7 @@
 #include "collections/win/recycle_bin_page.h"
 #include "fonts/win/system_font_page.h"
 #include "platform/win/controls.h"
+#include "platform/win/drop_target.h"
 #include "platform/win/grid.h"
 #include "platform/win/settings.h"
 #include "platform/win/ui_thread.h"
@@ -185,6 +186,10 @@ void main_window_creation(MainWindow& m) {
     m.page_objects.frame->status_line().draw(0, false);
     m.page_objects.identify = std::make_unique<IdentifyPage>(
         m.window, control_of(m, ctl::kIdentifyButton), identify_start_page());
+    // Fonts, folders and packs dropped anywhere on the window are installed.
+    FontDrop* drop = m.page_objects.drop.get();
+    win::accept_dropped_files(m.window,
+                              [drop](win::DroppedFiles files) { drop->install(std::move(files)); });
     set_grid_cell_kinds(m);
     show_page(m, 1);
     start_background_work(m.page_objects);

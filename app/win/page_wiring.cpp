@@ -14,6 +14,7 @@
 #include "platform/win/settings.h"
 #include "platform/win/shell.h"
 #include "skin/win/frame.h"
+#include "skin/win/status_line.h"
 #include "tools/win/text_preview.h"
 #include "update/win/catalogue_update.h"
 
@@ -193,6 +194,21 @@ void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
                           pages.catalogue->download_finished(font, installed);
                       },
                       [&pages] { fonts_changed(pages); }});
+    // A drop's progress takes the status line's place for as long as it
+    // works; the line's own text comes back when it ends.
+    pages.drop = std::make_unique<FontDrop>(
+        program_directory() + "\\字体下载目录\\",
+        FontDropHooks{.progress =
+                          [&pages, kept = std::string()](const std::string& text) mutable {
+                              StatusLine& line = pages.frame->status_line();
+                              if (text.empty()) {
+                                  line.set_text(kept);
+                                  return;
+                              }
+                              if (kept.empty()) kept = line.text();
+                              line.set_text(text);
+                          },
+                      .fonts_changed = [&pages] { fonts_changed(pages); }});
     pages.text_preview = std::make_unique<TextPreview>(
         TextPreviewControls{.text_box = c(ctl::kSampleTextBox),
                             .size_box = c(ctl::kSampleSizeBox),

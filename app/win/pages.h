@@ -12,6 +12,7 @@
 #include "collections/win/downloaded_page.h"
 #include "collections/win/recycle_bin_page.h"
 #include "download/win/download_manager.h"
+#include "fonts/win/font_drop.h"
 #include "fonts/win/system_font_page.h"
 #include "skin/win/frame.h"
 #include "tools/win/identify_page.h"
@@ -30,6 +31,7 @@ struct Pages {
     std::unique_ptr<TextPreview> text_preview;
     std::unique_ptr<IdentifyPage> identify;
     std::unique_ptr<DownloadManager> downloads;
+    std::unique_ptr<FontDrop> drop;  // fonts dropped on the window
     std::unique_ptr<CatalogueUpdate> update;
     std::string font_name_list;  // the start-up work's font name list text, kept for the run
 };

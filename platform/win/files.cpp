@@ -221,34 +221,6 @@ bool file_digest(const std::string& path, Sha256Digest& digest, uint64_t& size) 
 
 namespace {
 
-// The UTF-16 form of a GBK text, or nothing when it is not valid GBK.
-std::optional<std::wstring> wide_exactly(const std::string& gbk) {
-    if (gbk.empty()) return std::wstring();
-    int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
-                                nullptr, 0);
-    if (n <= 0) return std::nullopt;
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
-                        w.data(), n);
-    return w;
-}
-
-// The GBK form of a UTF-16 name, or nothing when code page 936 cannot hold
-// it exactly (no best-fit letters, no "?" for a missing character).
-std::optional<std::string> gbk_exactly(const wchar_t* wide) {
-    int len = static_cast<int>(wcslen(wide));
-    if (len == 0) return std::string();
-    BOOL defaulted = FALSE;
-    int n =
-        WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, len, nullptr, 0, nullptr, &defaulted);
-    if (n <= 0 || defaulted) return std::nullopt;
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, len, out.data(), n, nullptr, &defaulted);
-    std::optional<std::wstring> back = wide_exactly(out);
-    if (defaulted || !back || *back != std::wstring(wide, static_cast<size_t>(len)))
-        return std::nullopt;
-    return out;
-}
 
 std::wstring full_path_of(const std::wstring& path) {
     DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -265,6 +237,33 @@ bool same_ignoring_case(const std::wstring& a, const std::wstring& b) {
 }
 
 }  // namespace
+
+// The UTF-16 form of a GBK text, or nothing when it is not valid GBK.
+std::optional<std::wstring> wide_exactly(const std::string& gbk) {
+    if (gbk.empty()) return std::wstring();
+    int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
+                                nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()),
+                        w.data(), n);
+    return w;
+}
+
+std::optional<std::string> gbk_exactly(const wchar_t* wide) {
+    int len = static_cast<int>(wcslen(wide));
+    if (len == 0) return std::string();
+    BOOL defaulted = FALSE;
+    int n =
+        WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, len, nullptr, 0, nullptr, &defaulted);
+    if (n <= 0 || defaulted) return std::nullopt;
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, len, out.data(), n, nullptr, &defaulted);
+    std::optional<std::wstring> back = wide_exactly(out);
+    if (defaulted || !back || *back != std::wstring(wide, static_cast<size_t>(len)))
+        return std::nullopt;
+    return out;
+}
 
 bool ensure_folder(std::string path) {
     while (path.size() > 3 && path.back() == '\\') path.pop_back();

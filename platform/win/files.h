@@ -87,6 +87,13 @@ bool is_plain_file_directly_in(const std::string& folder, const std::string& pat
 // system lists them, read with the wide-character calls: a name that code
 // page 936 cannot hold exactly is left out, never mapped to another name
 // (which could be another file's).
+// The GBK form of a UTF-16 name or path, or nothing when code page 936
+// cannot hold it exactly (no best-fit letters, no "?" for a missing
+// character).
+std::optional<std::string> gbk_exactly(const wchar_t* wide);
+// The UTF-16 form of a GBK name or path; nothing when it is not valid GBK.
+std::optional<std::wstring> wide_exactly(const std::string& gbk);
+
 struct FolderFile {
     std::string name;  // GBK, without folder
     uint64_t size = 0;

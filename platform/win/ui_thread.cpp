@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 #include "platform/win/controls.h"
 
@@ -12,6 +13,9 @@ namespace {
 HWND g_window = nullptr;
 DWORD g_ui_thread = 0;
 
+// wParam of a hand-over that was posted, not sent.
+constexpr WPARAM kPosted = 1;
+
 // One hand-over: the work, and what it threw. An exception must not cross
 // the window procedure; it is carried back to the waiting worker instead.
 struct HandOver {
@@ -20,6 +24,19 @@ struct HandOver {
 };
 
 LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kRunOnUiMessage && wp == kPosted) {
+        // Posted work is the message's own: run once, then freed. Nobody
+        // waits for it, so what it throws is reported here.
+        std::unique_ptr<std::function<void()>> work(reinterpret_cast<std::function<void()>*>(lp));
+        try {
+            (*work)();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "yanqing: posted work failed: %s\n", e.what());
+        } catch (...) {
+            std::fprintf(stderr, "yanqing: posted work failed\n");
+        }
+        return 0;
+    }
     if (msg == kRunOnUiMessage) {
         auto* h = reinterpret_cast<HandOver*>(lp);
         try {
@@ -107,6 +124,15 @@ bool run_on_ui(const std::function<void()>& fn) {
     SendMessageA(window, kRunOnUiMessage, 0, reinterpret_cast<LPARAM>(&h));
     if (h.thrown) std::rethrow_exception(h.thrown);
     return true;
+}
+
+bool post_on_ui(std::function<void()> fn) {
+    HWND window = g_window;
+    if (!window) return false;
+    auto* work = new std::function<void()>(std::move(fn));
+    if (PostMessageA(window, kRunOnUiMessage, kPosted, reinterpret_cast<LPARAM>(work))) return true;
+    delete work;
+    return false;
 }
 
 }  // namespace yq::win

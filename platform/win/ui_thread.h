@@ -28,6 +28,13 @@ void init_ui_thread();
 // (base/worker_guard.h) reports it.
 bool run_on_ui(const std::function<void()>& fn);
 
+// Queues fn to run on the UI thread once the thread that called is done
+// with the message in hand (also from the UI thread itself), and returns at
+// once: what an OLE call from another process must do so as not to hold
+// the caller while the work runs. False, fn dropped, when there is no
+// hand-over window or the queue is full.
+bool post_on_ui(std::function<void()> fn);
+
 bool on_ui_thread();
 
 // Whether the program has its UI thread (init_ui_thread has run): the

@@ -20,6 +20,8 @@
 //                           in order (each change once); FILE is written once
 //                           the first caption has been read
 //   probe windows           the visible top-level windows: class and title
+//   probe drop NAME PATH...  drops the files on a design control, as Explorer
+//                           does (drop_source.cpp): {"result", "effect"}
 //   probe memory            the program's memory counters as GetProcessMemoryInfo
 //                           gives them: private, pagefile, peak_pagefile,
 //                           working_set, peak_working_set (bytes)
@@ -468,6 +470,8 @@ int repaint(int ms) {
 
 }  // namespace
 
+int drop_files(HWND target, int count, char** paths);
+
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc >= 2 && !std::strcmp(argv[1], "tree")) return tree();
@@ -494,6 +498,11 @@ int main(int argc, char** argv) {
         return watch(argv[2], std::atoi(argv[3]), argv[4]);
     if (argc >= 2 && !std::strcmp(argv[1], "windows")) return windows();
     if (argc >= 2 && !std::strcmp(argv[1], "memory")) return memory();
+    if (argc >= 4 && !std::strcmp(argv[1], "drop")) {
+        const yq::ControlDesign* d = nullptr;
+        HWND target = control_or_null(argv[2], &d);
+        return target ? drop_files(target, argc - 3, argv + 3) : 1;
+    }
     if (argc >= 2 && !std::strcmp(argv[1], "desktop")) {
         // A top-level window can be made: the session's desktop is up.
         HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
