@@ -65,12 +65,15 @@ const ControlDesign kControls[] = {
     C(图形按钮8, K::PictureButton, 1, 440, 464, 70, 24, "末页", true),
     C(标签1, K::Label, 1, 544, 464, 104, 24, "", true),
 
+    C(图形按钮30, K::PictureButton, 2, 0, 0, 64, 24, "临时启用", true),
+    C(图形按钮31, K::PictureButton, 2, 68, 0, 48, 24, "停用", true),
+    C(选择框8, K::CheckBox, 2, 124, 0, 112, 24, "退出后仍启用", true),
     C(标签3, K::Label, 2, 248, 0, 136, 24, "", true),
     C(图形按钮27, K::PictureButton, 2, 392, 0, 70, 24, "重装", true),
     C(图形按钮14, K::PictureButton, 2, 466, 0, 70, 24, "卸载", true),
     C(图形按钮28, K::PictureButton, 2, 552, 0, 100, 24, "打开字体目录", true),
     C(选择框2, K::CheckBox, 2, 682, 0, 48, 24, "全选", true),
-    GRID(我的字体表格, 2, 0, 25, 663, 455, false, 3, 30),
+    GRID(我的字体表格, 2, 0, 25, 663, 455, false, 4, 30),
     FACE(标签6, 2, 208, 208, 336, 64, "你还没下载过呢,或本地清单还未刷新请稍后在试!", true,
          Face::Sad),
 

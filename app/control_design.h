@@ -71,6 +71,9 @@ enum Ctl : int {
     图形按钮8,
     标签1,
     // downloaded fonts page (index 2)
+    图形按钮30,
+    图形按钮31,
+    选择框8,
     标签3,
     图形按钮27,
     图形按钮14,
@@ -150,6 +153,9 @@ inline constexpr Ctl kUninstallDownloadedButton = 图形按钮14;  // 卸载
 inline constexpr Ctl kOpenDownloadFolderButton = 图形按钮28;   // 打开字体目录
 inline constexpr Ctl kSelectAllDownloadedBox = 选择框2;        // 全选
 inline constexpr Ctl kDownloadedGrid = 我的字体表格;
+inline constexpr Ctl kSwitchOnButton = 图形按钮30;   // 临时启用
+inline constexpr Ctl kSwitchOffButton = 图形按钮31;  // 停用
+inline constexpr Ctl kKeepSwitchedOnBox = 选择框8;   // 退出后仍启用
 inline constexpr Ctl kDownloadedStateLabel = 标签6;  // empty list, or the reinstall's progress
 // recycle bin page
 inline constexpr Ctl kBinCountLabel = 标签4;

@@ -272,10 +272,16 @@ LRESULT CALLBACK main_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kSpinnerTimer && m->page_objects.catalogue)
                 m->page_objects.catalogue->spinner_tick();
             return 0;
+        case WM_FONTCHANGE:
+            // Fonts came or went: the grids map their faces again.
+            for (size_t i = 0; i < kControlCount; ++i)
+                if (kControls[i].kind == ControlKind::Grid)
+                    SendMessageA(control_of(*m, kControls[i].id), WM_FONTCHANGE, 0, 0);
+            return 0;
         case WM_CLOSE:
             // Alt+F4, the taskbar's close and any WM_CLOSE end the program as
             // the drawn close button does: it never lives on without its window.
-            end_program();
+            end_program(m->page_objects);
         case WM_DESTROY:
             return 0;  // the process ends from the close button, not here
     }
@@ -346,7 +352,8 @@ bool handle_main_window_key(HWND main, const MSG& msg) {
     return false;
 }
 
-void end_program() {
+void end_program(Pages& pages) {
+    if (pages.downloaded) pages.downloaded->end_of_run();
     // Not exit(): running downloads would meet half-destroyed statics. The
     // process ending releases what the window's state holds.
     ExitProcess(0);

@@ -41,8 +41,11 @@ void select_page(HWND main, int tab);
 // when the message was one of them and has been handled.
 bool handle_main_window_key(HWND main, const MSG& msg);
 
-// Ends the program at once: the process ends with every worker cut off
-// where it stands.
-[[noreturn]] void end_program();
+struct Pages;
+
+// Ends the program at once: the fonts 我的字体 switched on for the logon go
+// off (unless the user keeps them), then the process ends with every worker
+// cut off where it stands.
+[[noreturn]] void end_program(Pages& pages);
 
 }  // namespace yq

@@ -92,7 +92,10 @@ void wire_collection_pages(Pages& pages, const ControlOf& c) {
                                .uninstall_button = c(ctl::kUninstallDownloadedButton),
                                .open_folder_button = c(ctl::kOpenDownloadFolderButton),
                                .select_all_box = c(ctl::kSelectAllDownloadedBox),
-                               .state_label = c(ctl::kDownloadedStateLabel)},
+                               .state_label = c(ctl::kDownloadedStateLabel),
+                               .switch_on_button = c(ctl::kSwitchOnButton),
+                               .switch_off_button = c(ctl::kSwitchOffButton),
+                               .keep_on_box = c(ctl::kKeepSwitchedOnBox)},
         dir + "\\字体下载目录\\", hooks);
     pages.recycle_bin = std::make_unique<RecycleBinPage>(
         RecycleBinControls{.grid = c(ctl::kBinGrid),
@@ -138,7 +141,7 @@ void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
     pages.frame = std::make_unique<Frame>(
         main, FrameHooks{[main](int tab) { select_page(main, tab); },
                          [main, &pages](int x, int y) { show_control_menu(main, pages, x, y); },
-                         [] { end_program(); },
+                         [&pages] { end_program(pages); },
                          [&pages] {
                              if (pages.update) pages.update->status_after_paint();
                          }});
@@ -220,7 +223,7 @@ void wire_pages(HWND main, Pages& pages, const ControlOf& c) {
         server_url(), home_page_url(), program_directory(), pages.frame->status_line(),
         UpdateHooks{[&pages] { pages.catalogue->close(); },
                     [&pages] { pages.catalogue->open(program_directory() + "\\ztdata.mdb"); },
-                    [] { end_program(); }});
+                    [&pages] { end_program(pages); }});
     // Picture buttons whose behaviour is not part of the program yet do nothing
     // when clicked.
 }

@@ -1,5 +1,7 @@
 #include "collections/win/downloaded_page.h"
 
+#include <cstdio>
+
 #include "collections/collection_model.h"
 #include "fonts/font_report.h"
 #include "fonts/win/font_primitives.h"
@@ -16,6 +18,12 @@ namespace yq {
 namespace {
 
 constexpr char kEmptyMessage[] = "你还没下载过呢,或本地清单还未刷新请稍后在试!";
+// Column 3 marks the fonts switched on for this logon.
+constexpr int kOnColumn = 3;
+constexpr int kOnColumnWidth = 48;
+constexpr char kOnMark[] = "已启用";
+constexpr char kWhyNotSwitchedOn[] = "无法启用";
+constexpr char kWhyNotSwitchedOff[] = "无法停用";
 
 }  // namespace
 
@@ -24,8 +32,18 @@ void DownloadedPage::show_listing(const std::vector<ListedFont>& fonts) {
     if (!c.grid || reinstalling_) return;
     fill_list_grid(c.grid, fonts, true);
     const bool filled = !fonts.empty();
+    // The mark column is there while any font is on, and takes its room
+    // from the file names.
+    const int mark_width = filled && switched_on_.any_on() ? kOnColumnWidth : 0;
+    win::grid_set_column_width(c.grid, 0, win::grid_column_width(c.grid, 0) - mark_width);
+    win::grid_set_column_width(c.grid, kOnColumn, mark_width);
+    for (size_t r = 0; r < fonts.size(); ++r)
+        win::grid_set_text(c.grid, {static_cast<int>(r), kOnColumn},
+                           switched_on_.is_on(folder_ + fonts[r].file) ? kOnMark : "");
+    if (!filled) win::grid_set_text(c.grid, {0, kOnColumn}, "");
     win::set_caption(c.count_label, count_caption("已下载字体数:", static_cast<int>(fonts.size())));
-    for (HWND w : {c.grid, c.uninstall_button, c.select_all_box, c.reinstall_button})
+    for (HWND w : {c.grid, c.uninstall_button, c.select_all_box, c.reinstall_button,
+                   c.switch_on_button, c.switch_off_button, c.keep_on_box})
         show(w, filled);
     if (!filled) win::set_caption(c.state_label, kEmptyMessage);
     show(c.state_label, !filled);
@@ -41,6 +59,8 @@ void DownloadedPage::reinstall() {
     win::set_caption(c.state_label, "字体重装中....");
     show(c.state_label, true);
     reinstalling_ = true;
+    // A font switched on for the logon is installed for good now.
+    switch_off_ticked_silently();
     const BatchCount count = install_ticked_rows(
         c.grid, c.state_label, "字体重装中:", false, [&](const std::string& file) {
             std::string name = file;
@@ -58,6 +78,8 @@ void DownloadedPage::reinstall() {
 // copy in the Fonts folder left where it is. A font of that face that
 // anybody else installed is not the program's to take off: it stays.
 void DownloadedPage::uninstall_and_delete() {
+    // A font switched on holds its file: it goes off before the file goes.
+    switch_off_ticked_silently();
     HWND g = controls_.grid;
     const int n = win::grid_row_count(g);
     int done = 0;
@@ -87,6 +109,48 @@ void DownloadedPage::uninstall_and_delete() {
     if (!failed.empty()) win::message_box(batch_summary("卸载", done, failed));
 }
 
+// 临时启用 / 停用: each ticked font's downloaded file switched on for this
+// logon, or off. Nothing is installed: no registry value, no copy in a
+// Fonts folder. A font that would not go on or off is named in one box.
+void DownloadedPage::switch_ticked(bool on) {
+    HWND g = controls_.grid;
+    int done = 0;
+    std::vector<FailedFont> failed;
+    for (int r = 0; r < win::grid_row_count(g); ++r) {
+        if (!win::grid_check(g, {r, 2})) continue;
+        const std::string file = win::grid_text(g, {r, 0});
+        if (file.empty()) continue;
+        const std::string path = folder_ + file;
+        // Only a font file of the download folder itself is switched.
+        const bool switched = win::is_plain_file_directly_in(folder_, path) &&
+                              (on ? switched_on_.switch_on(path) : switched_on_.switch_off(path));
+        if (switched) {
+            ++done;
+        } else {
+            failed.push_back({file, on ? kWhyNotSwitchedOn : kWhyNotSwitchedOff});
+        }
+    }
+    refresh();
+    if (!failed.empty()) win::message_box(batch_summary(on ? "临时启用" : "停用", done, failed));
+}
+
+void DownloadedPage::switch_off_ticked_silently() {
+    HWND g = controls_.grid;
+    for (int r = 0; r < win::grid_row_count(g); ++r) {
+        if (!win::grid_check(g, {r, 2})) continue;
+        const std::string file = win::grid_text(g, {r, 0});
+        if (!file.empty()) switched_on_.switch_off(folder_ + file);
+    }
+}
+
+void DownloadedPage::end_of_run() {
+    if (!switched_on_.any_on()) return;
+    const bool keep = SendMessageA(controls_.keep_on_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (!keep) switched_on_.switch_all_off();
+    std::fprintf(stderr, "yanqing: fonts switched on for the logon %s at exit\n",
+                 keep ? "kept on" : "switched off");
+}
+
 DownloadedPage::DownloadedPage(const DownloadedFontControls& controls, std::string folder,
                                CollectionHooks hooks)
     : controls_(controls), folder_(std::move(folder)), hooks_(std::move(hooks)) {
@@ -94,6 +158,8 @@ DownloadedPage::DownloadedPage(const DownloadedFontControls& controls, std::stri
     win::on_click(controls.reinstall_button, [this] { reinstall(); });
     win::on_click(controls.uninstall_button, [this] { uninstall_and_delete(); });
     win::on_click(controls.open_folder_button, [this] { win::open_in_shell(folder_); });
+    win::on_click(controls.switch_on_button, [this] { switch_ticked(true); });
+    win::on_click(controls.switch_off_button, [this] { switch_ticked(false); });
 }
 
 void DownloadedPage::refresh() {

@@ -64,6 +64,12 @@ class FontCache {
         ++created_;
         return order_.front().font.get();
     }
+    // Every font goes: a face that was missing, and drawn in a stand-in,
+    // may be there now (a font installed or switched on), or one gone.
+    void clear() {
+        index_.clear();
+        order_.clear();
+    }
     size_t live() const { return order_.size(); }
     size_t peak() const { return peak_; }
     size_t created() const { return created_; }
@@ -540,6 +546,10 @@ LRESULT CALLBACK grid_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return set_top_row(w, s, static_cast<int>(wp));
         case GM_GETFONTSTATS:
             return MAKELONG(s->fonts.live(), s->fonts.peak());
+        case WM_FONTCHANGE:
+            s->fonts.clear();
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
         case GM_GETFONTSCREATED:
             return static_cast<LRESULT>(s->fonts.created());
     }

@@ -81,6 +81,9 @@ struct GridFontRange {
     int height;                                    // 0 keeps the height
 };
 
+// A grid keeps the fonts its cells are drawn in; WM_FONTCHANGE, sent to it
+// by its top-level window (which alone gets the broadcast), drops them and
+// redraws, so that each face is mapped again.
 void register_grid_class(HINSTANCE instance);
 HWND create_grid(HWND parent, int id, int x, int y, int w, int h, int columns, int row_height);
 

@@ -201,6 +201,62 @@ class Collections(unittest.TestCase):
         self.assertEqual(s.control("标签3")["text"], "已下载字体数:19")
         s.screenshot("my-fonts-19")
 
+    def face_cell(self, image):
+        """The pixels of row 0's face cell of 我的字体表格 (the face drawn in itself)."""
+        g = self.s.control("我的字体表格")
+        left = g["cx"] + g["cols"][0]
+        pixels = bytes(v for x in range(left + 2, left + g["cols"][1] - 2)
+                       for y in range(g["cy"] + 2, g["cy"] + g["row_h"] - 2)
+                       for v in image.get(x, y))
+        return hashlib.sha256(pixels).hexdigest()
+
+    def test_switch_on_uses_a_downloaded_font_for_the_logon_without_installing_it(self):
+        s = self.s
+        downloads = s.file("字体下载目录")
+        # A serif bold, which no stand-in for a missing face looks like.
+        subprocess.run(["/usr/bin/python3", os.path.join(driver.HERE, "make_fonts.py"),
+                        driver.DEJAVU + "DejaVuSerif-Bold.ttf", downloads, "YqTemp On"],
+                       check=True)
+        os.rename(os.path.join(downloads, "00.ttf"), os.path.join(downloads, "YqTemp On.ttf"))
+        self.start()
+        before_values = s.reg_values(driver.Session.FONTS_KEY)
+        before_fonts = sorted(os.listdir(self.fonts_dir))
+        self.tab(3)
+        driver.wait_for(lambda: len(self.rows("我的字体表格")) == 1, 20, what="the row")
+        unknown = self.face_cell(s.image("before"))  # GDI does not know the face yet
+
+        def mark():
+            return s.grid("我的字体表格")[0][3]
+        s.click_control("图形按钮30")  # 临时启用 (the row is ticked)
+        driver.wait_for(lambda: mark() == "已启用", 20, what="the mark")
+        # Nothing is installed: no value, no file, no row of the installed fonts.
+        self.assertEqual(s.reg_values(driver.Session.FONTS_KEY), before_values)
+        self.assertEqual(sorted(os.listdir(self.fonts_dir)), before_fonts)
+        self.tab(2)
+        driver.wait_for(lambda: s.grid("系统字体表格"), 20, what="the installed fonts")
+        self.assertNotIn("YqTemp On", {n for r in s.grid("系统字体表格") for n in (r[1], r[4])})
+        # Back on the page the face is drawn in the font itself. (Wine maps a
+        # face it has once drawn with a stand-in to the stand-in again until
+        # a few other fonts have been drawn: the other page draws them.)
+        self.tab(3)
+        driver.wait_for(lambda: mark() == "已启用", 20, what="the mark")
+        self.assertNotEqual(self.face_cell(s.image("on")), unknown)
+
+        s.click_control("图形按钮31")  # 停用
+        driver.wait_for(lambda: mark() == "", 20, what="the mark gone")
+        self.revisit(2)
+        self.tab(3)
+        driver.wait_for(lambda: len(self.rows("我的字体表格")) == 1, 20, what="the row")
+        self.assertEqual(self.face_cell(s.image("off")), unknown)
+
+        s.click_control("图形按钮30")
+        driver.wait_for(lambda: mark() == "已启用", 20, what="on again")
+        s.probe("close")  # 退出后仍启用 is not ticked
+        driver.wait_for(lambda: not s.running(), 20, what="the exit")
+        self.assertIn("fonts switched on for the logon switched off at exit", s.logs_tail())
+        self.assertEqual(s.reg_values(driver.Session.FONTS_KEY), before_values)
+        self.assertEqual(sorted(os.listdir(self.fonts_dir)), before_fonts)
+
     # --- 回收站 ------------------------------------------------------------------------
     def fill_bin(self, count):
         bin_dir = self.s.file("字体回收站")

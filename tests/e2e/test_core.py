@@ -141,6 +141,7 @@ class PagesAndLayout(unittest.TestCase):
         # The three collection folders are empty: their pages show their
         # empty states, not the design's.
         empty_states = {"我的字体表格": 0, "图形按钮14": 0, "选择框2": 0, "图形按钮27": 0, "标签6": 1,
+                        "图形按钮30": 0, "图形按钮31": 0, "选择框8": 0,
                         "标签5": 1, "标签4": 0, "回收站表格": 0, "图形按钮15": 0, "图形按钮16": 0,
                         "选择框1": 0, "标签7": 1, "备份表格": 0, "选择框3": 0}
         with session("pages") as s:

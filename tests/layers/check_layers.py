@@ -34,6 +34,7 @@ DECLARED = {
     "fonts/win/install_records.h": "which installed fonts are the program's own",
     "fonts/win/inventory.h": "the installed-font inventory",
     "fonts/win/face_names.h": "face names of font files, remembered between runs",
+    "fonts/win/temporary_fonts.h": "fonts switched on for this logon only",
     "skin/win/status_line.h": "the status line's text",
     "resources/win/artwork.h": "the program's pictures",
     "download/win/font_transfer.h": "the HTTP transfer of a file, with progress",
