@@ -1,19 +1,10 @@
 #include "fonts/drop_model.h"
 
 #include "base/file_names.h"
+#include "fonts/install_record.h"
 
 namespace yq {
 namespace {
-
-bool same_ascii_letters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // Whether an archive name, read as a path, could step out of the folder it
 // were unpacked in: a root, a drive, or a ".." part. Such names are what an
@@ -37,8 +28,8 @@ bool leaves_the_pack(std::string_view name) {
 DroppedKind dropped_kind(std::string_view file_name) {
     const std::string_view extension = split_extension(file_name).second;
     for (std::string_view font : {".ttf", ".ttc", ".otf"})
-        if (same_ascii_letters(extension, font)) return DroppedKind::Font;
-    if (same_ascii_letters(extension, ".zip")) return DroppedKind::Pack;
+        if (same_name_ignoring_case(extension, font)) return DroppedKind::Font;
+    if (same_name_ignoring_case(extension, ".zip")) return DroppedKind::Pack;
     return DroppedKind::Other;
 }
 

@@ -261,13 +261,10 @@ class PerUser(unittest.TestCase):
                     "This Font Software is licensed under the SIL Open Font"), lines["授权说明"])
         self.assertEqual(len({t for t in seen.values()}), len(CJK_FONTS))
 
-    def test_free_only_lists_the_fonts_whose_licence_allows_commercial_use(self):
+    def start_with_only(self, fonts):
+        """Starts with exactly `fonts` (face: host path) registered, on 字体管理
+        once all are listed; returns what lists the faces the grid shows."""
         s = self.s
-        # DejaVu names its free licence; one copy of it says personal use
-        # only, and another says nothing of a licence.
-        fonts = {"DejaVu Sans": driver.DEJAVU + "DejaVuSans.ttf",
-                 "YqLic Personal": os.path.join(WORK, "01.ttf"),
-                 "YqLic None": os.path.join(WORK, "02.ttf")}
         s.set_font_values({face + " (TrueType)": "Z:" + path.replace("/", "\\")
                            for face, path in fonts.items()}, only=True)
         s.start()
@@ -276,7 +273,17 @@ class PerUser(unittest.TestCase):
 
         def listed():
             return sorted(n for row in s.grid("系统字体表格") for n in (row[1], row[4]) if n)
-        driver.wait_for(lambda: listed() == sorted(fonts), 20, what="the three fonts")
+        driver.wait_for(lambda: listed() == sorted(fonts), 20, what="the fonts listed")
+        return listed
+
+    def test_free_only_lists_the_fonts_whose_licence_allows_commercial_use(self):
+        s = self.s
+        # DejaVu names its free licence; one copy of it says personal use
+        # only, and another says nothing of a licence.
+        fonts = {"DejaVu Sans": driver.DEJAVU + "DejaVuSans.ttf",
+                 "YqLic Personal": os.path.join(WORK, "01.ttf"),
+                 "YqLic None": os.path.join(WORK, "02.ttf")}
+        listed = self.start_with_only(fonts)
         s.click_control("选择框6")
         driver.wait_for(lambda: listed() == ["DejaVu Sans"], 20, what="the free font alone")
         s.screenshot("free-only")
@@ -308,15 +315,7 @@ class PerUser(unittest.TestCase):
                  "YqHan Full": os.path.join(work, "00.ttf"),
                  "YqHan Personal": os.path.join(work, "01.ttf"),
                  "YqHan Part": os.path.join(work, "part", "00.ttf")}
-        s.set_font_values({face + " (TrueType)": "Z:" + path.replace("/", "\\")
-                           for face, path in fonts.items()}, only=True)
-        s.start()
-        driver.wait_started_without_catalogue(s)
-        self.tab(2)
-
-        def listed():
-            return sorted(n for row in s.grid("系统字体表格") for n in (row[1], row[4]) if n)
-        driver.wait_for(lambda: listed() == sorted(fonts), 20, what="the four fonts")
+        listed = self.start_with_only(fonts)
         s.click_control("选择框7")
         driver.wait_for(lambda: listed() == ["YqHan Full", "YqHan Personal"], 20,
                         what="the two complete fonts")
